@@ -1,0 +1,333 @@
+#include "frame/reader.h"
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "records/ZELAreaInterchange.h"
+#include "records/ZELBranch.h"
+#include "records/ZELBus.h"
+#include "records/ZELGenerator.h"
+#include "records/ZELSwitchedShunt.h"
+#include "records/ZELTransformerAdjustment.h"
+#include "records/ZELTwoTerminalDC.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace zel23::detail {
+namespace {
+
+constexpr std::string_view kSource = "..\\ZELParse";
+constexpr std::size_t kBlock = std::size_t(1) << 18;
+
+// Line 1 through getline itself, so that when its system base is missing and
+// std::out_of_range leaves ZELParse, the stream stands just after that line.
+std::string readFirstLine(std::istream &in) {
+  char text[LineSource::kMaxLine + 1];
+  in.getline(text, sizeof text);
+  // gcount counts the line feed when one ended the line (the stream is then
+  // still good); a line cut at kMaxLine leaves the stream failed.
+  const std::size_t extracted = static_cast<std::size_t>(in.gcount());
+  const bool cut =
+      in.fail() && !in.eof() && !in.bad() && extracted == LineSource::kMaxLine;
+  std::string line(text, in.good() && extracted > 0 ? extracted - 1 : extracted);
+  if (cut) {
+    in.clear();
+    in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+  }
+  return line;
+}
+
+// The second token of header line 1, with " \t/" as delimiters. A line with
+// fewer than two tokens makes substr throw std::out_of_range.
+double systemBaseOf(const std::string &line) {
+  constexpr const char *delimiters = " \t/";
+  const std::size_t start1 = line.find_first_not_of(delimiters);
+  const std::size_t end1 = line.find_first_of(delimiters, start1);
+  const std::size_t start2 = line.find_first_not_of(delimiters, end1);
+  const std::size_t end2 = line.find_first_of(delimiters, start2);
+  return toInt(line.substr(start2, end2 - start2));
+}
+
+enum class Kind { Ignorable, Terminator, Record };
+
+Kind classify(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t\n\r#");
+  if (first == std::string_view::npos) return Kind::Ignorable;
+  return line[first] == '0' ? Kind::Terminator : Kind::Record;
+}
+
+class CaseReader {
+public:
+  CaseReader(std::istream &in, const CaseTarget &target, ReadReport *report,
+             std::size_t maxProblems)
+      : in_(in), target_(target), report_(report), maxProblems_(maxProblems) {}
+
+  void run() {
+    const std::string first = readFirstLine(in_);
+    addComment(first, 1);
+    try {
+      target_.systemBase = systemBaseOf(first);
+    } catch (const std::out_of_range &) {
+      if (!report_) throw;
+      problem(1, kHeader, "Missing system base: header line 1 has fewer than two tokens",
+              first);
+    }
+    LineSource source(in_);
+    source.setLineNumber(1);
+    for (int header = 2; header <= 3; ++header) {
+      std::string_view line;
+      const auto status = source.next(line);
+      const bool read =
+          status == LineSource::Status::Line || status == LineSource::Status::LastLine;
+      addComment(read ? std::string(line) : std::string(), source.lineNumber());
+    }
+    readSections(source);
+  }
+
+private:
+  void readSections(LineSource &source) {
+    int section = 0;
+    std::string_view line;
+    while (source.next(line) == LineSource::Status::Line) {
+      const std::size_t number = source.lineNumber();
+      switch (classify(line)) {
+      case Kind::Ignorable:
+        break;
+      case Kind::Terminator:
+        addComment(std::string(line), number);
+        ++section;
+        break;
+      case Kind::Record:
+        readRecord(source, section, line, number);
+        break;
+      }
+    }
+  }
+
+  void readRecord(LineSource &source, int section, std::string_view line,
+                  std::size_t number) {
+    switch (section) {
+    case 0:
+      return add(target_.buses, section, number, line);
+    case 1:
+      return add(target_.generators, section, number, line);
+    case 2:
+      return add(target_.branches, section, number, line);
+    case 3:
+      return add(target_.adjustments, section, number, line);
+    case 4:
+      return add(target_.areas, section, number, line);
+    case 5:
+      return addDcLine(source, number, line);
+    case 6:
+      return add(target_.shunts, section, number, line);
+    default:
+      guarded(section, number, line,
+              [] { fatalParseError(kSource, __LINE__, "Unknown record type"); });
+    }
+  }
+
+  template <class Record>
+  void add(std::vector<Record> &list, int section, std::size_t number,
+           std::string_view line) {
+    list.emplace_back();
+    const bool ok =
+        guarded(section, number, line, [&] { parseRecord(list.back(), line); });
+    if (ok) {
+      if (report_) report_->recordLines[section].push_back(number);
+    } else {
+      list.pop_back();
+    }
+  }
+
+  // The 2nd and 3rd lines are taken as read, blank or not; the record line's
+  // text is copied because reading on reuses the source's buffer.
+  void addDcLine(LineSource &source, std::size_t number, std::string_view line) {
+    constexpr int section = 5;
+    const std::string first(line);
+    std::string rest[2];
+    for (std::string &next : rest) {
+      std::string_view text;
+      const auto status = source.next(text);
+      if (status != LineSource::Status::Line && status != LineSource::Status::LastLine) {
+        guarded(section, number, first, [] {
+          fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
+        });
+        return;
+      }
+      next.assign(text);
+    }
+    auto &list = target_.dcLines;
+    list.emplace_back();
+    const bool ok = guarded(section, number, first,
+                            [&] { parseRecord(list.back(), first, rest[0], rest[1]); });
+    if (ok) {
+      if (report_) report_->recordLines[section].push_back(number);
+    } else {
+      list.pop_back();
+    }
+  }
+
+  // Runs a parse; under a recoverable read a fatal error becomes a problem
+  // and false, otherwise it never comes back here.
+  template <class Parse>
+  bool guarded(int section, std::size_t number, std::string_view line, Parse &&parse) {
+    try {
+      parse();
+      return true;
+    } catch (RecordError &error) {
+      if (!report_) throw;
+      problem(number, section, std::move(error.message), line);
+      return false;
+    }
+  }
+
+  void problem(std::size_t number, int section, std::string message,
+               std::string_view line) {
+    if (report_->problems.size() >= maxProblems_) {
+      ++report_->problemsDropped;
+      return;
+    }
+    report_->problems.push_back(
+        Problem{number, section, std::move(message), std::string(line)});
+  }
+
+  void addComment(std::string line, std::size_t number) {
+    target_.comments.push_back(std::move(line));
+    if (report_) report_->commentLines.push_back(number);
+  }
+
+  std::istream &in_;
+  const CaseTarget &target_;
+  ReadReport *report_;
+  std::size_t maxProblems_;
+};
+
+} // namespace
+
+LineSource::LineSource(std::istream &in)
+    : in_(in), buffer_(in.rdbuf()), data_(new char[kBlock]) {
+  if (!in.good() || buffer_ == nullptr) {
+    ended_ = true;
+    failed_ = !in.eof();
+  } else {
+    std::istream::sentry ready(in, true); // flushes a tied output stream
+  }
+}
+
+LineSource::~LineSource() {
+  std::ios_base::iostate state = std::ios_base::goodbit;
+  if (sawEof_) state |= std::ios_base::eofbit;
+  if (lastReadFailed_) state |= std::ios_base::failbit;
+  if (threw_) state |= std::ios_base::badbit;
+  try {
+    in_.setstate(state);
+  } catch (...) {
+    // The caller asked for exceptions on this state; a destructor cannot
+    // deliver one, and the state itself is set.
+  }
+}
+
+bool LineSource::refill() {
+  if (begin_ > 0) {
+    std::memmove(data_.get(), data_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  std::streamsize got = 0;
+  try {
+    got = buffer_->sgetn(data_.get() + end_, static_cast<std::streamsize>(kBlock - end_));
+  } catch (...) {
+    failed_ = threw_ = true;
+    return false;
+  }
+  if (got <= 0) {
+    sawEof_ = true;
+    return false;
+  }
+  end_ += static_cast<std::size_t>(got);
+  return true;
+}
+
+LineSource::Status LineSource::next(std::string_view &line) {
+  if (ended_) {
+    lastReadFailed_ = true;
+    return failed_ ? Status::Failed : Status::End;
+  }
+  std::size_t scanned = begin_;
+  for (;;) {
+    const char *base = data_.get();
+    if (const void *feed = std::memchr(base + scanned, '\n', end_ - scanned)) {
+      const std::size_t at = static_cast<const char *>(feed) - base;
+      line = std::string_view(base + begin_, std::min(at - begin_, kMaxLine));
+      begin_ = at + 1;
+      ++lineNumber_;
+      return Status::Line;
+    }
+    if (end_ - begin_ > kMaxLine) return discardRestOfLine(line);
+    const std::size_t pending = end_ - begin_;
+    if (!refill()) {
+      ended_ = true;
+      if (failed_) {
+        lastReadFailed_ = true;
+        return Status::Failed;
+      }
+      if (pending == 0) {
+        lastReadFailed_ = true;
+        return Status::End;
+      }
+      line = std::string_view(data_.get() + begin_, pending);
+      begin_ = end_;
+      ++lineNumber_;
+      return Status::LastLine;
+    }
+    scanned = begin_ + pending;
+  }
+}
+
+// The current line is longer than kMaxLine: keep its start, drop the rest.
+LineSource::Status LineSource::discardRestOfLine(std::string_view &line) {
+  cut_.assign(data_.get() + begin_, kMaxLine);
+  line = cut_;
+  ++lineNumber_;
+  begin_ = end_ = 0;
+  for (;;) {
+    if (!refill()) {
+      ended_ = true;
+      if (failed_) {
+        lastReadFailed_ = true;
+        return Status::Failed;
+      }
+      return Status::LastLine;
+    }
+    if (const void *feed = std::memchr(data_.get(), '\n', end_)) {
+      begin_ = static_cast<const char *>(feed) - data_.get() + 1;
+      return Status::Line;
+    }
+    begin_ = end_ = 0;
+  }
+}
+
+void readCase(std::istream &in, const CaseTarget &target, ReadReport *report,
+              std::size_t maxProblems) {
+  CaseReader(in, target, report, maxProblems).run();
+}
+
+} // namespace zel23::detail
+
+bool ZELParse(std::istream &in, std::vector<ZELBus> &buses,
+              std::vector<ZELGenerator> &generators, std::vector<ZELBranch> &branches,
+              std::vector<ZELTransformerAdjustment> &adjustments,
+              std::vector<ZELAreaInterchange> &areas,
+              std::vector<ZELTwoTerminalDC> &dcLines,
+              std::vector<ZELSwitchedShunt> &shunts, std::vector<std::string> &comments,
+              double &systemBase) {
+  BName2BNum.clear();
+  BNum2BName.clear();
+  const zel23::detail::CaseTarget target{buses,       generators, branches,
+                                         adjustments, areas,      dcLines,
+                                         shunts,      comments,   systemBase};
+  zel23::detail::readCase(in, target, nullptr, 0);
+  return true;
+}

@@ -1,0 +1,84 @@
+#ifndef ZEL23_FRAME_READER_H
+#define ZEL23_FRAME_READER_H
+
+#include "zel23.h"
+
+#include <cstddef>
+#include <istream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zel23::detail {
+
+// Reads an input stream line by line through its stream buffer in large
+// blocks, with the results std::istream::getline gives on a 1024-character
+// buffer: a line is cut to its first 1023 characters (the rest, through its
+// line feed, is discarded), a last line without a line feed is reported as
+// such, and once the input has ended every further read fails. When done it
+// leaves the stream's state as those reads would have.
+class LineSource {
+public:
+  enum class Status {
+    Line,     // a line ended by a line feed
+    LastLine, // a line ended by the end of the input (eof, not failed)
+    End,      // nothing read: the input had ended (eof and failed)
+    Failed,   // the stream was not usable or its buffer failed
+  };
+
+  static constexpr std::size_t kMaxLine = 1023;
+
+  explicit LineSource(std::istream &in);
+  ~LineSource();
+  LineSource(const LineSource &) = delete;
+  LineSource &operator=(const LineSource &) = delete;
+
+  // The next line, valid until the following call.
+  Status next(std::string_view &line);
+  // Physical lines delivered so far, counting the ones read before this
+  // source was made.
+  std::size_t lineNumber() const { return lineNumber_; }
+  void setLineNumber(std::size_t n) { lineNumber_ = n; }
+
+private:
+  bool refill();
+  Status discardRestOfLine(std::string_view &line);
+
+  std::istream &in_;
+  std::streambuf *buffer_;
+  std::unique_ptr<char[]> data_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  std::size_t lineNumber_ = 0;
+  std::string cut_;
+  bool ended_ = false;  // every further read fails
+  bool failed_ = false; // ... as Failed rather than End
+  bool threw_ = false;  // the stream buffer threw
+  bool lastReadFailed_ = false;
+  bool sawEof_ = false;
+};
+
+// The caller's lists and system base, as ZELParse takes them.
+struct CaseTarget {
+  std::vector<ZELBus> &buses;
+  std::vector<ZELGenerator> &generators;
+  std::vector<ZELBranch> &branches;
+  std::vector<ZELTransformerAdjustment> &adjustments;
+  std::vector<ZELAreaInterchange> &areas;
+  std::vector<ZELTwoTerminalDC> &dcLines;
+  std::vector<ZELSwitchedShunt> &shunts;
+  std::vector<std::string> &comments;
+  double &systemBase;
+};
+
+// Reads a whole case into `target`. Without a report every bad line ends the
+// process through the fatal reporter and a header line 1 without a system
+// base throws std::out_of_range, as ZELParse does. With a report the caller
+// runs it under a RecoverableScope: bad lines become problems in the report.
+void readCase(std::istream &in, const CaseTarget &target, ReadReport *report,
+              std::size_t maxProblems);
+
+} // namespace zel23::detail
+
+#endif

@@ -1,0 +1,93 @@
+// The recoverable interface: the same readers and parsers as the specified
+// entry points, run under a RecoverableScope so that the fatal reporter
+// throws RecordError, which is turned into a problem or a message here.
+
+#include "frame/fatal.h"
+#include "frame/reader.h"
+#include "frame/registry.h"
+#include "frame/writer.h"
+#include "records/ZELAreaInterchange.h"
+#include "records/ZELBranch.h"
+#include "records/ZELBus.h"
+#include "records/ZELGenerator.h"
+#include "records/ZELLoad.h"
+#include "records/ZELSwitchedShunt.h"
+#include "records/ZELTransformerAdjustment.h"
+#include "records/ZELTwoTerminalDC.h"
+
+namespace zel23 {
+namespace {
+
+template <class Record, class... Lines>
+bool parseRecoverably(Record &record, std::string &message, Lines... lines) {
+  detail::RecoverableScope recoverable;
+  Record parsed;
+  try {
+    detail::parseRecord(parsed, lines...);
+  } catch (detail::RecordError &error) {
+    message = std::move(error.message);
+    return false;
+  }
+  record = parsed;
+  return true;
+}
+
+} // namespace
+
+const char *sectionName(int section) {
+  static const char *const names[kSectionCount] = {"bus data",
+                                                   "generator data",
+                                                   "branch data",
+                                                   "transformer adjustment data",
+                                                   "area interchange data",
+                                                   "two-terminal DC line data",
+                                                   "switched shunt data"};
+  if (section == kHeader) return "header";
+  if (section < 0) return "unknown section";
+  return section < kSectionCount ? names[section] : "after the last section";
+}
+
+ReadReport read(std::istream &in, Case &into, const ReadOptions &options) {
+  ReadReport report;
+  detail::RecoverableScope recoverable;
+  detail::EmptyRegistryScope emptyRegistry;
+  const detail::CaseTarget target{into.buses,       into.generators, into.branches,
+                                  into.adjustments, into.areas,      into.dcLines,
+                                  into.shunts,      into.comments,   into.systemBase};
+  detail::readCase(in, target, &report, options.maxProblems);
+  return report;
+}
+
+void write(std::ostream &out, const Case &c) {
+  detail::writeCase(out, c.buses, c.generators, c.branches, c.adjustments, c.areas,
+                    c.dcLines, c.shunts, c.comments);
+}
+
+bool parse(std::string_view line, ZELBus &record, std::string &message) {
+  return parseRecoverably(record, message, line);
+}
+bool parse(std::string_view line, ZELGenerator &record, std::string &message) {
+  return parseRecoverably(record, message, line);
+}
+bool parse(std::string_view line, ZELLoad &record, std::string &message) {
+  return parseRecoverably(record, message, line);
+}
+bool parse(std::string_view line, ZELBranch &record, std::string &message) {
+  return parseRecoverably(record, message, line);
+}
+bool parse(std::string_view line, ZELTransformerAdjustment &record,
+           std::string &message) {
+  return parseRecoverably(record, message, line);
+}
+bool parse(std::string_view line, ZELAreaInterchange &record, std::string &message) {
+  return parseRecoverably(record, message, line);
+}
+bool parse(std::string_view line, ZELSwitchedShunt &record, std::string &message) {
+  return parseRecoverably(record, message, line);
+}
+bool parse(std::string_view line1, std::string_view line2, std::string_view line3,
+           ZELTwoTerminalDC &record, std::string &message) {
+  return parseRecoverably(record, message, line1, line2, line3);
+}
+
+} // namespace zel23

@@ -1,0 +1,42 @@
+#include "frame/tokens.h"
+
+#include "frame/fatal.h"
+
+namespace zel23::detail {
+
+std::string_view TokenReader::next(std::string_view field, int line) {
+  if (!more()) fail(std::string(prefix_) + std::string(field), line);
+  return cursor_.token();
+}
+
+std::string_view TokenReader::nextOrFail(std::string_view message, int line) {
+  if (!more()) fail(message, line);
+  return cursor_.token();
+}
+
+bool TokenReader::more() {
+  if (started_ && !cursor_.exhausted()) cursor_.advance();
+  started_ = true;
+  return !cursor_.exhausted();
+}
+
+void TokenReader::fail(std::string_view message, int line) const {
+  fatalParseError(source_, line, message);
+}
+
+std::string invalidBusNumber(int number) {
+  return "Invalid bus number: " + std::to_string(number);
+}
+
+std::string quotedIdentifier(std::string_view token) {
+  if (!token.empty() && token.front() == '\'') return std::string(token);
+  if (token.size() == 1) return std::string{'\'', token.front(), ' ', '\''};
+  std::string quoted;
+  quoted.reserve(token.size() + 2);
+  quoted += '\'';
+  quoted += token;
+  quoted += '\'';
+  return quoted;
+}
+
+} // namespace zel23::detail

@@ -1,0 +1,41 @@
+#include "records/ZELAreaInterchange.h"
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "frame/print.h"
+#include "frame/scan.h"
+#include "records/accessors.h"
+
+namespace {
+constexpr std::string_view kSource = "..\\ZELAreaInterchange";
+}
+
+ZEL23_VALUE_MEMBERS(ZELAreaInterchange)
+ZELAreaInterchange::ZELAreaInterchange(const std::string &line) {
+  zel23::detail::parseRecord(*this, line);
+}
+
+ZEL23_ACCESSOR(ZELAreaInterchange, int, I)
+ZEL23_ACCESSOR(ZELAreaInterchange, int, ISW)
+ZEL23_ACCESSOR(ZELAreaInterchange, double, PDES)
+ZEL23_ACCESSOR(ZELAreaInterchange, double, PTOL)
+ZEL23_ACCESSOR(ZELAreaInterchange, std::string, ARNAME)
+
+void zel23::detail::parseRecord(ZELAreaInterchange &r, std::string_view line) {
+  const Fields f = splitFields(line);
+  if (f.count() != 5)
+    fatalParseError(kSource, __LINE__, "Error parsing Area Interchange Data.");
+  r.I() = toInt(f[0]);
+  r.ISW() = toInt(f[1]);
+  r.PDES() = toDouble(f[2]);
+  r.PTOL() = toDouble(f[3]);
+  r.ARNAME() = f[4];
+}
+
+std::ostream &operator<<(std::ostream &os, const ZELAreaInterchange &r) {
+  zel23::detail::LinePrinter p(os);
+  p.field(r.I(), 6).field(r.ISW(), 6).field(r.PDES(), 9).field(r.PTOL(), 9);
+  p.field(r.ARNAME(), 10);
+  p.finish();
+  return os;
+}

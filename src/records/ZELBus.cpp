@@ -1,0 +1,53 @@
+#include "records/ZELBus.h"
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "frame/print.h"
+#include "frame/scan.h"
+#include "records/accessors.h"
+
+namespace {
+constexpr std::string_view kSource = "..\\ZELBus";
+}
+
+ZEL23_VALUE_MEMBERS(ZELBus)
+ZELBus::ZELBus(const std::string &line) { zel23::detail::parseRecord(*this, line); }
+
+ZEL23_ACCESSOR(ZELBus, int, I)
+ZEL23_ACCESSOR(ZELBus, int, IDE)
+ZEL23_ACCESSOR(ZELBus, double, PL)
+ZEL23_ACCESSOR(ZELBus, double, QL)
+ZEL23_ACCESSOR(ZELBus, double, GL)
+ZEL23_ACCESSOR(ZELBus, double, BL)
+ZEL23_ACCESSOR(ZELBus, int, AREA)
+ZEL23_ACCESSOR(ZELBus, double, VM)
+ZEL23_ACCESSOR(ZELBus, double, VA)
+ZEL23_ACCESSOR(ZELBus, std::string, NAME)
+ZEL23_ACCESSOR(ZELBus, double, BASKV)
+ZEL23_ACCESSOR(ZELBus, int, ZONE)
+
+void zel23::detail::parseRecord(ZELBus &r, std::string_view line) {
+  const Fields f = splitFields(line);
+  if (f.count() != 12) fatalParseError(kSource, __LINE__, "Error parsing bus data");
+  r.I() = toInt(f[0]);
+  r.IDE() = toInt(f[1]);
+  r.PL() = toDouble(f[2]);
+  r.QL() = toDouble(f[3]);
+  r.GL() = toDouble(f[4]);
+  r.BL() = toDouble(f[5]);
+  r.AREA() = toInt(f[6]);
+  r.VM() = toDouble(f[7]);
+  r.VA() = toDouble(f[8]);
+  r.NAME() = f[9];
+  r.BASKV() = toDouble(f[10]);
+  r.ZONE() = toInt(f[11]);
+}
+
+std::ostream &operator<<(std::ostream &os, const ZELBus &r) {
+  zel23::detail::LinePrinter p(os);
+  p.field(r.I(), 10).field(r.IDE(), 1).field(r.PL(), 10).field(r.QL(), 10);
+  p.field(r.GL(), 10).field(r.BL(), 10).field(r.AREA(), 4).field(r.VM(), 0);
+  p.field(r.VA(), 9).field(r.NAME(), 10).field(r.BASKV(), 9).field(r.ZONE(), 4);
+  p.finish();
+  return os;
+}

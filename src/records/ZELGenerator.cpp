@@ -1,0 +1,71 @@
+#include "records/ZELGenerator.h"
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "frame/print.h"
+#include "frame/registry.h"
+#include "frame/tokens.h"
+#include "records/accessors.h"
+
+namespace {
+constexpr std::string_view kSource = "..\\ZELGenerator";
+}
+
+ZEL23_VALUE_MEMBERS(ZELGenerator)
+ZELGenerator::ZELGenerator(const std::string &line) {
+  zel23::detail::parseRecord(*this, line);
+}
+
+ZEL23_ACCESSOR(ZELGenerator, int, I)
+ZEL23_ACCESSOR(ZELGenerator, std::string, ID)
+ZEL23_ACCESSOR(ZELGenerator, double, PG)
+ZEL23_ACCESSOR(ZELGenerator, double, QG)
+ZEL23_ACCESSOR(ZELGenerator, double, QT)
+ZEL23_ACCESSOR(ZELGenerator, double, QB)
+ZEL23_ACCESSOR(ZELGenerator, double, VS)
+ZEL23_ACCESSOR(ZELGenerator, int, IREG)
+ZEL23_ACCESSOR(ZELGenerator, double, MBASE)
+ZEL23_ACCESSOR(ZELGenerator, double, ZR)
+ZEL23_ACCESSOR(ZELGenerator, double, ZX)
+ZEL23_ACCESSOR(ZELGenerator, double, RT)
+ZEL23_ACCESSOR(ZELGenerator, double, XT)
+ZEL23_ACCESSOR(ZELGenerator, double, GTAP)
+ZEL23_ACCESSOR(ZELGenerator, int, STAT)
+ZEL23_ACCESSOR(ZELGenerator, double, RMPCT)
+ZEL23_ACCESSOR(ZELGenerator, double, PT)
+ZEL23_ACCESSOR(ZELGenerator, double, PB)
+
+void zel23::detail::parseRecord(ZELGenerator &r, std::string_view line) {
+  TokenReader in(line, kSource, "Error parsing generator data: ");
+  r.I() = lookupBus(in.next("I"));
+  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  r.ID() = quotedIdentifier(in.next("ID"));
+  r.PG() = toDouble(in.next("PG"));
+  r.QG() = toDouble(in.next("QG"));
+  r.QT() = toDouble(in.next("QT"));
+  r.QB() = toDouble(in.next("QB"));
+  r.VS() = toDouble(in.next("VS"));
+  r.IREG() = lookupBus(in.next("IREG"));
+  if (r.IREG() < 0) in.fail(invalidBusNumber(r.IREG()));
+  r.MBASE() = toDouble(in.next("MBASE"));
+  r.ZR() = toDouble(in.next("ZR"));
+  r.ZX() = toDouble(in.next("ZX"));
+  r.RT() = toDouble(in.next("RT"));
+  r.XT() = toDouble(in.next("XT"));
+  r.GTAP() = toDouble(in.next("GTAP"));
+  r.STAT() = toInt(in.next("STAT"));
+  r.RMPCT() = toDouble(in.next("RMPCT"));
+  r.PT() = toDouble(in.next("PT"));
+  r.PB() = toDouble(in.next("PB"));
+}
+
+std::ostream &operator<<(std::ostream &os, const ZELGenerator &r) {
+  zel23::detail::LinePrinter p(os);
+  p.field(r.I(), 1).field(r.ID(), 4).field(r.PG(), 10).field(r.QG(), 10);
+  p.field(r.QT(), 10).field(r.QB(), 10).field(r.VS(), 7).field(r.IREG(), 5);
+  p.field(r.MBASE(), 10).field(r.ZR(), 10).field(r.ZX(), 10).field(r.RT(), 10);
+  p.field(r.XT(), 10).field(r.GTAP(), 7).field(r.STAT(), 1).field(r.RMPCT(), 7);
+  p.field(r.PT(), 10).field(r.PB(), 10);
+  p.finish();
+  return os;
+}

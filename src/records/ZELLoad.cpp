@@ -1,0 +1,53 @@
+#include "records/ZELLoad.h"
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "frame/print.h"
+#include "frame/registry.h"
+#include "frame/tokens.h"
+#include "records/accessors.h"
+
+namespace {
+constexpr std::string_view kSource = "..\\ZELLoad";
+}
+
+ZEL23_VALUE_MEMBERS(ZELLoad)
+ZELLoad::ZELLoad(const std::string &line) { zel23::detail::parseRecord(*this, line); }
+
+ZEL23_ACCESSOR(ZELLoad, int, I)
+ZEL23_ACCESSOR(ZELLoad, std::string, ID)
+ZEL23_ACCESSOR(ZELLoad, int, STATUS)
+ZEL23_ACCESSOR(ZELLoad, int, AREA)
+ZEL23_ACCESSOR(ZELLoad, int, ZONE)
+ZEL23_ACCESSOR(ZELLoad, double, PL)
+ZEL23_ACCESSOR(ZELLoad, double, QL)
+ZEL23_ACCESSOR(ZELLoad, double, IP)
+ZEL23_ACCESSOR(ZELLoad, double, IQ)
+ZEL23_ACCESSOR(ZELLoad, double, YP)
+ZEL23_ACCESSOR(ZELLoad, double, YQ)
+
+void zel23::detail::parseRecord(ZELLoad &r, std::string_view line) {
+  TokenReader in(line, kSource, "Error parsing load data: ");
+  r.I() = lookupBus(in.next("I"));
+  // Loads accept buses from 1 on, and their message has no colon.
+  if (r.I() <= 0) in.fail("Invalid bus number " + std::to_string(r.I()));
+  r.ID() = quotedIdentifier(in.next("ID"));
+  r.STATUS() = toInt(in.next("STATUS"));
+  r.AREA() = toInt(in.next("AREA"));
+  r.ZONE() = toInt(in.next("ZONE"));
+  r.PL() = toDouble(in.next("PL"));
+  r.QL() = toDouble(in.next("QL"));
+  r.IP() = toDouble(in.next("IP"));
+  r.IQ() = toDouble(in.next("IQ"));
+  r.YP() = toDouble(in.next("YP"));
+  r.YQ() = toDouble(in.next("YQ"));
+}
+
+std::ostream &operator<<(std::ostream &os, const ZELLoad &r) {
+  zel23::detail::LinePrinter p(os);
+  p.field(r.I(), 10).field(r.ID(), 2).field(r.STATUS(), 1).field(r.AREA(), 4);
+  p.field(r.ZONE(), 4).field(r.PL(), 10).field(r.QL(), 10).field(r.IP(), 10);
+  p.field(r.IQ(), 10).field(r.YP(), 10).field(r.YQ(), 10);
+  p.finish();
+  return os;
+}

@@ -1,0 +1,78 @@
+#include "records/ZELSwitchedShunt.h"
+
+#include <climits>
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "frame/print.h"
+#include "frame/registry.h"
+#include "frame/tokens.h"
+#include "records/accessors.h"
+
+namespace {
+constexpr std::string_view kSource = "..\\ZELSwitchedShunt";
+constexpr int kMaxBlocks = 8;
+
+// A double truncated toward zero as the processor's conversion gives it,
+// with the processor's answer (INT_MIN) where the value has no int.
+int truncateToInt(double value) {
+  if (!(value > -2147483649.0 && value < 2147483648.0)) return INT_MIN;
+  return static_cast<int>(value);
+}
+} // namespace
+
+ZEL23_VALUE_MEMBERS(ZELSwitchedShunt)
+ZELSwitchedShunt::ZELSwitchedShunt(const std::string &line) {
+  zel23::detail::parseRecord(*this, line);
+}
+
+ZEL23_ACCESSOR(ZELSwitchedShunt, int, I)
+ZEL23_ACCESSOR(ZELSwitchedShunt, int, MODSW)
+ZEL23_ACCESSOR(ZELSwitchedShunt, double, VSWHI)
+ZEL23_ACCESSOR(ZELSwitchedShunt, double, VSWLO)
+ZEL23_ACCESSOR(ZELSwitchedShunt, int, SWREM)
+ZEL23_ACCESSOR(ZELSwitchedShunt, double, VDES)
+ZEL23_ACCESSOR(ZELSwitchedShunt, double, BINIT)
+ZEL23_ACCESSOR(ZELSwitchedShunt, int, noBlocks)
+int &ZELSwitchedShunt::N(int k) { return N_[k]; }
+const int &ZELSwitchedShunt::N(int k) const { return N_[k]; }
+double &ZELSwitchedShunt::B(int k) { return B_[k]; }
+const double &ZELSwitchedShunt::B(int k) const { return B_[k]; }
+
+void zel23::detail::parseRecord(ZELSwitchedShunt &r, std::string_view line) {
+  TokenReader in(line, kSource, "Error parsing switched shunt data: ");
+  r.I() = lookupBus(in.next("I"));
+  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  r.MODSW() = toInt(in.next("MODSW"));
+  r.VSWHI() = toDouble(in.next("VSWHI"));
+  r.VSWLO() = toDouble(in.next("VSWLO"));
+  r.SWREM() = lookupBus(in.next("SWREM"));
+  r.BINIT() = toDouble(in.next("BINIT"));
+
+  // Every further token is a block value: N, B, N, B, ... Count them all,
+  // keep the first sixteen; more than that is an error anyway.
+  double values[2 * kMaxBlocks];
+  int count = 0;
+  for (; in.more(); ++count) {
+    if (count < 2 * kMaxBlocks) values[count] = toDouble(in.token());
+  }
+  if (count % 2 != 0 || count < 2 || count > 2 * kMaxBlocks)
+    in.fail("Error parsing switched shunt data: Ni or Bi");
+  r.noBlocks() = count / 2;
+  for (int k = 0; k < r.noBlocks(); ++k) {
+    r.N(k) = truncateToInt(values[2 * k]);
+    r.B(k) = values[2 * k + 1];
+  }
+}
+
+// No VDES column: the printed line is exactly what the parser reads.
+std::ostream &operator<<(std::ostream &os, const ZELSwitchedShunt &r) {
+  zel23::detail::LinePrinter p(os);
+  p.field(r.I(), 6).field(r.MODSW(), 6).field(r.VSWHI(), 9).field(r.VSWLO(), 9);
+  p.field(r.SWREM(), 6).field(r.BINIT(), 9);
+  const int blocks = r.noBlocks() > 0 ? r.noBlocks() : 1;
+  for (int k = 0; k < blocks; ++k)
+    p.field(r.N(k), 6).field(r.B(k), 9);
+  p.finish();
+  return os;
+}

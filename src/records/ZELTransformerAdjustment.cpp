@@ -1,0 +1,54 @@
+#include "records/ZELTransformerAdjustment.h"
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "frame/print.h"
+#include "frame/registry.h"
+#include "frame/tokens.h"
+#include "records/accessors.h"
+
+namespace {
+constexpr std::string_view kSource = "..\\ZELTransformerAdjustment";
+}
+
+ZEL23_VALUE_MEMBERS(ZELTransformerAdjustment)
+ZELTransformerAdjustment::ZELTransformerAdjustment(const std::string &line) {
+  zel23::detail::parseRecord(*this, line);
+}
+
+ZEL23_ACCESSOR(ZELTransformerAdjustment, int, I)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, int, J)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, std::string, CKT)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, int, ICONT)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, double, RMA)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, double, RMI)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, double, VMA)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, double, VMI)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, double, STEP)
+ZEL23_ACCESSOR(ZELTransformerAdjustment, int, TABLE)
+
+void zel23::detail::parseRecord(ZELTransformerAdjustment &r, std::string_view line) {
+  TokenReader in(line, kSource, "Error parsing transformer adjustment data: ");
+  r.I() = lookupBus(in.nextOrFail("Error parsing transformer adjustment data data: I"));
+  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  r.J() = lookupBus(in.next("J"));
+  if (r.J() < 0) in.fail(invalidBusNumber(r.J()));
+  r.CKT() = quotedIdentifier(in.next("CKT"));
+  r.ICONT() = lookupBus(in.next("ICONT"));
+  if (r.ICONT() < 0) in.fail(invalidBusNumber(r.ICONT()));
+  r.RMA() = toDouble(in.next("RMA"));
+  r.RMI() = toDouble(in.next("RMI"));
+  r.VMA() = toDouble(in.next("VMA"));
+  r.VMI() = toDouble(in.next("VMI"));
+  r.STEP() = toDouble(in.next("STEP"));
+  r.TABLE() = toInt(in.next("TABLE"));
+}
+
+std::ostream &operator<<(std::ostream &os, const ZELTransformerAdjustment &r) {
+  zel23::detail::LinePrinter p(os);
+  p.field(r.I(), 6).field(r.J(), 6).field(r.CKT(), 4).field(r.ICONT(), 6);
+  p.field(r.RMA(), 7).field(r.RMI(), 7).field(r.VMA(), 7).field(r.VMI(), 7);
+  p.field(r.STEP(), 10).field(r.TABLE(), 4);
+  p.finish();
+  return os;
+}

@@ -1,0 +1,114 @@
+#include "records/ZELTwoTerminalDC.h"
+
+#include "frame/convert.h"
+#include "frame/fatal.h"
+#include "frame/print.h"
+#include "frame/registry.h"
+#include "frame/tokens.h"
+#include "records/accessors.h"
+
+namespace {
+constexpr std::string_view kSource = "..\\ZELTwoTerminalDC";
+}
+
+ZEL23_VALUE_MEMBERS(ZELTwoTerminalDC)
+ZELTwoTerminalDC::ZELTwoTerminalDC(const std::string &line1, const std::string &line2,
+                                   const std::string &line3) {
+  zel23::detail::parseRecord(*this, line1, line2, line3);
+}
+
+ZEL23_ACCESSOR(ZELTwoTerminalDC, int, I)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, int, MDC)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, RDC)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, SETVL)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, VSCHD)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, VCMOD)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, RCOMP)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, DELTI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, std::string, METER)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, int, IPR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, int, NBR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, ALFMX)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, ALFMN)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, RCR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, XCR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, EBASR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TRR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TAPR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMXR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMNR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TSTPR)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, int, IPI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, int, NBI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, GAMMX)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, GAMMN)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, RCI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, XCI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, EBASI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TRI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TAPI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMXI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMNI)
+ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TSTPI)
+
+void zel23::detail::parseRecord(ZELTwoTerminalDC &r, std::string_view line1,
+                                std::string_view line2, std::string_view line3) {
+  constexpr std::string_view prefix = "Error parsing two terminal DC data: ";
+  TokenReader dc(line1, kSource, prefix);
+  TokenReader rectifier(line2, kSource, prefix);
+  TokenReader inverter(line3, kSource, prefix);
+
+  r.I() = toInt(dc.nextOrFail("Error parsing two terminal DC  data: I"));
+  r.MDC() = toInt(dc.next("MDC"));
+  r.RDC() = toDouble(dc.next("RDC"));
+  r.SETVL() = toDouble(dc.next("SETVL"));
+  r.VSCHD() = toDouble(dc.next("VSCHD"));
+  r.VCMOD() = toDouble(dc.next("VCMOD"));
+  r.RCOMP() = toDouble(dc.next("RCOMOP"));
+  r.DELTI() = toDouble(dc.next("DELTI"));
+  r.METER() = dc.next("METER");
+
+  r.IPR() = lookupBus(rectifier.next("IPR"));
+  if (r.IPR() < 0) rectifier.fail(invalidBusNumber(r.IPR()));
+  r.NBR() = toInt(rectifier.next("NBR"));
+  r.ALFMX() = toDouble(rectifier.next("ALFMX"));
+  r.ALFMN() = toDouble(rectifier.next("ALFMN"));
+  r.RCR() = toDouble(rectifier.next("RCR"));
+  r.XCR() = toDouble(rectifier.next("XCR"));
+  r.EBASR() = toDouble(rectifier.next("EBASR"));
+  r.TRR() = toDouble(rectifier.next("TRR"));
+  r.TAPR() = toDouble(rectifier.next("TAPR"));
+  r.TPMXR() = toDouble(rectifier.next("TPMXR"));
+  r.TPMNR() = toDouble(rectifier.next("TPMNR"));
+  r.TSTPR() = toDouble(rectifier.next("TSTPR"));
+
+  // IPI is a plain number: no registry, no test.
+  r.IPI() = toInt(inverter.next("IPI"));
+  r.NBI() = toInt(inverter.next("NBI"));
+  r.GAMMX() = toDouble(inverter.next("GAMMX"));
+  r.GAMMN() = toDouble(inverter.next("GAMMN"));
+  r.RCI() = toDouble(inverter.next("RCI"));
+  r.XCI() = toDouble(inverter.next("XCI"));
+  r.EBASI() = toDouble(inverter.next("EBASI"));
+  r.TRI() = toDouble(inverter.next("TRI"));
+  r.TAPI() = toDouble(inverter.next("TAPI"));
+  r.TPMXI() = toDouble(inverter.next("TPMXI"));
+  r.TPMNI() = toDouble(inverter.next("TPMNI"));
+  r.TSTPI() = toDouble(inverter.next("TSTPI"));
+}
+
+std::ostream &operator<<(std::ostream &os, const ZELTwoTerminalDC &r) {
+  zel23::detail::LinePrinter p(os);
+  p.field(r.I(), 6).field(r.MDC(), 1).field(r.RDC(), 9).field(r.SETVL(), 9);
+  p.field(r.VSCHD(), 9).field(r.VCMOD(), 9).field(r.RCOMP(), 9).field(r.DELTI(), 9);
+  p.field(r.METER(), 3).endLine();
+  p.field(r.IPR(), 6).field(r.NBR(), 6).field(r.ALFMX(), 9).field(r.ALFMN(), 6);
+  p.field(r.RCR(), 9).field(r.XCR(), 9).field(r.EBASR(), 9).field(r.TRR(), 9);
+  p.field(r.TAPR(), 9).field(r.TPMXR(), 9).field(r.TPMNR(), 9).field(r.TSTPR(), 9);
+  p.endLine();
+  p.field(r.IPI(), 6).field(r.NBI(), 6).field(r.GAMMX(), 9).field(r.GAMMN(), 6);
+  p.field(r.RCI(), 9).field(r.XCI(), 9).field(r.EBASI(), 9).field(r.TRI(), 9);
+  p.field(r.TAPI(), 9).field(r.TPMXI(), 9).field(r.TPMNI(), 9).field(r.TSTPI(), 9);
+  p.finish();
+  return os;
+}
