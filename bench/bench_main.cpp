@@ -1,0 +1,556 @@
+// zel23_bench: speed of ZELParse, ZELPrint and the record classes, each
+// beside floors that do the least a reader or writer of the same bytes must
+// do, so that the ratios say how much the library adds.
+//
+// Cases are generated in memory (gen.h). 10,000 and 100,000 buses always;
+// 1,000,000 buses (about 340 MB of text) only with --big or
+// ZEL23_BENCH_BIG=1.
+
+#include "gen.h"
+
+#include <zel23.h>
+
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <streambuf>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kSeed = 2023;
+
+// Everything ZELParse fills, with the calls spelled out once.
+struct Lists {
+  std::vector<ZELBus> buses;
+  std::vector<ZELGenerator> generators;
+  std::vector<ZELBranch> branches;
+  std::vector<ZELTransformerAdjustment> adjustments;
+  std::vector<ZELAreaInterchange> areas;
+  std::vector<ZELTwoTerminalDC> dcLines;
+  std::vector<ZELSwitchedShunt> shunts;
+  std::vector<std::string> comments;
+  double systemBase = 0.0;
+
+  bool parse(std::istream &in) {
+    return ZELParse(in, buses, generators, branches, adjustments, areas, dcLines, shunts,
+                    comments, systemBase);
+  }
+  bool print(std::ostream &out) {
+    return ZELPrint(out, buses, generators, branches, adjustments, areas, dcLines, shunts,
+                    comments, systemBase);
+  }
+  bool matches(const CaseShape &s) const {
+    return static_cast<long long>(buses.size()) == s.buses &&
+           static_cast<long long>(generators.size()) == s.generators &&
+           static_cast<long long>(branches.size()) == s.branches &&
+           static_cast<long long>(adjustments.size()) == s.adjustments &&
+           static_cast<long long>(areas.size()) == s.areas &&
+           static_cast<long long>(dcLines.size()) == s.dcLines &&
+           static_cast<long long>(shunts.size()) == s.shunts && comments.size() == 10;
+  }
+};
+
+std::vector<std::string_view> splitLines(const std::string &text) {
+  std::vector<std::string_view> lines;
+  const char *p = text.data();
+  const char *const end = p + text.size();
+  while (p < end) {
+    const void *nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    const char *stop = nl != nullptr ? static_cast<const char *>(nl) : end;
+    lines.emplace_back(p, static_cast<std::size_t>(stop - p));
+    p = stop + 1;
+  }
+  return lines;
+}
+
+// One size of case: its text, and (made on first use) its records and the
+// text ZELPrint writes for them.
+struct Fixture {
+  explicit Fixture(int n) : buses(n), shape(caseShape(n)), text(generateCase(n, kSeed)) {}
+
+  const std::string *ensureParsed() {
+    if (parsedOk) return nullptr;
+    std::istringstream in(text);
+    parsed.parse(in);
+    if (!parsed.matches(shape)) return &kCountMismatch;
+    std::ostringstream out;
+    parsed.print(out);
+    printed = out.str();
+    printedLines = splitLines(printed);
+    parsedOk = true;
+    return nullptr;
+  }
+
+  int buses;
+  CaseShape shape;
+  std::string text;
+  Lists parsed;
+  bool parsedOk = false;
+  std::string printed;
+  std::vector<std::string_view> printedLines;
+
+  static const std::string kCountMismatch;
+};
+
+const std::string Fixture::kCountMismatch =
+    "ZELParse returned other record counts than generated";
+
+Fixture &fixture(int buses) {
+  static std::map<int, std::unique_ptr<Fixture>> cache;
+  std::unique_ptr<Fixture> &slot = cache[buses];
+  if (!slot) slot = std::make_unique<Fixture>(buses);
+  return *slot;
+}
+
+std::string scratchPath() {
+  return "/tmp/zel23_bench_" + std::to_string(static_cast<long>(::getpid())) + ".raw";
+}
+
+void setRecordRate(benchmark::State &state, long long records) {
+  state.counters["records/s"] = benchmark::Counter(
+      static_cast<double>(records), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// ---------------------------------------------------------------- floors ---
+
+// What every reader of these bytes has to touch: each token found, each
+// number converted. The sum keeps the compiler from dropping the work.
+struct Checksum {
+  double sum = 0.0;
+  std::size_t tokens = 0;
+  std::size_t quotedBytes = 0;
+  std::size_t bad = 0;
+};
+
+inline bool isSeparator(char c) { return c == ',' || c == ' ' || c == '\t'; }
+
+inline void tokenizeLine(const char *p, const char *end, Checksum &c) {
+  while (p < end) {
+    if (isSeparator(*p)) {
+      ++p;
+      continue;
+    }
+    if (*p == '\'') {
+      const void *close = std::memchr(p + 1, '\'', static_cast<std::size_t>(end - p - 1));
+      const char *stop = close != nullptr ? static_cast<const char *>(close) + 1 : end;
+      c.quotedBytes += static_cast<std::size_t>(stop - p);
+      ++c.tokens;
+      p = stop;
+      continue;
+    }
+    const char *start = p;
+    while (p < end && !isSeparator(*p))
+      ++p;
+    double v = 0.0;
+    if (std::from_chars(start, p, v).ec == std::errc())
+      c.sum += v;
+    else
+      ++c.bad;
+    ++c.tokens;
+  }
+}
+
+void keep(const Checksum &c) {
+  benchmark::DoNotOptimize(c.sum);
+  benchmark::DoNotOptimize(c.tokens);
+  benchmark::DoNotOptimize(c.quotedBytes);
+  benchmark::DoNotOptimize(c.bad);
+}
+
+// A stream that counts and forgets what it is given, so that printing a
+// record measures the printer and not a growing buffer.
+class DiscardBuf : public std::streambuf {
+public:
+  DiscardBuf() { setp(buf_, buf_ + sizeof buf_); }
+  std::size_t bytes() const {
+    return total_ + static_cast<std::size_t>(pptr() - pbase());
+  }
+
+protected:
+  int_type overflow(int_type ch) override {
+    total_ += static_cast<std::size_t>(pptr() - pbase());
+    setp(buf_, buf_ + sizeof buf_);
+    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(ch);
+      pbump(1);
+    }
+    return traits_type::not_eof(ch);
+  }
+
+private:
+  char buf_[8192];
+  std::size_t total_ = 0;
+};
+
+// ------------------------------------------------------------------ read ---
+
+void readZELParse(benchmark::State &state, int buses) {
+  Fixture &f = fixture(buses);
+  std::istringstream in;
+  Lists lists;
+  for (auto _ : state) {
+    state.PauseTiming();
+    lists = Lists(); // frees the previous round's records untimed
+    in.str(f.text);
+    in.clear();
+    state.ResumeTiming();
+    lists.parse(in);
+  }
+  if (!lists.matches(f.shape)) state.SkipWithError(Fixture::kCountMismatch.c_str());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(f.text.size()));
+  setRecordRate(state, f.shape.records());
+}
+
+void readFloorMemchr(benchmark::State &state, int buses) {
+  Fixture &f = fixture(buses);
+  Checksum c;
+  for (auto _ : state) {
+    const char *p = f.text.data();
+    const char *const end = p + f.text.size();
+    while (p < end) {
+      const void *nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+      const char *stop = nl != nullptr ? static_cast<const char *>(nl) : end;
+      tokenizeLine(p, stop, c);
+      p = stop + 1;
+    }
+    keep(c);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(f.text.size()));
+}
+
+void readFloorGetline(benchmark::State &state, int buses) {
+  Fixture &f = fixture(buses);
+  std::istringstream in;
+  Checksum c;
+  char buf[1024];
+  for (auto _ : state) {
+    state.PauseTiming();
+    in.str(f.text);
+    in.clear();
+    state.ResumeTiming();
+    while (in.getline(buf, sizeof buf)) {
+      auto len = static_cast<std::size_t>(in.gcount());
+      if (len > 0 && buf[len - 1] == '\0') --len; // the line feed was taken
+      tokenizeLine(buf, buf + len, c);
+    }
+    keep(c);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(f.text.size()));
+}
+
+// The reader people write by hand first: whole lines, a string stream per
+// line, std::stod per token with the exceptions caught.
+void readFloorHandWritten(benchmark::State &state, int buses) {
+  Fixture &f = fixture(buses);
+  std::istringstream in;
+  Checksum c;
+  std::string line;
+  std::string token;
+  std::string more;
+  for (auto _ : state) {
+    state.PauseTiming();
+    in.str(f.text);
+    in.clear();
+    state.ResumeTiming();
+    while (std::getline(in, line)) {
+      for (char &ch : line)
+        if (ch == ',') ch = ' ';
+      std::stringstream fields(line);
+      while (fields >> token) {
+        ++c.tokens;
+        if (token[0] == '\'') {
+          // A quoted name was cut at its blanks: glue it back together.
+          while ((token.size() < 2 || token.back() != '\'') && fields >> more) {
+            token += ' ';
+            token += more;
+          }
+          c.quotedBytes += token.size();
+          continue;
+        }
+        try {
+          c.sum += std::stod(token);
+        } catch (const std::logic_error &) {
+          ++c.bad;
+        }
+      }
+    }
+    keep(c);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(f.text.size()));
+}
+
+// ----------------------------------------------------------------- write ---
+
+// Every write benchmark moves the same bytes: the text ZELPrint produces for
+// the parsed case. The floors write that text line by line.
+Fixture *writeFixture(benchmark::State &state, int buses) {
+  Fixture &f = fixture(buses);
+  if (const std::string *error = f.ensureParsed()) {
+    state.SkipWithError(error->c_str());
+    return nullptr;
+  }
+  return &f;
+}
+
+void setWriteRates(benchmark::State &state, const Fixture &f, bool records) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(f.printed.size()));
+  if (records) setRecordRate(state, f.shape.records());
+}
+
+void writeZELPrintMemory(benchmark::State &state, int buses) {
+  Fixture *f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  std::ostringstream out;
+  for (auto _ : state) {
+    state.PauseTiming();
+    out.str(std::string());
+    out.clear();
+    state.ResumeTiming();
+    f->parsed.print(out);
+  }
+  if (out.str().size() != f->printed.size()) state.SkipWithError("output size changed");
+  setWriteRates(state, *f, true);
+}
+
+void writeZELPrintFile(benchmark::State &state, int buses) {
+  Fixture *f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  const std::string path = scratchPath();
+  std::ofstream out;
+  for (auto _ : state) {
+    state.PauseTiming();
+    out.open(path, std::ios::binary | std::ios::trunc);
+    state.ResumeTiming();
+    f->parsed.print(out);
+    out.close();
+  }
+  std::remove(path.c_str());
+  setWriteRates(state, *f, true);
+}
+
+void writeLinesWithEndl(std::ostream &out, const std::vector<std::string_view> &lines) {
+  for (std::string_view line : lines) {
+    out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    out << std::endl;
+  }
+}
+
+void writeFloorEndlFile(benchmark::State &state, int buses) {
+  Fixture *f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  const std::string path = scratchPath();
+  std::ofstream out;
+  for (auto _ : state) {
+    state.PauseTiming();
+    out.open(path, std::ios::binary | std::ios::trunc);
+    state.ResumeTiming();
+    writeLinesWithEndl(out, f->printedLines);
+    out.close();
+  }
+  std::remove(path.c_str());
+  setWriteRates(state, *f, false);
+}
+
+void writeFloorEndlMemory(benchmark::State &state, int buses) {
+  Fixture *f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  std::ostringstream out;
+  for (auto _ : state) {
+    state.PauseTiming();
+    out.str(std::string());
+    out.clear();
+    state.ResumeTiming();
+    writeLinesWithEndl(out, f->printedLines);
+  }
+  setWriteRates(state, *f, false);
+}
+
+void writeFloorBulkFile(benchmark::State &state, int buses) {
+  Fixture *f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  const std::string path = scratchPath();
+  std::ofstream out;
+  for (auto _ : state) {
+    state.PauseTiming();
+    out.open(path, std::ios::binary | std::ios::trunc);
+    state.ResumeTiming();
+    out.write(f->printed.data(), static_cast<std::streamsize>(f->printed.size()));
+    out.close();
+  }
+  std::remove(path.c_str());
+  setWriteRates(state, *f, false);
+}
+
+// --------------------------------------------------------------- records ---
+
+// The first record of each section of the 10,000-bus case, so that the
+// single-record figures use the same kind of lines as the whole-case ones.
+struct SampleLines {
+  std::string bus, generator, branch, adjustment, area, shunt;
+  std::string dc[3];
+  // No section holds loads; this line is written in the same style.
+  std::string load = "   205,'1 ',1,   2,   7,  120.5318,  35.25,0.0,0.0,0.0,-10.0625";
+};
+
+const SampleLines &samples() {
+  static const SampleLines s = [] {
+    SampleLines out;
+    const std::vector<std::string_view> lines = splitLines(fixture(10000).text);
+    std::string *firsts[] = {&out.bus,  &out.generator, &out.branch, &out.adjustment,
+                             &out.area, nullptr,        &out.shunt};
+    int section = 0;
+    for (std::size_t i = 3; i < lines.size() && section < 7; ++i) {
+      const std::string_view line = lines[i];
+      const std::size_t first = line.find_first_not_of(" \t\r#");
+      if (first == std::string_view::npos) continue;
+      if (line[first] == '0') {
+        ++section;
+        continue;
+      }
+      if (section == 5) {
+        if (out.dc[0].empty() && i + 2 < lines.size())
+          for (int k = 0; k < 3; ++k)
+            out.dc[k] = std::string(lines[i + k]);
+        i += 2;
+      } else if (firsts[section]->empty()) {
+        *firsts[section] = std::string(line);
+      }
+    }
+    return out;
+  }();
+  return s;
+}
+
+template <class Record>
+void recordParse(benchmark::State &state, const std::string *line) {
+  for (auto _ : state) {
+    Record r(*line);
+    benchmark::DoNotOptimize(r);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(line->size() + 1));
+  setRecordRate(state, 1);
+}
+
+void dcParse(benchmark::State &state) {
+  const SampleLines &s = samples();
+  for (auto _ : state) {
+    ZELTwoTerminalDC r(s.dc[0], s.dc[1], s.dc[2]);
+    benchmark::DoNotOptimize(r);
+  }
+  state.SetBytesProcessed(
+      static_cast<std::int64_t>(state.iterations()) *
+      static_cast<std::int64_t>(s.dc[0].size() + s.dc[1].size() + s.dc[2].size() + 3));
+  setRecordRate(state, 1);
+}
+
+template <class Record> void recordPrint(benchmark::State &state, const Record *record) {
+  DiscardBuf sink;
+  std::ostream out(&sink);
+  for (auto _ : state) {
+    out << *record;
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(sink.bytes()));
+  setRecordRate(state, 1);
+}
+
+template <class Record>
+void registerRecord(const char *name, const std::string *line, const Record *record) {
+  benchmark::RegisterBenchmark((std::string("Record/") + name + "/Parse").c_str(),
+                               recordParse<Record>, line);
+  benchmark::RegisterBenchmark((std::string("Record/") + name + "/Print").c_str(),
+                               recordPrint<Record>, record);
+}
+
+bool bigRequested(int &argc, char **argv) {
+  bool big = false;
+  if (const char *env = std::getenv("ZEL23_BENCH_BIG")) big = std::strcmp(env, "1") == 0;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--big") == 0)
+      big = true;
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  return big;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  std::vector<int> sizes = {10000, 100000};
+  if (bigRequested(argc, argv)) sizes.push_back(1000000);
+
+  using Fn = void (*)(benchmark::State &, int);
+  struct Whole {
+    const char *name;
+    Fn fn;
+  };
+  const Whole whole[] = {
+      {"Read/ZELParse/", readZELParse},
+      {"Read/FloorMemchr/", readFloorMemchr},
+      {"Read/FloorGetline/", readFloorGetline},
+      {"Read/FloorHandWritten/", readFloorHandWritten},
+      {"Write/ZELPrintMemory/", writeZELPrintMemory},
+      {"Write/FloorEndlMemory/", writeFloorEndlMemory},
+      {"Write/ZELPrintFile/", writeZELPrintFile},
+      {"Write/FloorEndlFile/", writeFloorEndlFile},
+      {"Write/FloorBulkFile/", writeFloorBulkFile},
+  };
+  for (int n : sizes) {
+    for (const Whole &w : whole) {
+      benchmark::RegisterBenchmark((w.name + std::to_string(n)).c_str(), w.fn, n)
+          ->UseRealTime()
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+
+  // Records built once from the sample lines; the benchmarks only point at
+  // them, so they must outlive RunSpecifiedBenchmarks.
+  const SampleLines &s = samples();
+  static const ZELBus bus(s.bus);
+  static const ZELGenerator generator(s.generator);
+  static const ZELLoad load(s.load);
+  static const ZELBranch branch(s.branch);
+  static const ZELTransformerAdjustment adjustment(s.adjustment);
+  static const ZELAreaInterchange area(s.area);
+  static const ZELSwitchedShunt shunt(s.shunt);
+  static const ZELTwoTerminalDC dc(s.dc[0], s.dc[1], s.dc[2]);
+  registerRecord("ZELBus", &s.bus, &bus);
+  registerRecord("ZELGenerator", &s.generator, &generator);
+  registerRecord("ZELLoad", &s.load, &load);
+  registerRecord("ZELBranch", &s.branch, &branch);
+  registerRecord("ZELTransformerAdjustment", &s.adjustment, &adjustment);
+  registerRecord("ZELAreaInterchange", &s.area, &area);
+  registerRecord("ZELSwitchedShunt", &s.shunt, &shunt);
+  benchmark::RegisterBenchmark("Record/ZELTwoTerminalDC/Parse", dcParse);
+  benchmark::RegisterBenchmark("Record/ZELTwoTerminalDC/Print",
+                               recordPrint<ZELTwoTerminalDC>, &dc);
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

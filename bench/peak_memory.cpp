@@ -1,0 +1,161 @@
+// zel23_peak_memory FILE [--json]: how much memory ZELParse needs for FILE.
+//
+// Peak resident set size (ru_maxrss) before and after reading the file with
+// ZELParse from an std::ifstream, beside what the records themselves take:
+// sizeof of each record times the count, plus the heap blocks of strings too
+// long for the small-string buffer. The vectors' spare capacity and the
+// allocator's own overhead are reported apart, as they depend on growth
+// policy rather than on the records.
+
+#include <zel23.h>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+long long peakRssBytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<long long>(usage.ru_maxrss) * 1024; // kilobytes on Linux
+}
+
+const std::size_t kInlineCapacity = std::string().capacity();
+
+std::size_t heapBytes(const std::string &s) {
+  return s.capacity() > kInlineCapacity ? s.capacity() + 1 : 0;
+}
+
+struct Usage {
+  const char *name = "";
+  std::size_t count = 0;
+  std::size_t recordBytes = 0; // sizeof x count + string heap blocks
+  std::size_t spareBytes = 0;  // vector capacity beyond count
+};
+
+template <class Record, class Strings>
+Usage usageOf(const char *name, const std::vector<Record> &list, Strings strings) {
+  Usage u;
+  u.name = name;
+  u.count = list.size();
+  u.recordBytes = sizeof(Record) * list.size();
+  for (const Record &r : list)
+    u.recordBytes += strings(r);
+  u.spareBytes = sizeof(Record) * (list.capacity() - list.size());
+  return u;
+}
+
+double mib(double bytes) { return bytes / (1024.0 * 1024.0); }
+
+} // namespace
+
+int main(int argc, char **argv) {
+  const char *path = nullptr;
+  bool json = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--json") == 0)
+      json = true;
+    else if (path == nullptr)
+      path = argv[i];
+    else
+      path = "";
+  }
+  if (path == nullptr || *path == '\0') {
+    std::cerr << "usage: " << argv[0] << " FILE [--json]\n";
+    return 2;
+  }
+  std::error_code ec;
+  const auto fileBytes = std::filesystem::file_size(path, ec);
+  std::ifstream in(path, std::ios::binary);
+  if (ec || !in) {
+    std::cerr << argv[0] << ": cannot read " << path << '\n';
+    return 1;
+  }
+
+  std::vector<ZELBus> buses;
+  std::vector<ZELGenerator> generators;
+  std::vector<ZELBranch> branches;
+  std::vector<ZELTransformerAdjustment> adjustments;
+  std::vector<ZELAreaInterchange> areas;
+  std::vector<ZELTwoTerminalDC> dcLines;
+  std::vector<ZELSwitchedShunt> shunts;
+  std::vector<std::string> comments;
+  double systemBase = 0.0;
+
+  const long long before = peakRssBytes();
+  const auto start = std::chrono::steady_clock::now();
+  ZELParse(in, buses, generators, branches, adjustments, areas, dcLines, shunts, comments,
+           systemBase);
+  const auto stop = std::chrono::steady_clock::now();
+  const long long after = peakRssBytes();
+
+  const Usage usages[] = {
+      usageOf("bus", buses, [](const ZELBus &r) { return heapBytes(r.NAME()); }),
+      usageOf("generator", generators,
+              [](const ZELGenerator &r) { return heapBytes(r.ID()); }),
+      usageOf("branch", branches, [](const ZELBranch &r) { return heapBytes(r.CKT()); }),
+      usageOf("transformer adjustment", adjustments,
+              [](const ZELTransformerAdjustment &r) { return heapBytes(r.CKT()); }),
+      usageOf("area interchange", areas,
+              [](const ZELAreaInterchange &r) { return heapBytes(r.ARNAME()); }),
+      usageOf("two-terminal DC", dcLines,
+              [](const ZELTwoTerminalDC &r) { return heapBytes(r.METER()); }),
+      usageOf("switched shunt", shunts,
+              [](const ZELSwitchedShunt &) { return std::size_t{0}; }),
+      usageOf("comment line", comments,
+              [](const std::string &s) { return heapBytes(s); }),
+  };
+  std::size_t records = 0;
+  std::size_t recordBytes = 0;
+  std::size_t spareBytes = 0;
+  for (const Usage &u : usages) {
+    if (std::strcmp(u.name, "comment line") != 0) records += u.count;
+    recordBytes += u.recordBytes;
+    spareBytes += u.spareBytes;
+  }
+  const double seconds = std::chrono::duration<double>(stop - start).count();
+  const long long growth = after - before;
+
+  if (json) {
+    std::printf("{\"file\": \"%s\", \"file_bytes\": %llu, \"records\": %zu, "
+                "\"peak_rss_before\": %lld, \"peak_rss_after\": %lld, "
+                "\"peak_rss_growth\": %lld, \"record_bytes\": %zu, "
+                "\"spare_capacity_bytes\": %zu, \"parse_seconds\": %.6f}\n",
+                path, static_cast<unsigned long long>(fileBytes), records, before, after,
+                growth, recordBytes, spareBytes, seconds);
+    return 0;
+  }
+  std::printf("file                 %s\n", path);
+  std::printf("file size            %12llu bytes  %9.1f MiB\n",
+              static_cast<unsigned long long>(fileBytes),
+              mib(static_cast<double>(fileBytes)));
+  std::printf("records              %12zu  (read in %.3f s)\n", records, seconds);
+  for (const Usage &u : usages)
+    std::printf("  %-22s %10zu  x %4zu B  -> %9.1f MiB\n", u.name, u.count,
+                u.count ? (u.recordBytes / u.count) : 0,
+                mib(static_cast<double>(u.recordBytes)));
+  std::printf("records' own size    %12zu bytes  %9.1f MiB  (%.2f x file)\n", recordBytes,
+              mib(static_cast<double>(recordBytes)),
+              fileBytes
+                  ? static_cast<double>(recordBytes) / static_cast<double>(fileBytes)
+                  : 0.0);
+  std::printf("spare vector capacity%12zu bytes  %9.1f MiB\n", spareBytes,
+              mib(static_cast<double>(spareBytes)));
+  std::printf("peak RSS before      %12lld bytes  %9.1f MiB\n", before,
+              mib(static_cast<double>(before)));
+  std::printf("peak RSS after       %12lld bytes  %9.1f MiB\n", after,
+              mib(static_cast<double>(after)));
+  std::printf(
+      "peak RSS growth      %12lld bytes  %9.1f MiB  (%.2f x records' own size)\n",
+      growth, mib(static_cast<double>(growth)),
+      recordBytes ? static_cast<double>(growth) / static_cast<double>(recordBytes) : 0.0);
+  return 0;
+}
