@@ -1,0 +1,264 @@
+#include "common.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <istream>
+
+namespace zel23tool {
+
+extern const unsigned char kSampleBytes[];
+extern const std::size_t kSampleSize;
+
+namespace {
+
+std::string quoted(const std::string &path) { return "'" + path + "'"; }
+
+std::string errorText(int error) { return std::strerror(error); }
+
+// Reads a whole file descriptor; returns 0 or the errno of the failed read.
+int readAll(int fd, std::string &into) {
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) into.reserve(st.st_size);
+  char chunk[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n == 0) return 0;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    into.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+std::string readInput(const std::string &file) {
+  if (file.empty())
+    return std::string(reinterpret_cast<const char *>(kSampleBytes), kSampleSize);
+  int fd = file == "-" ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw ToolError("cannot open " + inputName(file) + ": " + errorText(errno));
+  std::string data;
+  int error = readAll(fd, data);
+  if (fd != STDIN_FILENO) ::close(fd);
+  if (error) throw ToolError("cannot read " + inputName(file) + ": " + errorText(error));
+  return data;
+}
+
+// Lets ZELParse read the bytes in place instead of through a copy.
+class MemoryBuf : public std::streambuf {
+public:
+  explicit MemoryBuf(std::string &bytes) {
+    setg(bytes.data(), bytes.data(), bytes.data() + bytes.size());
+  }
+};
+
+std::size_t countLines(const std::string &bytes) {
+  std::size_t lines = 0;
+  for (char c : bytes)
+    lines += c == '\n';
+  if (!bytes.empty() && bytes.back() != '\n') ++lines;
+  return lines;
+}
+
+} // namespace
+
+std::string inputName(const std::string &file) {
+  if (file.empty()) return "the bundled sample";
+  if (file == "-") return "standard input";
+  return quoted(file);
+}
+
+std::string outputName(const std::string &target) {
+  return target.empty() || target == "-" ? "standard output" : quoted(target);
+}
+
+LoadedCase loadCase(const std::string &file) {
+  LoadedCase loaded;
+  loaded.name = inputName(file);
+  auto start = std::chrono::steady_clock::now();
+  std::string bytes = readInput(file);
+  MemoryBuf buf(bytes);
+  std::istream in(&buf);
+  zel23::Case &c = loaded.data;
+  try {
+    ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
+             c.shunts, c.comments, c.systemBase);
+  } catch (const std::out_of_range &) {
+    // The one failure ZELParse hands back instead of ending the process.
+    throw ToolError("cannot read " + loaded.name +
+                    ": the first header line holds no system base");
+  }
+  loaded.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  loaded.bytes = bytes.size();
+  loaded.lines = countLines(bytes);
+  return loaded;
+}
+
+BlockBuf::BlockBuf(int fd, std::size_t size) : fd_(fd), block_(size) {
+  setp(block_.data(), block_.data() + block_.size());
+}
+
+bool BlockBuf::drain() {
+  const char *p = pbase();
+  std::size_t left = static_cast<std::size_t>(pptr() - pbase());
+  while (left > 0 && error_ == 0) {
+    ssize_t n = ::write(fd_, p, left);
+    if (n < 0) {
+      if (errno != EINTR) error_ = errno;
+      continue;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  setp(block_.data(), block_.data() + block_.size());
+  return error_ == 0;
+}
+
+BlockBuf::int_type BlockBuf::overflow(int_type ch) {
+  if (!drain()) return traits_type::eof();
+  if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+    *pptr() = traits_type::to_char_type(ch);
+    pbump(1);
+  }
+  return traits_type::not_eof(ch);
+}
+
+std::streamsize BlockBuf::xsputn(const char *s, std::streamsize n) {
+  std::streamsize done = 0;
+  while (done < n) {
+    std::streamsize room = epptr() - pptr();
+    if (room == 0) {
+      if (!drain()) break;
+      continue;
+    }
+    std::streamsize take = std::min(room, n - done);
+    std::memcpy(pptr(), s + done, static_cast<std::size_t>(take));
+    pbump(static_cast<int>(take));
+    done += take;
+  }
+  return done;
+}
+
+int BlockBuf::finish() {
+  drain();
+  return error_;
+}
+
+namespace {
+
+mode_t newFileMode() {
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+std::string folderOf(const std::string &path) {
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string baseOf(const std::string &path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+OutputFile::OutputFile(const std::string &target) : target_(target) {
+  if (target.empty() || target == "-") {
+    fd_ = STDOUT_FILENO;
+  } else {
+    struct stat st;
+    mode_t mode = newFileMode();
+    final_ = target;
+    if (::stat(target.c_str(), &st) == 0) {
+      if (!S_ISREG(st.st_mode)) {
+        // A device or a pipe cannot be replaced by renaming; write into it.
+        fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0)
+          throw ToolError("cannot open " + outputName(target) + ": " + errorText(errno));
+        ownsFd_ = true;
+      } else {
+        mode = st.st_mode & 07777;
+        // Renaming over a symbolic link would replace the link, not the file.
+        if (char *real = ::realpath(target.c_str(), nullptr)) {
+          final_ = real;
+          std::free(real);
+        }
+      }
+    } else if (errno != ENOENT) {
+      throw ToolError("cannot write " + outputName(target) + ": " + errorText(errno));
+    }
+    if (fd_ < 0) {
+      temp_ = folderOf(final_) + "/." + baseOf(final_) + ".XXXXXX";
+      fd_ = ::mkstemp(temp_.data());
+      if (fd_ < 0) {
+        int error = errno;
+        temp_.clear();
+        throw ToolError("cannot write " + outputName(target) + ": " + errorText(error));
+      }
+      ownsFd_ = true;
+      ::fchmod(fd_, mode);
+    }
+  }
+  buf_ = std::make_unique<BlockBuf>(fd_);
+  stream_.rdbuf(buf_.get());
+}
+
+OutputFile::~OutputFile() {
+  if (ownsFd_) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void OutputFile::commit() {
+  int error = buf_->finish();
+  if (error == 0 && !temp_.empty() && ::fsync(fd_) != 0) error = errno;
+  if (ownsFd_) {
+    if (::close(fd_) != 0 && error == 0) error = errno;
+    ownsFd_ = false;
+  }
+  if (error)
+    throw ToolError("cannot write " + outputName(target_) + ": " + errorText(error));
+  if (!temp_.empty()) {
+    if (::rename(temp_.c_str(), final_.c_str()) != 0)
+      throw ToolError("cannot write " + outputName(target_) + ": " + errorText(errno));
+    temp_.clear();
+  }
+}
+
+bool sameFile(const std::string &a, const std::string &b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string fieldText(int value) { return std::to_string(value); }
+
+std::string fieldText(double value) {
+  char text[64];
+  auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+std::string bareName(const std::string &stored) {
+  auto trim = [](const std::string &s) {
+    auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+  };
+  std::string name = trim(stored);
+  if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
+    name = trim(name.substr(1, name.size() - 2));
+  return name;
+}
+
+} // namespace zel23tool

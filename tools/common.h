@@ -1,0 +1,161 @@
+#ifndef ZEL23_TOOL_COMMON_H
+#define ZEL23_TOOL_COMMON_H
+
+// What every subcommand of the zel23 command shares: reading a case, writing
+// an output file that appears whole or not at all, the seven sections under
+// the names the command prints, and the one error type that ends a command
+// with status 2.
+
+#include "zel23.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace zel23tool {
+
+/// Ends the command with "zel23: <what>" on standard error and status 2.
+struct ToolError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+/// A subcommand as main() sees it: its CLI11 node and what to run when the
+/// command line chose it. run() returns the exit status.
+struct Subcommand {
+  CLI::App *app = nullptr;
+  std::function<int()> run;
+};
+
+/// The FILE argument: empty for the bundled sample, "-" for standard input.
+inline const char *const kFileHelp =
+    "raw case file; - reads standard input; without FILE the bundled sample";
+
+/// A case read with ZELParse, and what the read cost.
+struct LoadedCase {
+  std::string name; ///< how messages name the input (see inputName)
+  zel23::Case data;
+  std::size_t bytes = 0; ///< bytes of input
+  std::size_t lines = 0; ///< lines of input, a last one without line end included
+  double seconds = 0.0;  ///< time taken by reading the input and parsing it
+};
+
+/// Reads the whole input and parses it with ZELParse. A malformed record ends
+/// the process inside the library (status 255); an input that cannot be read
+/// or whose first header line holds no system base throws ToolError.
+LoadedCase loadCase(const std::string &file);
+
+/// How messages name an input: the quoted path, "standard input" or
+/// "the bundled sample".
+std::string inputName(const std::string &file);
+
+/// A stream buffer that collects output in one large block and writes it to
+/// a file descriptor only when the block is full or at finish(). sync() does
+/// not write, so the std::endl after every line that ZELPrint writes costs
+/// nothing. The first write error is kept and reported by finish().
+class BlockBuf : public std::streambuf {
+public:
+  explicit BlockBuf(int fd, std::size_t size = std::size_t(1) << 20);
+  /// Writes what is held; returns 0 or the errno of the first failed write.
+  int finish();
+
+protected:
+  int_type overflow(int_type ch) override;
+  std::streamsize xsputn(const char *s, std::streamsize n) override;
+  int sync() override { return 0; }
+
+private:
+  bool drain();
+  int fd_;
+  int error_ = 0;
+  std::vector<char> block_;
+};
+
+/// An output that appears complete or not at all. A regular file (new or
+/// existing) is written to a temporary file in the same folder and renamed
+/// over the target by commit(); if commit() is never reached or fails, the
+/// temporary file is removed and an existing target is left as it was.
+/// Standard output ("" or "-") and targets that are not regular files
+/// (/dev/null, a pipe) are written directly.
+class OutputFile {
+public:
+  explicit OutputFile(const std::string &target);
+  ~OutputFile();
+  OutputFile(const OutputFile &) = delete;
+  OutputFile &operator=(const OutputFile &) = delete;
+
+  std::ostream &stream() { return stream_; }
+  /// Writes everything out, flushes it to the device and renames the
+  /// temporary file into place; throws ToolError on any failure.
+  void commit();
+
+private:
+  std::string target_; ///< the path as given, for messages
+  std::string final_;  ///< where the file ends up (symbolic links resolved)
+  std::string temp_;   ///< empty when writing directly
+  int fd_ = -1;
+  bool ownsFd_ = false;
+  std::unique_ptr<BlockBuf> buf_;
+  std::ostream stream_{nullptr};
+};
+
+/// "'path'", or "standard output" for "" and "-".
+std::string outputName(const std::string &target);
+
+/// True when both paths name the same existing file.
+bool sameFile(const std::string &a, const std::string &b);
+
+/// The seven sections in file order: their JSON keys and CSV file names, and
+/// their names in text meant for people.
+inline constexpr const char *kSectionKeys[7] = {"bus",
+                                                "generator",
+                                                "branch",
+                                                "transformer_adjustment",
+                                                "area_interchange",
+                                                "two_terminal_dc",
+                                                "switched_shunt"};
+inline constexpr const char *kSectionLabels[7] = {"bus",
+                                                  "generator",
+                                                  "branch",
+                                                  "transformer adjustment",
+                                                  "area interchange",
+                                                  "two-terminal DC line",
+                                                  "switched shunt"};
+
+/// Calls f(section, list, ...) for the seven sections in file order, with
+/// the section's list from each of the cases given.
+template <class F, class... Cases> void forEachSection(F &&f, Cases &...cases) {
+  f(0, cases.buses...);
+  f(1, cases.generators...);
+  f(2, cases.branches...);
+  f(3, cases.adjustments...);
+  f(4, cases.areas...);
+  f(5, cases.dcLines...);
+  f(6, cases.shunts...);
+}
+
+/// A field value as text: ints in decimal, doubles in the shortest form that
+/// reads back to the same double, strings as stored.
+std::string fieldText(int value);
+std::string fieldText(double value);
+inline std::string fieldText(const std::string &value) { return value; }
+
+/// A bus or area name without its apostrophes and outer blanks.
+std::string bareName(const std::string &stored);
+
+/// The subcommands; each lives in its own file.
+Subcommand addFmt(CLI::App &app);
+Subcommand addInfo(CLI::App &app);
+Subcommand addExport(CLI::App &app);
+Subcommand addGraph(CLI::App &app);
+Subcommand addDiff(CLI::App &app);
+
+} // namespace zel23tool
+
+#endif
