@@ -37,35 +37,35 @@ public:
   ZELBus();
   /// Parses one record line; ends the process with the fatal parse error
   /// when the line is malformed.
-  explicit ZELBus(const std::string &line);
-  ZELBus(const ZELBus &other);
-  ZELBus &operator=(const ZELBus &other);
+  explicit ZELBus(const std::string& line);
+  ZELBus(const ZELBus& other);
+  ZELBus& operator=(const ZELBus& other);
   ~ZELBus();
 
-  int &I();
-  const int &I() const;
-  int &IDE();
-  const int &IDE() const;
-  double &PL();
-  const double &PL() const;
-  double &QL();
-  const double &QL() const;
-  double &GL();
-  const double &GL() const;
-  double &BL();
-  const double &BL() const;
-  int &AREA();
-  const int &AREA() const;
-  double &VM();
-  const double &VM() const;
-  double &VA();
-  const double &VA() const;
-  std::string &NAME();
-  const std::string &NAME() const;
-  double &BASKV();
-  const double &BASKV() const;
-  int &ZONE();
-  const int &ZONE() const;
+  int& I();
+  const int& I() const;
+  int& IDE();
+  const int& IDE() const;
+  double& PL();
+  const double& PL() const;
+  double& QL();
+  const double& QL() const;
+  double& GL();
+  const double& GL() const;
+  double& BL();
+  const double& BL() const;
+  int& AREA();
+  const int& AREA() const;
+  double& VM();
+  const double& VM() const;
+  double& VA();
+  const double& VA() const;
+  std::string& NAME();
+  const std::string& NAME() const;
+  double& BASKV();
+  const double& BASKV() const;
+  int& ZONE();
+  const int& ZONE() const;
 
 private:
   int I_ = -1;
@@ -85,7 +85,7 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os, const ZELBus &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os, const ZELBus& record);
 
 /// One line of the generator data section: a machine at a bus.
 ///
@@ -98,47 +98,47 @@ public:
   ZELGenerator();
   /// Parses one record line; ends the process with the fatal parse error
   /// when the line is malformed.
-  explicit ZELGenerator(const std::string &line);
-  ZELGenerator(const ZELGenerator &other);
-  ZELGenerator &operator=(const ZELGenerator &other);
+  explicit ZELGenerator(const std::string& line);
+  ZELGenerator(const ZELGenerator& other);
+  ZELGenerator& operator=(const ZELGenerator& other);
   ~ZELGenerator();
 
-  int &I();
-  const int &I() const;
-  std::string &ID();
-  const std::string &ID() const;
-  double &PG();
-  const double &PG() const;
-  double &QG();
-  const double &QG() const;
-  double &QT();
-  const double &QT() const;
-  double &QB();
-  const double &QB() const;
-  double &VS();
-  const double &VS() const;
-  int &IREG();
-  const int &IREG() const;
-  double &MBASE();
-  const double &MBASE() const;
-  double &ZR();
-  const double &ZR() const;
-  double &ZX();
-  const double &ZX() const;
-  double &RT();
-  const double &RT() const;
-  double &XT();
-  const double &XT() const;
-  double &GTAP();
-  const double &GTAP() const;
-  int &STAT();
-  const int &STAT() const;
-  double &RMPCT();
-  const double &RMPCT() const;
-  double &PT();
-  const double &PT() const;
-  double &PB();
-  const double &PB() const;
+  int& I();
+  const int& I() const;
+  std::string& ID();
+  const std::string& ID() const;
+  double& PG();
+  const double& PG() const;
+  double& QG();
+  const double& QG() const;
+  double& QT();
+  const double& QT() const;
+  double& QB();
+  const double& QB() const;
+  double& VS();
+  const double& VS() const;
+  int& IREG();
+  const int& IREG() const;
+  double& MBASE();
+  const double& MBASE() const;
+  double& ZR();
+  const double& ZR() const;
+  double& ZX();
+  const double& ZX() const;
+  double& RT();
+  const double& RT() const;
+  double& XT();
+  const double& XT() const;
+  double& GTAP();
+  const double& GTAP() const;
+  int& STAT();
+  const int& STAT() const;
+  double& RMPCT();
+  const double& RMPCT() const;
+  double& PT();
+  const double& PT() const;
+  double& PB();
+  const double& PB() const;
 
 private:
   int I_ = 1;
@@ -164,7 +164,7 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os, const ZELGenerator &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os, const ZELGenerator& record);
 
 /// A load line. Loads have no section in the raw case file: callers build,
 /// print and store these records themselves.
@@ -177,33 +177,33 @@ public:
   ZELLoad();
   /// Parses one record line; ends the process with the fatal parse error
   /// when the line is malformed.
-  explicit ZELLoad(const std::string &line);
-  ZELLoad(const ZELLoad &other);
-  ZELLoad &operator=(const ZELLoad &other);
+  explicit ZELLoad(const std::string& line);
+  ZELLoad(const ZELLoad& other);
+  ZELLoad& operator=(const ZELLoad& other);
   ~ZELLoad();
 
-  int &I();
-  const int &I() const;
-  std::string &ID();
-  const std::string &ID() const;
-  int &STATUS();
-  const int &STATUS() const;
-  int &AREA();
-  const int &AREA() const;
-  int &ZONE();
-  const int &ZONE() const;
-  double &PL();
-  const double &PL() const;
-  double &QL();
-  const double &QL() const;
-  double &IP();
-  const double &IP() const;
-  double &IQ();
-  const double &IQ() const;
-  double &YP();
-  const double &YP() const;
-  double &YQ();
-  const double &YQ() const;
+  int& I();
+  const int& I() const;
+  std::string& ID();
+  const std::string& ID() const;
+  int& STATUS();
+  const int& STATUS() const;
+  int& AREA();
+  const int& AREA() const;
+  int& ZONE();
+  const int& ZONE() const;
+  double& PL();
+  const double& PL() const;
+  double& QL();
+  const double& QL() const;
+  double& IP();
+  const double& IP() const;
+  double& IQ();
+  const double& IQ() const;
+  double& YP();
+  const double& YP() const;
+  double& YQ();
+  const double& YQ() const;
 
 private:
   int I_ = -1;
@@ -222,7 +222,7 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os, const ZELLoad &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os, const ZELLoad& record);
 
 /// One line of the branch data section: a line or transformer between two
 /// buses.
@@ -236,43 +236,43 @@ public:
   ZELBranch();
   /// Parses one record line; ends the process with the fatal parse error
   /// when the line is malformed.
-  explicit ZELBranch(const std::string &line);
-  ZELBranch(const ZELBranch &other);
-  ZELBranch &operator=(const ZELBranch &other);
+  explicit ZELBranch(const std::string& line);
+  ZELBranch(const ZELBranch& other);
+  ZELBranch& operator=(const ZELBranch& other);
   ~ZELBranch();
 
-  int &I();
-  const int &I() const;
-  int &J();
-  const int &J() const;
-  std::string &CKT();
-  const std::string &CKT() const;
-  double &R();
-  const double &R() const;
-  double &X();
-  const double &X() const;
-  double &B();
-  const double &B() const;
-  double &RATEA();
-  const double &RATEA() const;
-  double &RATEB();
-  const double &RATEB() const;
-  double &RATEC();
-  const double &RATEC() const;
-  double &RATIO();
-  const double &RATIO() const;
-  double &ANGLE();
-  const double &ANGLE() const;
-  double &GI();
-  const double &GI() const;
-  double &BI();
-  const double &BI() const;
-  double &GJ();
-  const double &GJ() const;
-  double &BJ();
-  const double &BJ() const;
-  int &ST();
-  const int &ST() const;
+  int& I();
+  const int& I() const;
+  int& J();
+  const int& J() const;
+  std::string& CKT();
+  const std::string& CKT() const;
+  double& R();
+  const double& R() const;
+  double& X();
+  const double& X() const;
+  double& B();
+  const double& B() const;
+  double& RATEA();
+  const double& RATEA() const;
+  double& RATEB();
+  const double& RATEB() const;
+  double& RATEC();
+  const double& RATEC() const;
+  double& RATIO();
+  const double& RATIO() const;
+  double& ANGLE();
+  const double& ANGLE() const;
+  double& GI();
+  const double& GI() const;
+  double& BI();
+  const double& BI() const;
+  double& GJ();
+  const double& GJ() const;
+  double& BJ();
+  const double& BJ() const;
+  int& ST();
+  const int& ST() const;
 
 private:
   int I_ = -1;
@@ -296,7 +296,7 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os, const ZELBranch &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os, const ZELBranch& record);
 
 /// One line of the transformer adjustment data section.
 ///
@@ -309,31 +309,31 @@ public:
   ZELTransformerAdjustment();
   /// Parses one record line; ends the process with the fatal parse error
   /// when the line is malformed.
-  explicit ZELTransformerAdjustment(const std::string &line);
-  ZELTransformerAdjustment(const ZELTransformerAdjustment &other);
-  ZELTransformerAdjustment &operator=(const ZELTransformerAdjustment &other);
+  explicit ZELTransformerAdjustment(const std::string& line);
+  ZELTransformerAdjustment(const ZELTransformerAdjustment& other);
+  ZELTransformerAdjustment& operator=(const ZELTransformerAdjustment& other);
   ~ZELTransformerAdjustment();
 
-  int &I();
-  const int &I() const;
-  int &J();
-  const int &J() const;
-  std::string &CKT();
-  const std::string &CKT() const;
-  int &ICONT();
-  const int &ICONT() const;
-  double &RMA();
-  const double &RMA() const;
-  double &RMI();
-  const double &RMI() const;
-  double &VMA();
-  const double &VMA() const;
-  double &VMI();
-  const double &VMI() const;
-  double &STEP();
-  const double &STEP() const;
-  int &TABLE();
-  const int &TABLE() const;
+  int& I();
+  const int& I() const;
+  int& J();
+  const int& J() const;
+  std::string& CKT();
+  const std::string& CKT() const;
+  int& ICONT();
+  const int& ICONT() const;
+  double& RMA();
+  const double& RMA() const;
+  double& RMI();
+  const double& RMI() const;
+  double& VMA();
+  const double& VMA() const;
+  double& VMI();
+  const double& VMI() const;
+  double& STEP();
+  const double& STEP() const;
+  int& TABLE();
+  const int& TABLE() const;
 
 private:
   int I_ = -1;
@@ -351,8 +351,8 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os,
-                                   const ZELTransformerAdjustment &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os,
+                                   const ZELTransformerAdjustment& record);
 
 /// One line of the area interchange data section.
 ///
@@ -364,21 +364,21 @@ public:
   ZELAreaInterchange();
   /// Parses one record line; ends the process with the fatal parse error
   /// when the line is malformed.
-  explicit ZELAreaInterchange(const std::string &line);
-  ZELAreaInterchange(const ZELAreaInterchange &other);
-  ZELAreaInterchange &operator=(const ZELAreaInterchange &other);
+  explicit ZELAreaInterchange(const std::string& line);
+  ZELAreaInterchange(const ZELAreaInterchange& other);
+  ZELAreaInterchange& operator=(const ZELAreaInterchange& other);
   ~ZELAreaInterchange();
 
-  int &I();
-  const int &I() const;
-  int &ISW();
-  const int &ISW() const;
-  double &PDES();
-  const double &PDES() const;
-  double &PTOL();
-  const double &PTOL() const;
-  std::string &ARNAME();
-  const std::string &ARNAME() const;
+  int& I();
+  const int& I() const;
+  int& ISW();
+  const int& ISW() const;
+  double& PDES();
+  const double& PDES() const;
+  double& PTOL();
+  const double& PTOL() const;
+  std::string& ARNAME();
+  const std::string& ARNAME() const;
 
 private:
   int I_ = -1;
@@ -391,7 +391,7 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os, const ZELAreaInterchange &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os, const ZELAreaInterchange& record);
 
 /// One line of the switched shunt data section: a shunt switched in one to
 /// eight blocks of equal steps.
@@ -407,34 +407,34 @@ public:
   ZELSwitchedShunt();
   /// Parses one record line; ends the process with the fatal parse error
   /// when the line is malformed.
-  explicit ZELSwitchedShunt(const std::string &line);
-  ZELSwitchedShunt(const ZELSwitchedShunt &other);
-  ZELSwitchedShunt &operator=(const ZELSwitchedShunt &other);
+  explicit ZELSwitchedShunt(const std::string& line);
+  ZELSwitchedShunt(const ZELSwitchedShunt& other);
+  ZELSwitchedShunt& operator=(const ZELSwitchedShunt& other);
   ~ZELSwitchedShunt();
 
-  int &I();
-  const int &I() const;
-  int &MODSW();
-  const int &MODSW() const;
-  double &VSWHI();
-  const double &VSWHI() const;
-  double &VSWLO();
-  const double &VSWLO() const;
-  int &SWREM();
-  const int &SWREM() const;
-  double &VDES();
-  const double &VDES() const;
-  double &BINIT();
-  const double &BINIT() const;
-  int &noBlocks();
-  const int &noBlocks() const;
+  int& I();
+  const int& I() const;
+  int& MODSW();
+  const int& MODSW() const;
+  double& VSWHI();
+  const double& VSWHI() const;
+  double& VSWLO();
+  const double& VSWLO() const;
+  int& SWREM();
+  const int& SWREM() const;
+  double& VDES();
+  const double& VDES() const;
+  double& BINIT();
+  const double& BINIT() const;
+  int& noBlocks();
+  const int& noBlocks() const;
 
   /// Block k (0 to 7, not tested): its number of steps and the admittance
   /// of one step. Blocks 0 to noBlocks() - 1 are in use.
-  int &N(int k);
-  const int &N(int k) const;
-  double &B(int k);
-  const double &B(int k) const;
+  int& N(int k);
+  const int& N(int k) const;
+  double& B(int k);
+  const double& B(int k) const;
 
 private:
   int I_ = -1;
@@ -452,7 +452,7 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os, const ZELSwitchedShunt &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os, const ZELSwitchedShunt& record);
 
 /// A two-terminal DC line: three lines in the file, the DC line itself, the
 /// rectifier end and the inverter end.
@@ -467,78 +467,78 @@ public:
   ZELTwoTerminalDC();
   /// Parses the DC line, rectifier line and inverter line; ends the process
   /// with the fatal parse error when a field is missing or `IPR` < 0.
-  ZELTwoTerminalDC(const std::string &line1, const std::string &line2,
-                   const std::string &line3);
-  ZELTwoTerminalDC(const ZELTwoTerminalDC &other);
-  ZELTwoTerminalDC &operator=(const ZELTwoTerminalDC &other);
+  ZELTwoTerminalDC(const std::string& line1, const std::string& line2,
+                   const std::string& line3);
+  ZELTwoTerminalDC(const ZELTwoTerminalDC& other);
+  ZELTwoTerminalDC& operator=(const ZELTwoTerminalDC& other);
   ~ZELTwoTerminalDC();
 
-  int &I();
-  const int &I() const;
-  int &MDC();
-  const int &MDC() const;
-  double &RDC();
-  const double &RDC() const;
-  double &SETVL();
-  const double &SETVL() const;
-  double &VSCHD();
-  const double &VSCHD() const;
-  double &VCMOD();
-  const double &VCMOD() const;
-  double &RCOMP();
-  const double &RCOMP() const;
-  double &DELTI();
-  const double &DELTI() const;
-  std::string &METER();
-  const std::string &METER() const;
-  int &IPR();
-  const int &IPR() const;
-  int &NBR();
-  const int &NBR() const;
-  double &ALFMX();
-  const double &ALFMX() const;
-  double &ALFMN();
-  const double &ALFMN() const;
-  double &RCR();
-  const double &RCR() const;
-  double &XCR();
-  const double &XCR() const;
-  double &EBASR();
-  const double &EBASR() const;
-  double &TRR();
-  const double &TRR() const;
-  double &TAPR();
-  const double &TAPR() const;
-  double &TPMXR();
-  const double &TPMXR() const;
-  double &TPMNR();
-  const double &TPMNR() const;
-  double &TSTPR();
-  const double &TSTPR() const;
-  int &IPI();
-  const int &IPI() const;
-  int &NBI();
-  const int &NBI() const;
-  double &GAMMX();
-  const double &GAMMX() const;
-  double &GAMMN();
-  const double &GAMMN() const;
-  double &RCI();
-  const double &RCI() const;
-  double &XCI();
-  const double &XCI() const;
-  double &EBASI();
-  const double &EBASI() const;
-  double &TRI();
-  const double &TRI() const;
-  double &TAPI();
-  const double &TAPI() const;
-  double &TPMXI();
-  const double &TPMXI() const;
-  double &TPMNI();
-  const double &TPMNI() const;
-  double &TSTPI();
-  const double &TSTPI() const;
+  int& I();
+  const int& I() const;
+  int& MDC();
+  const int& MDC() const;
+  double& RDC();
+  const double& RDC() const;
+  double& SETVL();
+  const double& SETVL() const;
+  double& VSCHD();
+  const double& VSCHD() const;
+  double& VCMOD();
+  const double& VCMOD() const;
+  double& RCOMP();
+  const double& RCOMP() const;
+  double& DELTI();
+  const double& DELTI() const;
+  std::string& METER();
+  const std::string& METER() const;
+  int& IPR();
+  const int& IPR() const;
+  int& NBR();
+  const int& NBR() const;
+  double& ALFMX();
+  const double& ALFMX() const;
+  double& ALFMN();
+  const double& ALFMN() const;
+  double& RCR();
+  const double& RCR() const;
+  double& XCR();
+  const double& XCR() const;
+  double& EBASR();
+  const double& EBASR() const;
+  double& TRR();
+  const double& TRR() const;
+  double& TAPR();
+  const double& TAPR() const;
+  double& TPMXR();
+  const double& TPMXR() const;
+  double& TPMNR();
+  const double& TPMNR() const;
+  double& TSTPR();
+  const double& TSTPR() const;
+  int& IPI();
+  const int& IPI() const;
+  int& NBI();
+  const int& NBI() const;
+  double& GAMMX();
+  const double& GAMMX() const;
+  double& GAMMN();
+  const double& GAMMN() const;
+  double& RCI();
+  const double& RCI() const;
+  double& XCI();
+  const double& XCI() const;
+  double& EBASI();
+  const double& EBASI() const;
+  double& TRI();
+  const double& TRI() const;
+  double& TAPI();
+  const double& TAPI() const;
+  double& TPMXI();
+  const double& TPMXI() const;
+  double& TPMNI();
+  const double& TPMNI() const;
+  double& TSTPI();
+  const double& TSTPI() const;
 
 private:
   int I_ = -1;
@@ -579,7 +579,7 @@ private:
 /// Writes the record in its printed form, without a line end. Sets a blank
 /// fill, fixed notation with the point shown and precision 4; restores the
 /// format flags but leaves the precision and the fill.
-ZEL23_API std::ostream &operator<<(std::ostream &os, const ZELTwoTerminalDC &record);
+ZEL23_API std::ostream& operator<<(std::ostream& os, const ZELTwoTerminalDC& record);
 
 /// Bus name registry: quoted bus names (apostrophes included, as in the
 /// file) to bus numbers. The record parsers that accept a bus by name look
@@ -597,28 +597,28 @@ extern ZEL23_API std::map<int, std::string> BNum2BName;
 /// a line feed is not processed. A record line that cannot be parsed ends the
 /// process; a header line 1 with fewer than two tokens throws
 /// std::out_of_range. Returns true whenever it returns.
-ZEL23_API bool ZELParse(std::istream &in, std::vector<ZELBus> &buses,
-                        std::vector<ZELGenerator> &generators,
-                        std::vector<ZELBranch> &branches,
-                        std::vector<ZELTransformerAdjustment> &adjustments,
-                        std::vector<ZELAreaInterchange> &areas,
-                        std::vector<ZELTwoTerminalDC> &dcLines,
-                        std::vector<ZELSwitchedShunt> &shunts,
-                        std::vector<std::string> &comments, double &systemBase);
+ZEL23_API bool ZELParse(std::istream& in, std::vector<ZELBus>& buses,
+                        std::vector<ZELGenerator>& generators,
+                        std::vector<ZELBranch>& branches,
+                        std::vector<ZELTransformerAdjustment>& adjustments,
+                        std::vector<ZELAreaInterchange>& areas,
+                        std::vector<ZELTwoTerminalDC>& dcLines,
+                        std::vector<ZELSwitchedShunt>& shunts,
+                        std::vector<std::string>& comments, double& systemBase);
 
 /// Writes a whole raw case file: header lines and terminator lines from
 /// `comments` by position (0-2 header, 3-9 one terminator per section), every
 /// record in its printed form, each line ended with std::endl. A missing
 /// header line is written empty and a missing terminator line as "0".
 /// `systemBase` is not used. Returns true whenever it returns.
-ZEL23_API bool ZELPrint(std::ostream &out, std::vector<ZELBus> &buses,
-                        std::vector<ZELGenerator> &generators,
-                        std::vector<ZELBranch> &branches,
-                        std::vector<ZELTransformerAdjustment> &adjustments,
-                        std::vector<ZELAreaInterchange> &areas,
-                        std::vector<ZELTwoTerminalDC> &dcLines,
-                        std::vector<ZELSwitchedShunt> &shunts,
-                        std::vector<std::string> &comments, double &systemBase);
+ZEL23_API bool ZELPrint(std::ostream& out, std::vector<ZELBus>& buses,
+                        std::vector<ZELGenerator>& generators,
+                        std::vector<ZELBranch>& branches,
+                        std::vector<ZELTransformerAdjustment>& adjustments,
+                        std::vector<ZELAreaInterchange>& areas,
+                        std::vector<ZELTwoTerminalDC>& dcLines,
+                        std::vector<ZELSwitchedShunt>& shunts,
+                        std::vector<std::string>& comments, double& systemBase);
 
 #include "zel23_case.h"
 #include "zel23_fields.h"

@@ -38,7 +38,7 @@ inline constexpr int kSectionCount = 7;
 
 /// The section's name as messages print it ("bus data", ...), "header" for
 /// kHeader and "after the last section" past the seventh terminator.
-ZEL23_API const char *sectionName(int section);
+ZEL23_API const char* sectionName(int section);
 
 /// One line the reader could not take.
 struct Problem {
@@ -73,30 +73,30 @@ struct ReadReport {
 /// they do during ZELParse; the registry maps themselves are not touched.
 /// Where ZELParse would read without a fatal error, `into` ends up exactly
 /// as ZELParse's lists would, and the report holds no problem.
-ZEL23_API ReadReport read(std::istream &in, Case &into,
-                          const ReadOptions &options = ReadOptions());
+ZEL23_API ReadReport read(std::istream& in, Case& into,
+                          const ReadOptions& options = ReadOptions());
 
 /// Writes the case exactly as ZELPrint writes the same lists.
-ZEL23_API void write(std::ostream &out, const Case &c);
+ZEL23_API void write(std::ostream& out, const Case& c);
 
 /// Single records: parse a line (three for a DC line) as the line constructor
 /// does, but instead of ending the process return false with the message the
 /// fatal error would print. On success `record` is replaced and `message` is
 /// left alone; on failure `record` is left alone. Bus names resolve through
 /// the registry maps, as the line constructors do.
-ZEL23_API bool parse(std::string_view line, ZELBus &record, std::string &message);
-ZEL23_API bool parse(std::string_view line, ZELGenerator &record, std::string &message);
-ZEL23_API bool parse(std::string_view line, ZELLoad &record, std::string &message);
-ZEL23_API bool parse(std::string_view line, ZELBranch &record, std::string &message);
-ZEL23_API bool parse(std::string_view line, ZELTransformerAdjustment &record,
-                     std::string &message);
-ZEL23_API bool parse(std::string_view line, ZELAreaInterchange &record,
-                     std::string &message);
-ZEL23_API bool parse(std::string_view line, ZELSwitchedShunt &record,
-                     std::string &message);
+ZEL23_API bool parse(std::string_view line, ZELBus& record, std::string& message);
+ZEL23_API bool parse(std::string_view line, ZELGenerator& record, std::string& message);
+ZEL23_API bool parse(std::string_view line, ZELLoad& record, std::string& message);
+ZEL23_API bool parse(std::string_view line, ZELBranch& record, std::string& message);
+ZEL23_API bool parse(std::string_view line, ZELTransformerAdjustment& record,
+                     std::string& message);
+ZEL23_API bool parse(std::string_view line, ZELAreaInterchange& record,
+                     std::string& message);
+ZEL23_API bool parse(std::string_view line, ZELSwitchedShunt& record,
+                     std::string& message);
 ZEL23_API bool parse(std::string_view line1, std::string_view line2,
-                     std::string_view line3, ZELTwoTerminalDC &record,
-                     std::string &message);
+                     std::string_view line3, ZELTwoTerminalDC& record,
+                     std::string& message);
 
 } // namespace zel23
 

@@ -22,7 +22,7 @@ using EnableFor = std::enable_if_t<std::is_same_v<std::remove_const_t<Rec>, Want
 /// slots whatever noBlocks says.
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELBus> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELBus> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("IDE", r.IDE());
   visit("PL", r.PL());
@@ -38,7 +38,7 @@ EnableFor<Rec, ZELBus> forEachField(Rec &r, Visit &&visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELGenerator> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELGenerator> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("ID", r.ID());
   visit("PG", r.PG());
@@ -60,7 +60,7 @@ EnableFor<Rec, ZELGenerator> forEachField(Rec &r, Visit &&visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELLoad> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELLoad> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("ID", r.ID());
   visit("STATUS", r.STATUS());
@@ -75,7 +75,7 @@ EnableFor<Rec, ZELLoad> forEachField(Rec &r, Visit &&visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELBranch> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELBranch> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("J", r.J());
   visit("CKT", r.CKT());
@@ -95,7 +95,7 @@ EnableFor<Rec, ZELBranch> forEachField(Rec &r, Visit &&visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELTransformerAdjustment> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELTransformerAdjustment> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("J", r.J());
   visit("CKT", r.CKT());
@@ -109,7 +109,7 @@ EnableFor<Rec, ZELTransformerAdjustment> forEachField(Rec &r, Visit &&visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELAreaInterchange> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELAreaInterchange> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("ISW", r.ISW());
   visit("PDES", r.PDES());
@@ -118,7 +118,7 @@ EnableFor<Rec, ZELAreaInterchange> forEachField(Rec &r, Visit &&visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELSwitchedShunt> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELSwitchedShunt> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("MODSW", r.MODSW());
   visit("VSWHI", r.VSWHI());
@@ -127,7 +127,7 @@ EnableFor<Rec, ZELSwitchedShunt> forEachField(Rec &r, Visit &&visit) {
   visit("VDES", r.VDES());
   visit("BINIT", r.BINIT());
   visit("noBlocks", r.noBlocks());
-  static const char *const kNames[8][2] = {{"N1", "B1"}, {"N2", "B2"}, {"N3", "B3"},
+  static const char* const kNames[8][2] = {{"N1", "B1"}, {"N2", "B2"}, {"N3", "B3"},
                                            {"N4", "B4"}, {"N5", "B5"}, {"N6", "B6"},
                                            {"N7", "B7"}, {"N8", "B8"}};
   for (int k = 0; k < 8; ++k) {
@@ -137,7 +137,7 @@ EnableFor<Rec, ZELSwitchedShunt> forEachField(Rec &r, Visit &&visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELTwoTerminalDC> forEachField(Rec &r, Visit &&visit) {
+EnableFor<Rec, ZELTwoTerminalDC> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("MDC", r.MDC());
   visit("RDC", r.RDC());
@@ -175,15 +175,15 @@ EnableFor<Rec, ZELTwoTerminalDC> forEachField(Rec &r, Visit &&visit) {
 
 /// A record's field values in field order, for generic comparison.
 using FieldValue = std::variant<int, double, std::string>;
-template <class Rec> std::vector<FieldValue> fieldValues(const Rec &r) {
+template <class Rec> std::vector<FieldValue> fieldValues(const Rec& r) {
   std::vector<FieldValue> values;
-  forEachField(r, [&](const char *, const auto &value) { values.emplace_back(value); });
+  forEachField(r, [&](const char*, const auto& value) { values.emplace_back(value); });
   return values;
 }
 
 /// True when every field of both records holds the same value (doubles
 /// compared with ==, so a NaN never equals itself).
-template <class Rec> bool sameFields(const Rec &a, const Rec &b) {
+template <class Rec> bool sameFields(const Rec& a, const Rec& b) {
   return fieldValues(a) == fieldValues(b);
 }
 

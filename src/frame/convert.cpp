@@ -35,8 +35,8 @@ double slowDouble(std::string_view text) {
 int toInt(std::string_view text) {
   // atoi is (int)strtol(text, nullptr, 10): a long that saturates, then
   // narrowed to int.
-  const char *p = text.data();
-  const char *const end = p + text.size();
+  const char* p = text.data();
+  const char* const end = p + text.size();
   while (p != end && isCSpace(*p))
     ++p;
   bool negative = false;
@@ -74,7 +74,7 @@ double toDouble(std::string_view text) {
       !(lead == '0' && digits + 1 < text.size() && (text[digits + 1] | 0x20) == 'x');
   if (!decimal) return slowDouble(text.substr(i));
   double value = 0.0;
-  const char *first = text.data() + digits;
+  const char* first = text.data() + digits;
   const auto result = std::from_chars(first, text.data() + text.size(), value);
   if (result.ec == std::errc()) return text[i] == '-' ? -value : value;
   if (result.ec == std::errc::invalid_argument) return 0.0;

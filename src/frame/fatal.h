@@ -22,8 +22,8 @@ class RecoverableScope {
 public:
   RecoverableScope();
   ~RecoverableScope();
-  RecoverableScope(const RecoverableScope &) = delete;
-  RecoverableScope &operator=(const RecoverableScope &) = delete;
+  RecoverableScope(const RecoverableScope&) = delete;
+  RecoverableScope& operator=(const RecoverableScope&) = delete;
 
 private:
   bool previous_;

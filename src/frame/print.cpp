@@ -13,14 +13,14 @@ namespace {
 
 // Number formatting the direct path reproduces: a '.' point, no digit
 // grouping, the standard num_put.
-bool classicNumbers(const std::locale &loc) {
+bool classicNumbers(const std::locale& loc) {
   if (loc == std::locale::classic()) return true;
-  const auto &punct = std::use_facet<std::numpunct<char>>(loc);
+  const auto& punct = std::use_facet<std::numpunct<char>>(loc);
   return punct.decimal_point() == '.' && punct.grouping().empty() &&
          typeid(std::use_facet<std::num_put<char>>(loc)) == typeid(std::num_put<char>);
 }
 
-bool directOutputFits(std::ostream &os) {
+bool directOutputFits(std::ostream& os) {
   const std::ios_base::fmtflags f = os.flags();
   const auto adjust = f & std::ios_base::adjustfield;
   const auto base = f & std::ios_base::basefield;
@@ -33,7 +33,7 @@ bool directOutputFits(std::ostream &os) {
 
 } // namespace
 
-LinePrinter::LinePrinter(std::ostream &os) : os_(os), saved_(os.flags()), direct_(false) {
+LinePrinter::LinePrinter(std::ostream& os) : os_(os), saved_(os.flags()), direct_(false) {
   os_ << std::setfill(' ') << std::fixed << std::showpoint << std::setprecision(4);
   direct_ = directOutputFits(os_);
 }
@@ -62,7 +62,7 @@ void LinePrinter::pad(std::size_t length, int width) {
   }
 }
 
-void LinePrinter::append(const char *text, std::size_t length) {
+void LinePrinter::append(const char* text, std::size_t length) {
   if (used_ + length > sizeof buffer_) flushBuffer();
   if (length > sizeof buffer_) {
     os_.write(text, static_cast<std::streamsize>(length));
@@ -73,7 +73,7 @@ void LinePrinter::append(const char *text, std::size_t length) {
   used_ += length;
 }
 
-LinePrinter &LinePrinter::field(int value, int width) {
+LinePrinter& LinePrinter::field(int value, int width) {
   separate();
   if (!direct_) {
     os_ << std::setw(width) << value;
@@ -86,7 +86,7 @@ LinePrinter &LinePrinter::field(int value, int width) {
   return *this;
 }
 
-LinePrinter &LinePrinter::field(double value, int width) {
+LinePrinter& LinePrinter::field(double value, int width) {
   separate();
   if (!direct_) {
     os_ << std::setw(width) << value;
@@ -102,7 +102,7 @@ LinePrinter &LinePrinter::field(double value, int width) {
   return *this;
 }
 
-LinePrinter &LinePrinter::field(const std::string &value, int width) {
+LinePrinter& LinePrinter::field(const std::string& value, int width) {
   separate();
   if (!direct_) {
     os_ << std::setw(width) << value;
@@ -113,12 +113,12 @@ LinePrinter &LinePrinter::field(const std::string &value, int width) {
   return *this;
 }
 
-LinePrinter &LinePrinter::emptyField() {
+LinePrinter& LinePrinter::emptyField() {
   separate();
   return *this;
 }
 
-LinePrinter &LinePrinter::endLine() {
+LinePrinter& LinePrinter::endLine() {
   flushBuffer();
   os_ << std::endl;
   // Once the stream has failed its own insertions write nothing and leave

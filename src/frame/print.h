@@ -17,29 +17,29 @@ namespace zel23::detail {
 // every field goes through the stream's own insertions.
 class LinePrinter {
 public:
-  explicit LinePrinter(std::ostream &os);
+  explicit LinePrinter(std::ostream& os);
   ~LinePrinter();
-  LinePrinter(const LinePrinter &) = delete;
-  LinePrinter &operator=(const LinePrinter &) = delete;
+  LinePrinter(const LinePrinter&) = delete;
+  LinePrinter& operator=(const LinePrinter&) = delete;
 
   // Width 0 writes the value at its own length.
-  LinePrinter &field(int value, int width);
-  LinePrinter &field(double value, int width);
-  LinePrinter &field(const std::string &value, int width);
+  LinePrinter& field(int value, int width);
+  LinePrinter& field(double value, int width);
+  LinePrinter& field(const std::string& value, int width);
   // A position left empty: only its separating comma is written.
-  LinePrinter &emptyField();
+  LinePrinter& emptyField();
   // Ends the current line with std::endl; the next field starts a new line.
-  LinePrinter &endLine();
+  LinePrinter& endLine();
   // Writes what is still buffered. Call once, after the last field.
   void finish();
 
 private:
   void separate();
   void pad(std::size_t length, int width);
-  void append(const char *text, std::size_t length);
+  void append(const char* text, std::size_t length);
   void flushBuffer();
 
-  std::ostream &os_;
+  std::ostream& os_;
   std::ios_base::fmtflags saved_;
   bool direct_;
   bool lineStarted_ = false;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 namespace zel23::detail {
@@ -22,7 +23,7 @@ constexpr std::size_t kBlock = std::size_t(1) << 18;
 
 // Line 1 through getline itself, so that when its system base is missing and
 // std::out_of_range leaves ZELParse, the stream stands just after that line.
-std::string readFirstLine(std::istream &in) {
+std::string readFirstLine(std::istream& in) {
   char text[LineSource::kMaxLine + 1];
   in.getline(text, sizeof text);
   // gcount counts the line feed when one ended the line (the stream is then
@@ -40,8 +41,8 @@ std::string readFirstLine(std::istream &in) {
 
 // The second token of header line 1, with " \t/" as delimiters. A line with
 // fewer than two tokens makes substr throw std::out_of_range.
-double systemBaseOf(const std::string &line) {
-  constexpr const char *delimiters = " \t/";
+double systemBaseOf(const std::string& line) {
+  constexpr const char* delimiters = " \t/";
   const std::size_t start1 = line.find_first_not_of(delimiters);
   const std::size_t end1 = line.find_first_of(delimiters, start1);
   const std::size_t start2 = line.find_first_not_of(delimiters, end1);
@@ -59,7 +60,7 @@ Kind classify(std::string_view line) {
 
 class CaseReader {
 public:
-  CaseReader(std::istream &in, const CaseTarget &target, ReadReport *report,
+  CaseReader(std::istream& in, const CaseTarget& target, ReadReport* report,
              std::size_t maxProblems)
       : in_(in), target_(target), report_(report), maxProblems_(maxProblems) {}
 
@@ -68,7 +69,7 @@ public:
     addComment(first, 1);
     try {
       target_.systemBase = systemBaseOf(first);
-    } catch (const std::out_of_range &) {
+    } catch (const std::out_of_range&) {
       if (!report_) throw;
       problem(1, kHeader, "Missing system base: header line 1 has fewer than two tokens",
               first);
@@ -83,10 +84,11 @@ public:
       addComment(read ? std::string(line) : std::string(), source.lineNumber());
     }
     readSections(source);
+    if (report_) report_->lines = source.lineNumber();
   }
 
 private:
-  void readSections(LineSource &source) {
+  void readSections(LineSource& source) {
     int section = 0;
     std::string_view line;
     while (source.next(line) == LineSource::Status::Line) {
@@ -105,7 +107,7 @@ private:
     }
   }
 
-  void readRecord(LineSource &source, int section, std::string_view line,
+  void readRecord(LineSource& source, int section, std::string_view line,
                   std::size_t number) {
     switch (section) {
     case 0:
@@ -129,7 +131,7 @@ private:
   }
 
   template <class Record>
-  void add(std::vector<Record> &list, int section, std::size_t number,
+  void add(std::vector<Record>& list, int section, std::size_t number,
            std::string_view line) {
     list.emplace_back();
     const bool ok =
@@ -143,11 +145,11 @@ private:
 
   // The 2nd and 3rd lines are taken as read, blank or not; the record line's
   // text is copied because reading on reuses the source's buffer.
-  void addDcLine(LineSource &source, std::size_t number, std::string_view line) {
+  void addDcLine(LineSource& source, std::size_t number, std::string_view line) {
     constexpr int section = 5;
     const std::string first(line);
     std::string rest[2];
-    for (std::string &next : rest) {
+    for (std::string& next : rest) {
       std::string_view text;
       const auto status = source.next(text);
       if (status != LineSource::Status::Line && status != LineSource::Status::LastLine) {
@@ -158,7 +160,7 @@ private:
       }
       next.assign(text);
     }
-    auto &list = target_.dcLines;
+    auto& list = target_.dcLines;
     list.emplace_back();
     const bool ok = guarded(section, number, first,
                             [&] { parseRecord(list.back(), first, rest[0], rest[1]); });
@@ -172,11 +174,11 @@ private:
   // Runs a parse; under a recoverable read a fatal error becomes a problem
   // and false, otherwise it never comes back here.
   template <class Parse>
-  bool guarded(int section, std::size_t number, std::string_view line, Parse &&parse) {
+  bool guarded(int section, std::size_t number, std::string_view line, Parse&& parse) {
     try {
       parse();
       return true;
-    } catch (RecordError &error) {
+    } catch (RecordError& error) {
       if (!report_) throw;
       problem(number, section, std::move(error.message), line);
       return false;
@@ -198,16 +200,17 @@ private:
     if (report_) report_->commentLines.push_back(number);
   }
 
-  std::istream &in_;
-  const CaseTarget &target_;
-  ReadReport *report_;
+  std::istream& in_;
+  const CaseTarget& target_;
+  ReadReport* report_;
   std::size_t maxProblems_;
 };
 
 } // namespace
 
-LineSource::LineSource(std::istream &in)
-    : in_(in), buffer_(in.rdbuf()), data_(new char[kBlock]) {
+LineSource::LineSource(std::istream& in)
+    : in_(in), buffer_(in.rdbuf()), fromFile_(dynamic_cast<std::filebuf*>(buffer_)),
+      data_(new char[kBlock]) {
   if (!in.good() || buffer_ == nullptr) {
     ended_ = true;
     failed_ = !in.eof();
@@ -237,7 +240,7 @@ bool LineSource::refill() {
   }
   std::streamsize got = 0;
   try {
-    got = buffer_->sgetn(data_.get() + end_, static_cast<std::streamsize>(kBlock - end_));
+    got = pull(data_.get() + end_, static_cast<std::streamsize>(kBlock - end_));
   } catch (...) {
     failed_ = threw_ = true;
     return false;
@@ -250,16 +253,32 @@ bool LineSource::refill() {
   return true;
 }
 
-LineSource::Status LineSource::next(std::string_view &line) {
+// A file buffer reads large requests straight from the file. Any other
+// buffer is asked only for what it already holds, so that a buffer that
+// throws on its next underflow loses none of the characters handed over.
+std::streamsize LineSource::pull(char* destination, std::streamsize space) {
+  if (fromFile_) return buffer_->sgetn(destination, space);
+  std::streamsize available = buffer_->in_avail();
+  if (available == 0) {
+    if (std::istream::traits_type::eq_int_type(buffer_->sgetc(),
+                                               std::istream::traits_type::eof()))
+      return 0;
+    available = std::max<std::streamsize>(buffer_->in_avail(), 1);
+  }
+  if (available < 0) return 0;
+  return buffer_->sgetn(destination, std::min(available, space));
+}
+
+LineSource::Status LineSource::next(std::string_view& line) {
   if (ended_) {
     lastReadFailed_ = true;
     return failed_ ? Status::Failed : Status::End;
   }
   std::size_t scanned = begin_;
   for (;;) {
-    const char *base = data_.get();
-    if (const void *feed = std::memchr(base + scanned, '\n', end_ - scanned)) {
-      const std::size_t at = static_cast<const char *>(feed) - base;
+    const char* base = data_.get();
+    if (const void* feed = std::memchr(base + scanned, '\n', end_ - scanned)) {
+      const std::size_t at = static_cast<const char*>(feed) - base;
       line = std::string_view(base + begin_, std::min(at - begin_, kMaxLine));
       begin_ = at + 1;
       ++lineNumber_;
@@ -287,7 +306,7 @@ LineSource::Status LineSource::next(std::string_view &line) {
 }
 
 // The current line is longer than kMaxLine: keep its start, drop the rest.
-LineSource::Status LineSource::discardRestOfLine(std::string_view &line) {
+LineSource::Status LineSource::discardRestOfLine(std::string_view& line) {
   cut_.assign(data_.get() + begin_, kMaxLine);
   line = cut_;
   ++lineNumber_;
@@ -301,28 +320,28 @@ LineSource::Status LineSource::discardRestOfLine(std::string_view &line) {
       }
       return Status::LastLine;
     }
-    if (const void *feed = std::memchr(data_.get(), '\n', end_)) {
-      begin_ = static_cast<const char *>(feed) - data_.get() + 1;
+    if (const void* feed = std::memchr(data_.get(), '\n', end_)) {
+      begin_ = static_cast<const char*>(feed) - data_.get() + 1;
       return Status::Line;
     }
     begin_ = end_ = 0;
   }
 }
 
-void readCase(std::istream &in, const CaseTarget &target, ReadReport *report,
+void readCase(std::istream& in, const CaseTarget& target, ReadReport* report,
               std::size_t maxProblems) {
   CaseReader(in, target, report, maxProblems).run();
 }
 
 } // namespace zel23::detail
 
-bool ZELParse(std::istream &in, std::vector<ZELBus> &buses,
-              std::vector<ZELGenerator> &generators, std::vector<ZELBranch> &branches,
-              std::vector<ZELTransformerAdjustment> &adjustments,
-              std::vector<ZELAreaInterchange> &areas,
-              std::vector<ZELTwoTerminalDC> &dcLines,
-              std::vector<ZELSwitchedShunt> &shunts, std::vector<std::string> &comments,
-              double &systemBase) {
+bool ZELParse(std::istream& in, std::vector<ZELBus>& buses,
+              std::vector<ZELGenerator>& generators, std::vector<ZELBranch>& branches,
+              std::vector<ZELTransformerAdjustment>& adjustments,
+              std::vector<ZELAreaInterchange>& areas,
+              std::vector<ZELTwoTerminalDC>& dcLines,
+              std::vector<ZELSwitchedShunt>& shunts, std::vector<std::string>& comments,
+              double& systemBase) {
   BName2BNum.clear();
   BNum2BName.clear();
   const zel23::detail::CaseTarget target{buses,       generators, branches,

@@ -29,13 +29,13 @@ public:
 
   static constexpr std::size_t kMaxLine = 1023;
 
-  explicit LineSource(std::istream &in);
+  explicit LineSource(std::istream& in);
   ~LineSource();
-  LineSource(const LineSource &) = delete;
-  LineSource &operator=(const LineSource &) = delete;
+  LineSource(const LineSource&) = delete;
+  LineSource& operator=(const LineSource&) = delete;
 
   // The next line, valid until the following call.
-  Status next(std::string_view &line);
+  Status next(std::string_view& line);
   // Physical lines delivered so far, counting the ones read before this
   // source was made.
   std::size_t lineNumber() const { return lineNumber_; }
@@ -43,10 +43,12 @@ public:
 
 private:
   bool refill();
-  Status discardRestOfLine(std::string_view &line);
+  std::streamsize pull(char* destination, std::streamsize space);
+  Status discardRestOfLine(std::string_view& line);
 
-  std::istream &in_;
-  std::streambuf *buffer_;
+  std::istream& in_;
+  std::streambuf* buffer_;
+  bool fromFile_; // a std::filebuf: large reads go straight to the file
   std::unique_ptr<char[]> data_;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
@@ -61,22 +63,22 @@ private:
 
 // The caller's lists and system base, as ZELParse takes them.
 struct CaseTarget {
-  std::vector<ZELBus> &buses;
-  std::vector<ZELGenerator> &generators;
-  std::vector<ZELBranch> &branches;
-  std::vector<ZELTransformerAdjustment> &adjustments;
-  std::vector<ZELAreaInterchange> &areas;
-  std::vector<ZELTwoTerminalDC> &dcLines;
-  std::vector<ZELSwitchedShunt> &shunts;
-  std::vector<std::string> &comments;
-  double &systemBase;
+  std::vector<ZELBus>& buses;
+  std::vector<ZELGenerator>& generators;
+  std::vector<ZELBranch>& branches;
+  std::vector<ZELTransformerAdjustment>& adjustments;
+  std::vector<ZELAreaInterchange>& areas;
+  std::vector<ZELTwoTerminalDC>& dcLines;
+  std::vector<ZELSwitchedShunt>& shunts;
+  std::vector<std::string>& comments;
+  double& systemBase;
 };
 
 // Reads a whole case into `target`. Without a report every bad line ends the
 // process through the fatal reporter and a header line 1 without a system
 // base throws std::out_of_range, as ZELParse does. With a report the caller
 // runs it under a RecoverableScope: bad lines become problems in the report.
-void readCase(std::istream &in, const CaseTarget &target, ReadReport *report,
+void readCase(std::istream& in, const CaseTarget& target, ReadReport* report,
               std::size_t maxProblems);
 
 } // namespace zel23::detail

@@ -19,12 +19,12 @@ namespace zel23 {
 namespace {
 
 template <class Record, class... Lines>
-bool parseRecoverably(Record &record, std::string &message, Lines... lines) {
+bool parseRecoverably(Record& record, std::string& message, Lines... lines) {
   detail::RecoverableScope recoverable;
   Record parsed;
   try {
     detail::parseRecord(parsed, lines...);
-  } catch (detail::RecordError &error) {
+  } catch (detail::RecordError& error) {
     message = std::move(error.message);
     return false;
   }
@@ -34,8 +34,8 @@ bool parseRecoverably(Record &record, std::string &message, Lines... lines) {
 
 } // namespace
 
-const char *sectionName(int section) {
-  static const char *const names[kSectionCount] = {"bus data",
+const char* sectionName(int section) {
+  static const char* const names[kSectionCount] = {"bus data",
                                                    "generator data",
                                                    "branch data",
                                                    "transformer adjustment data",
@@ -47,7 +47,7 @@ const char *sectionName(int section) {
   return section < kSectionCount ? names[section] : "after the last section";
 }
 
-ReadReport read(std::istream &in, Case &into, const ReadOptions &options) {
+ReadReport read(std::istream& in, Case& into, const ReadOptions& options) {
   ReadReport report;
   detail::RecoverableScope recoverable;
   detail::EmptyRegistryScope emptyRegistry;
@@ -58,35 +58,35 @@ ReadReport read(std::istream &in, Case &into, const ReadOptions &options) {
   return report;
 }
 
-void write(std::ostream &out, const Case &c) {
+void write(std::ostream& out, const Case& c) {
   detail::writeCase(out, c.buses, c.generators, c.branches, c.adjustments, c.areas,
                     c.dcLines, c.shunts, c.comments);
 }
 
-bool parse(std::string_view line, ZELBus &record, std::string &message) {
+bool parse(std::string_view line, ZELBus& record, std::string& message) {
   return parseRecoverably(record, message, line);
 }
-bool parse(std::string_view line, ZELGenerator &record, std::string &message) {
+bool parse(std::string_view line, ZELGenerator& record, std::string& message) {
   return parseRecoverably(record, message, line);
 }
-bool parse(std::string_view line, ZELLoad &record, std::string &message) {
+bool parse(std::string_view line, ZELLoad& record, std::string& message) {
   return parseRecoverably(record, message, line);
 }
-bool parse(std::string_view line, ZELBranch &record, std::string &message) {
+bool parse(std::string_view line, ZELBranch& record, std::string& message) {
   return parseRecoverably(record, message, line);
 }
-bool parse(std::string_view line, ZELTransformerAdjustment &record,
-           std::string &message) {
+bool parse(std::string_view line, ZELTransformerAdjustment& record,
+           std::string& message) {
   return parseRecoverably(record, message, line);
 }
-bool parse(std::string_view line, ZELAreaInterchange &record, std::string &message) {
+bool parse(std::string_view line, ZELAreaInterchange& record, std::string& message) {
   return parseRecoverably(record, message, line);
 }
-bool parse(std::string_view line, ZELSwitchedShunt &record, std::string &message) {
+bool parse(std::string_view line, ZELSwitchedShunt& record, std::string& message) {
   return parseRecoverably(record, message, line);
 }
 bool parse(std::string_view line1, std::string_view line2, std::string_view line3,
-           ZELTwoTerminalDC &record, std::string &message) {
+           ZELTwoTerminalDC& record, std::string& message) {
   return parseRecoverably(record, message, line1, line2, line3);
 }
 

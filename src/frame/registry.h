@@ -17,8 +17,8 @@ class EmptyRegistryScope {
 public:
   EmptyRegistryScope();
   ~EmptyRegistryScope();
-  EmptyRegistryScope(const EmptyRegistryScope &) = delete;
-  EmptyRegistryScope &operator=(const EmptyRegistryScope &) = delete;
+  EmptyRegistryScope(const EmptyRegistryScope&) = delete;
+  EmptyRegistryScope& operator=(const EmptyRegistryScope&) = delete;
 
 private:
   bool previous_;

@@ -12,14 +12,14 @@ namespace zel23::detail {
 // Writes a whole case: comment lines by position around the seven sections,
 // every line ended with std::endl. A missing header line is written empty and
 // a missing terminator line as "0", so the output always reads back.
-void writeCase(std::ostream &out, const std::vector<ZELBus> &buses,
-               const std::vector<ZELGenerator> &generators,
-               const std::vector<ZELBranch> &branches,
-               const std::vector<ZELTransformerAdjustment> &adjustments,
-               const std::vector<ZELAreaInterchange> &areas,
-               const std::vector<ZELTwoTerminalDC> &dcLines,
-               const std::vector<ZELSwitchedShunt> &shunts,
-               const std::vector<std::string> &comments);
+void writeCase(std::ostream& out, const std::vector<ZELBus>& buses,
+               const std::vector<ZELGenerator>& generators,
+               const std::vector<ZELBranch>& branches,
+               const std::vector<ZELTransformerAdjustment>& adjustments,
+               const std::vector<ZELAreaInterchange>& areas,
+               const std::vector<ZELTwoTerminalDC>& dcLines,
+               const std::vector<ZELSwitchedShunt>& shunts,
+               const std::vector<std::string>& comments);
 
 } // namespace zel23::detail
 

@@ -11,7 +11,7 @@ constexpr std::string_view kSource = "..\\ZELAreaInterchange";
 }
 
 ZEL23_VALUE_MEMBERS(ZELAreaInterchange)
-ZELAreaInterchange::ZELAreaInterchange(const std::string &line) {
+ZELAreaInterchange::ZELAreaInterchange(const std::string& line) {
   zel23::detail::parseRecord(*this, line);
 }
 
@@ -21,7 +21,7 @@ ZEL23_ACCESSOR(ZELAreaInterchange, double, PDES)
 ZEL23_ACCESSOR(ZELAreaInterchange, double, PTOL)
 ZEL23_ACCESSOR(ZELAreaInterchange, std::string, ARNAME)
 
-void zel23::detail::parseRecord(ZELAreaInterchange &r, std::string_view line) {
+void zel23::detail::parseRecord(ZELAreaInterchange& r, std::string_view line) {
   const Fields f = splitFields(line);
   if (f.count() != 5)
     fatalParseError(kSource, __LINE__, "Error parsing Area Interchange Data.");
@@ -32,7 +32,7 @@ void zel23::detail::parseRecord(ZELAreaInterchange &r, std::string_view line) {
   r.ARNAME() = f[4];
 }
 
-std::ostream &operator<<(std::ostream &os, const ZELAreaInterchange &r) {
+std::ostream& operator<<(std::ostream& os, const ZELAreaInterchange& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 6).field(r.ISW(), 6).field(r.PDES(), 9).field(r.PTOL(), 9);
   p.field(r.ARNAME(), 10);

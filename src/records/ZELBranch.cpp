@@ -11,7 +11,7 @@ constexpr std::string_view kSource = "..\\ZELBranch";
 }
 
 ZEL23_VALUE_MEMBERS(ZELBranch)
-ZELBranch::ZELBranch(const std::string &line) { zel23::detail::parseRecord(*this, line); }
+ZELBranch::ZELBranch(const std::string& line) { zel23::detail::parseRecord(*this, line); }
 
 ZEL23_ACCESSOR(ZELBranch, int, I)
 ZEL23_ACCESSOR(ZELBranch, int, J)
@@ -30,7 +30,7 @@ ZEL23_ACCESSOR(ZELBranch, double, GJ)
 ZEL23_ACCESSOR(ZELBranch, double, BJ)
 ZEL23_ACCESSOR(ZELBranch, int, ST)
 
-void zel23::detail::parseRecord(ZELBranch &r, std::string_view line) {
+void zel23::detail::parseRecord(ZELBranch& r, std::string_view line) {
   const Fields f = splitFields(line);
   if (f.count() != 16) fatalParseError(kSource, __LINE__, "Error parsing branch data");
   r.I() = toInt(f[0]);
@@ -52,7 +52,7 @@ void zel23::detail::parseRecord(ZELBranch &r, std::string_view line) {
 }
 
 // RATEC is read but never written: its position stays empty.
-std::ostream &operator<<(std::ostream &os, const ZELBranch &r) {
+std::ostream& operator<<(std::ostream& os, const ZELBranch& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 6).field(r.J(), 6).field(r.CKT(), 4).field(r.R(), 8).field(r.X(), 8);
   p.field(r.B(), 7).field(r.RATEA(), 7).field(r.RATEB(), 7).emptyField();

@@ -11,7 +11,7 @@ constexpr std::string_view kSource = "..\\ZELBus";
 }
 
 ZEL23_VALUE_MEMBERS(ZELBus)
-ZELBus::ZELBus(const std::string &line) { zel23::detail::parseRecord(*this, line); }
+ZELBus::ZELBus(const std::string& line) { zel23::detail::parseRecord(*this, line); }
 
 ZEL23_ACCESSOR(ZELBus, int, I)
 ZEL23_ACCESSOR(ZELBus, int, IDE)
@@ -26,7 +26,7 @@ ZEL23_ACCESSOR(ZELBus, std::string, NAME)
 ZEL23_ACCESSOR(ZELBus, double, BASKV)
 ZEL23_ACCESSOR(ZELBus, int, ZONE)
 
-void zel23::detail::parseRecord(ZELBus &r, std::string_view line) {
+void zel23::detail::parseRecord(ZELBus& r, std::string_view line) {
   const Fields f = splitFields(line);
   if (f.count() != 12) fatalParseError(kSource, __LINE__, "Error parsing bus data");
   r.I() = toInt(f[0]);
@@ -43,7 +43,7 @@ void zel23::detail::parseRecord(ZELBus &r, std::string_view line) {
   r.ZONE() = toInt(f[11]);
 }
 
-std::ostream &operator<<(std::ostream &os, const ZELBus &r) {
+std::ostream& operator<<(std::ostream& os, const ZELBus& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 10).field(r.IDE(), 1).field(r.PL(), 10).field(r.QL(), 10);
   p.field(r.GL(), 10).field(r.BL(), 10).field(r.AREA(), 4).field(r.VM(), 0);

@@ -12,7 +12,7 @@ constexpr std::string_view kSource = "..\\ZELGenerator";
 }
 
 ZEL23_VALUE_MEMBERS(ZELGenerator)
-ZELGenerator::ZELGenerator(const std::string &line) {
+ZELGenerator::ZELGenerator(const std::string& line) {
   zel23::detail::parseRecord(*this, line);
 }
 
@@ -35,7 +35,7 @@ ZEL23_ACCESSOR(ZELGenerator, double, RMPCT)
 ZEL23_ACCESSOR(ZELGenerator, double, PT)
 ZEL23_ACCESSOR(ZELGenerator, double, PB)
 
-void zel23::detail::parseRecord(ZELGenerator &r, std::string_view line) {
+void zel23::detail::parseRecord(ZELGenerator& r, std::string_view line) {
   TokenReader in(line, kSource, "Error parsing generator data: ");
   r.I() = lookupBus(in.next("I"));
   if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
@@ -59,7 +59,7 @@ void zel23::detail::parseRecord(ZELGenerator &r, std::string_view line) {
   r.PB() = toDouble(in.next("PB"));
 }
 
-std::ostream &operator<<(std::ostream &os, const ZELGenerator &r) {
+std::ostream& operator<<(std::ostream& os, const ZELGenerator& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 1).field(r.ID(), 4).field(r.PG(), 10).field(r.QG(), 10);
   p.field(r.QT(), 10).field(r.QB(), 10).field(r.VS(), 7).field(r.IREG(), 5);

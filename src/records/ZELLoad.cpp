@@ -12,7 +12,7 @@ constexpr std::string_view kSource = "..\\ZELLoad";
 }
 
 ZEL23_VALUE_MEMBERS(ZELLoad)
-ZELLoad::ZELLoad(const std::string &line) { zel23::detail::parseRecord(*this, line); }
+ZELLoad::ZELLoad(const std::string& line) { zel23::detail::parseRecord(*this, line); }
 
 ZEL23_ACCESSOR(ZELLoad, int, I)
 ZEL23_ACCESSOR(ZELLoad, std::string, ID)
@@ -26,7 +26,7 @@ ZEL23_ACCESSOR(ZELLoad, double, IQ)
 ZEL23_ACCESSOR(ZELLoad, double, YP)
 ZEL23_ACCESSOR(ZELLoad, double, YQ)
 
-void zel23::detail::parseRecord(ZELLoad &r, std::string_view line) {
+void zel23::detail::parseRecord(ZELLoad& r, std::string_view line) {
   TokenReader in(line, kSource, "Error parsing load data: ");
   r.I() = lookupBus(in.next("I"));
   // Loads accept buses from 1 on, and their message has no colon.
@@ -43,7 +43,7 @@ void zel23::detail::parseRecord(ZELLoad &r, std::string_view line) {
   r.YQ() = toDouble(in.next("YQ"));
 }
 
-std::ostream &operator<<(std::ostream &os, const ZELLoad &r) {
+std::ostream& operator<<(std::ostream& os, const ZELLoad& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 10).field(r.ID(), 2).field(r.STATUS(), 1).field(r.AREA(), 4);
   p.field(r.ZONE(), 4).field(r.PL(), 10).field(r.QL(), 10).field(r.IP(), 10);

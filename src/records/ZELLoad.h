@@ -10,7 +10,7 @@ namespace zel23::detail {
 // Fills every field of `record` from its line; a malformed input goes to
 // the fatal reporter. Shared by the line constructor, the case reader and
 // the recoverable interface.
-void parseRecord(ZELLoad &record, std::string_view line);
+void parseRecord(ZELLoad& record, std::string_view line);
 
 } // namespace zel23::detail
 

@@ -22,7 +22,7 @@ int truncateToInt(double value) {
 } // namespace
 
 ZEL23_VALUE_MEMBERS(ZELSwitchedShunt)
-ZELSwitchedShunt::ZELSwitchedShunt(const std::string &line) {
+ZELSwitchedShunt::ZELSwitchedShunt(const std::string& line) {
   zel23::detail::parseRecord(*this, line);
 }
 
@@ -34,12 +34,12 @@ ZEL23_ACCESSOR(ZELSwitchedShunt, int, SWREM)
 ZEL23_ACCESSOR(ZELSwitchedShunt, double, VDES)
 ZEL23_ACCESSOR(ZELSwitchedShunt, double, BINIT)
 ZEL23_ACCESSOR(ZELSwitchedShunt, int, noBlocks)
-int &ZELSwitchedShunt::N(int k) { return N_[k]; }
-const int &ZELSwitchedShunt::N(int k) const { return N_[k]; }
-double &ZELSwitchedShunt::B(int k) { return B_[k]; }
-const double &ZELSwitchedShunt::B(int k) const { return B_[k]; }
+int& ZELSwitchedShunt::N(int k) { return N_[k]; }
+const int& ZELSwitchedShunt::N(int k) const { return N_[k]; }
+double& ZELSwitchedShunt::B(int k) { return B_[k]; }
+const double& ZELSwitchedShunt::B(int k) const { return B_[k]; }
 
-void zel23::detail::parseRecord(ZELSwitchedShunt &r, std::string_view line) {
+void zel23::detail::parseRecord(ZELSwitchedShunt& r, std::string_view line) {
   TokenReader in(line, kSource, "Error parsing switched shunt data: ");
   r.I() = lookupBus(in.next("I"));
   if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
@@ -66,7 +66,7 @@ void zel23::detail::parseRecord(ZELSwitchedShunt &r, std::string_view line) {
 }
 
 // No VDES column: the printed line is exactly what the parser reads.
-std::ostream &operator<<(std::ostream &os, const ZELSwitchedShunt &r) {
+std::ostream& operator<<(std::ostream& os, const ZELSwitchedShunt& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 6).field(r.MODSW(), 6).field(r.VSWHI(), 9).field(r.VSWLO(), 9);
   p.field(r.SWREM(), 6).field(r.BINIT(), 9);

@@ -12,7 +12,7 @@ constexpr std::string_view kSource = "..\\ZELTransformerAdjustment";
 }
 
 ZEL23_VALUE_MEMBERS(ZELTransformerAdjustment)
-ZELTransformerAdjustment::ZELTransformerAdjustment(const std::string &line) {
+ZELTransformerAdjustment::ZELTransformerAdjustment(const std::string& line) {
   zel23::detail::parseRecord(*this, line);
 }
 
@@ -27,7 +27,7 @@ ZEL23_ACCESSOR(ZELTransformerAdjustment, double, VMI)
 ZEL23_ACCESSOR(ZELTransformerAdjustment, double, STEP)
 ZEL23_ACCESSOR(ZELTransformerAdjustment, int, TABLE)
 
-void zel23::detail::parseRecord(ZELTransformerAdjustment &r, std::string_view line) {
+void zel23::detail::parseRecord(ZELTransformerAdjustment& r, std::string_view line) {
   TokenReader in(line, kSource, "Error parsing transformer adjustment data: ");
   r.I() = lookupBus(in.nextOrFail("Error parsing transformer adjustment data data: I"));
   if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
@@ -44,7 +44,7 @@ void zel23::detail::parseRecord(ZELTransformerAdjustment &r, std::string_view li
   r.TABLE() = toInt(in.next("TABLE"));
 }
 
-std::ostream &operator<<(std::ostream &os, const ZELTransformerAdjustment &r) {
+std::ostream& operator<<(std::ostream& os, const ZELTransformerAdjustment& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 6).field(r.J(), 6).field(r.CKT(), 4).field(r.ICONT(), 6);
   p.field(r.RMA(), 7).field(r.RMI(), 7).field(r.VMA(), 7).field(r.VMI(), 7);

@@ -12,8 +12,8 @@ constexpr std::string_view kSource = "..\\ZELTwoTerminalDC";
 }
 
 ZEL23_VALUE_MEMBERS(ZELTwoTerminalDC)
-ZELTwoTerminalDC::ZELTwoTerminalDC(const std::string &line1, const std::string &line2,
-                                   const std::string &line3) {
+ZELTwoTerminalDC::ZELTwoTerminalDC(const std::string& line1, const std::string& line2,
+                                   const std::string& line3) {
   zel23::detail::parseRecord(*this, line1, line2, line3);
 }
 
@@ -51,7 +51,7 @@ ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMXI)
 ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMNI)
 ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TSTPI)
 
-void zel23::detail::parseRecord(ZELTwoTerminalDC &r, std::string_view line1,
+void zel23::detail::parseRecord(ZELTwoTerminalDC& r, std::string_view line1,
                                 std::string_view line2, std::string_view line3) {
   constexpr std::string_view prefix = "Error parsing two terminal DC data: ";
   TokenReader dc(line1, kSource, prefix);
@@ -97,7 +97,7 @@ void zel23::detail::parseRecord(ZELTwoTerminalDC &r, std::string_view line1,
   r.TSTPI() = toDouble(inverter.next("TSTPI"));
 }
 
-std::ostream &operator<<(std::ostream &os, const ZELTwoTerminalDC &r) {
+std::ostream& operator<<(std::ostream& os, const ZELTwoTerminalDC& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 6).field(r.MDC(), 1).field(r.RDC(), 9).field(r.SETVL(), 9);
   p.field(r.VSCHD(), 9).field(r.VCMOD(), 9).field(r.RCOMP(), 9).field(r.DELTI(), 9);

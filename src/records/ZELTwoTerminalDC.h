@@ -10,7 +10,7 @@ namespace zel23::detail {
 // Fills every field of `record` from its lines; a malformed input goes to
 // the fatal reporter. Shared by the line constructor, the case reader and
 // the recoverable interface.
-void parseRecord(ZELTwoTerminalDC &record, std::string_view line1, std::string_view line2,
+void parseRecord(ZELTwoTerminalDC& record, std::string_view line1, std::string_view line2,
                  std::string_view line3);
 
 } // namespace zel23::detail

@@ -4,14 +4,14 @@
 // Defines the accessor pair of one field: Class::Name() returning a
 // modifiable reference and a constant one, both to the member Name_.
 #define ZEL23_ACCESSOR(Class, Type, Name)                                                \
-  Type &Class::Name() { return Name##_; }                                                \
-  const Type &Class::Name() const { return Name##_; }
+  Type& Class::Name() { return Name##_; }                                                \
+  const Type& Class::Name() const { return Name##_; }
 
 // The default, copy and assignment members every record class has.
 #define ZEL23_VALUE_MEMBERS(Class)                                                       \
   Class::Class() = default;                                                              \
-  Class::Class(const Class &) = default;                                                 \
-  Class &Class::operator=(const Class &) = default;                                      \
+  Class::Class(const Class&) = default;                                                  \
+  Class& Class::operator=(const Class&) = default;                                       \
   Class::~Class() = default;
 
 #endif
