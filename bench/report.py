@@ -85,7 +85,7 @@ def main(argv):
 
     sizes = sorted({int(n.rsplit("/", 1)[1]) for n in runs
                     if n.startswith(("Read/", "Write/"))})
-    print("machine: %s CPUs at %s MHz, library build: %s" % (
+    print("machine: %s CPUs at %s MHz, Google Benchmark built as: %s" % (
         context.get("num_cpus", "?"), context.get("mhz_per_cpu", "?"),
         context.get("library_build_type", "?")))
     print("time ratios: library time / floor time on the same bytes "
