@@ -19,12 +19,12 @@ extern const std::size_t kSampleSize;
 
 namespace {
 
-std::string quoted(const std::string &path) { return "'" + path + "'"; }
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::string errorText(int error) { return std::strerror(error); }
 
 // Reads a whole file descriptor; returns 0 or the errno of the failed read.
-int readAll(int fd, std::string &into) {
+int readAll(int fd, std::string& into) {
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) into.reserve(st.st_size);
   char chunk[1 << 16];
@@ -39,9 +39,9 @@ int readAll(int fd, std::string &into) {
   }
 }
 
-std::string readInput(const std::string &file) {
+std::string readInput(const std::string& file) {
   if (file.empty())
-    return std::string(reinterpret_cast<const char *>(kSampleBytes), kSampleSize);
+    return std::string(reinterpret_cast<const char*>(kSampleBytes), kSampleSize);
   int fd = file == "-" ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw ToolError("cannot open " + inputName(file) + ": " + errorText(errno));
   std::string data;
@@ -54,12 +54,12 @@ std::string readInput(const std::string &file) {
 // Lets ZELParse read the bytes in place instead of through a copy.
 class MemoryBuf : public std::streambuf {
 public:
-  explicit MemoryBuf(std::string &bytes) {
+  explicit MemoryBuf(std::string& bytes) {
     setg(bytes.data(), bytes.data(), bytes.data() + bytes.size());
   }
 };
 
-std::size_t countLines(const std::string &bytes) {
+std::size_t countLines(const std::string& bytes) {
   std::size_t lines = 0;
   for (char c : bytes)
     lines += c == '\n';
@@ -69,28 +69,28 @@ std::size_t countLines(const std::string &bytes) {
 
 } // namespace
 
-std::string inputName(const std::string &file) {
+std::string inputName(const std::string& file) {
   if (file.empty()) return "the bundled sample";
   if (file == "-") return "standard input";
   return quoted(file);
 }
 
-std::string outputName(const std::string &target) {
+std::string outputName(const std::string& target) {
   return target.empty() || target == "-" ? "standard output" : quoted(target);
 }
 
-LoadedCase loadCase(const std::string &file) {
+LoadedCase loadCase(const std::string& file) {
   LoadedCase loaded;
   loaded.name = inputName(file);
   auto start = std::chrono::steady_clock::now();
   std::string bytes = readInput(file);
   MemoryBuf buf(bytes);
   std::istream in(&buf);
-  zel23::Case &c = loaded.data;
+  zel23::Case& c = loaded.data;
   try {
     ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
              c.shunts, c.comments, c.systemBase);
-  } catch (const std::out_of_range &) {
+  } catch (const std::out_of_range&) {
     // The one failure ZELParse hands back instead of ending the process.
     throw ToolError("cannot read " + loaded.name +
                     ": the first header line holds no system base");
@@ -107,7 +107,7 @@ BlockBuf::BlockBuf(int fd, std::size_t size) : fd_(fd), block_(size) {
 }
 
 bool BlockBuf::drain() {
-  const char *p = pbase();
+  const char* p = pbase();
   std::size_t left = static_cast<std::size_t>(pptr() - pbase());
   while (left > 0 && error_ == 0) {
     ssize_t n = ::write(fd_, p, left);
@@ -131,7 +131,7 @@ BlockBuf::int_type BlockBuf::overflow(int_type ch) {
   return traits_type::not_eof(ch);
 }
 
-std::streamsize BlockBuf::xsputn(const char *s, std::streamsize n) {
+std::streamsize BlockBuf::xsputn(const char* s, std::streamsize n) {
   std::streamsize done = 0;
   while (done < n) {
     std::streamsize room = epptr() - pptr();
@@ -160,20 +160,20 @@ mode_t newFileMode() {
   return 0666 & ~mask;
 }
 
-std::string folderOf(const std::string &path) {
+std::string folderOf(const std::string& path) {
   auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string baseOf(const std::string &path) {
+std::string baseOf(const std::string& path) {
   auto slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
 
-OutputFile::OutputFile(const std::string &target) : target_(target) {
+OutputFile::OutputFile(const std::string& target) : target_(target) {
   if (target.empty() || target == "-") {
     fd_ = STDOUT_FILENO;
   } else {
@@ -190,7 +190,7 @@ OutputFile::OutputFile(const std::string &target) : target_(target) {
       } else {
         mode = st.st_mode & 07777;
         // Renaming over a symbolic link would replace the link, not the file.
-        if (char *real = ::realpath(target.c_str(), nullptr)) {
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
           final_ = real;
           std::free(real);
         }
@@ -235,7 +235,7 @@ void OutputFile::commit() {
   }
 }
 
-bool sameFile(const std::string &a, const std::string &b) {
+bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
@@ -244,13 +244,17 @@ bool sameFile(const std::string &a, const std::string &b) {
 std::string fieldText(int value) { return std::to_string(value); }
 
 std::string fieldText(double value) {
-  char text[64];
-  auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
+  // Fixed notation reads best (0.0003, not 3e-04) until it grows long.
+  char text[400];
+  auto fixed = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  if (fixed.ec == std::errc() && fixed.ptr - text <= 24)
+    return std::string(text, fixed.ptr);
+  auto shortest = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, shortest.ptr);
 }
 
-std::string bareName(const std::string &stored) {
-  auto trim = [](const std::string &s) {
+std::string bareName(const std::string& stored) {
+  auto trim = [](const std::string& s) {
     auto first = s.find_first_not_of(" \t");
     if (first == std::string::npos) return std::string();
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);

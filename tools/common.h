@@ -29,12 +29,12 @@ struct ToolError : std::runtime_error {
 /// A subcommand as main() sees it: its CLI11 node and what to run when the
 /// command line chose it. run() returns the exit status.
 struct Subcommand {
-  CLI::App *app = nullptr;
+  CLI::App* app = nullptr;
   std::function<int()> run;
 };
 
 /// The FILE argument: empty for the bundled sample, "-" for standard input.
-inline const char *const kFileHelp =
+inline const char* const kFileHelp =
     "raw case file; - reads standard input; without FILE the bundled sample";
 
 /// A case read with ZELParse, and what the read cost.
@@ -49,11 +49,11 @@ struct LoadedCase {
 /// Reads the whole input and parses it with ZELParse. A malformed record ends
 /// the process inside the library (status 255); an input that cannot be read
 /// or whose first header line holds no system base throws ToolError.
-LoadedCase loadCase(const std::string &file);
+LoadedCase loadCase(const std::string& file);
 
 /// How messages name an input: the quoted path, "standard input" or
 /// "the bundled sample".
-std::string inputName(const std::string &file);
+std::string inputName(const std::string& file);
 
 /// A stream buffer that collects output in one large block and writes it to
 /// a file descriptor only when the block is full or at finish(). sync() does
@@ -67,7 +67,7 @@ public:
 
 protected:
   int_type overflow(int_type ch) override;
-  std::streamsize xsputn(const char *s, std::streamsize n) override;
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
   int sync() override { return 0; }
 
 private:
@@ -85,12 +85,12 @@ private:
 /// (/dev/null, a pipe) are written directly.
 class OutputFile {
 public:
-  explicit OutputFile(const std::string &target);
+  explicit OutputFile(const std::string& target);
   ~OutputFile();
-  OutputFile(const OutputFile &) = delete;
-  OutputFile &operator=(const OutputFile &) = delete;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
 
-  std::ostream &stream() { return stream_; }
+  std::ostream& stream() { return stream_; }
   /// Writes everything out, flushes it to the device and renames the
   /// temporary file into place; throws ToolError on any failure.
   void commit();
@@ -106,21 +106,21 @@ private:
 };
 
 /// "'path'", or "standard output" for "" and "-".
-std::string outputName(const std::string &target);
+std::string outputName(const std::string& target);
 
 /// True when both paths name the same existing file.
-bool sameFile(const std::string &a, const std::string &b);
+bool sameFile(const std::string& a, const std::string& b);
 
 /// The seven sections in file order: their JSON keys and CSV file names, and
 /// their names in text meant for people.
-inline constexpr const char *kSectionKeys[7] = {"bus",
+inline constexpr const char* kSectionKeys[7] = {"bus",
                                                 "generator",
                                                 "branch",
                                                 "transformer_adjustment",
                                                 "area_interchange",
                                                 "two_terminal_dc",
                                                 "switched_shunt"};
-inline constexpr const char *kSectionLabels[7] = {"bus",
+inline constexpr const char* kSectionLabels[7] = {"bus",
                                                   "generator",
                                                   "branch",
                                                   "transformer adjustment",
@@ -130,7 +130,7 @@ inline constexpr const char *kSectionLabels[7] = {"bus",
 
 /// Calls f(section, list, ...) for the seven sections in file order, with
 /// the section's list from each of the cases given.
-template <class F, class... Cases> void forEachSection(F &&f, Cases &...cases) {
+template <class F, class... Cases> void forEachSection(F&& f, Cases&... cases) {
   f(0, cases.buses...);
   f(1, cases.generators...);
   f(2, cases.branches...);
@@ -141,20 +141,21 @@ template <class F, class... Cases> void forEachSection(F &&f, Cases &...cases) {
 }
 
 /// A field value as text: ints in decimal, doubles in the shortest form that
-/// reads back to the same double, strings as stored.
+/// reads back to the same double (fixed notation unless that is longer than
+/// 24 characters), strings as stored.
 std::string fieldText(int value);
 std::string fieldText(double value);
-inline std::string fieldText(const std::string &value) { return value; }
+inline std::string fieldText(const std::string& value) { return value; }
 
 /// A bus or area name without its apostrophes and outer blanks.
-std::string bareName(const std::string &stored);
+std::string bareName(const std::string& stored);
 
 /// The subcommands; each lives in its own file.
-Subcommand addFmt(CLI::App &app);
-Subcommand addInfo(CLI::App &app);
-Subcommand addExport(CLI::App &app);
-Subcommand addGraph(CLI::App &app);
-Subcommand addDiff(CLI::App &app);
+Subcommand addFmt(CLI::App& app);
+Subcommand addInfo(CLI::App& app);
+Subcommand addExport(CLI::App& app);
+Subcommand addGraph(CLI::App& app);
+Subcommand addDiff(CLI::App& app);
 
 } // namespace zel23tool
 

@@ -15,27 +15,27 @@ struct DiffOptions {
   std::string b;
 };
 
-std::string recordKey(const ZELBus &r) { return fieldText(r.I()); }
-std::string recordKey(const ZELGenerator &r) { return fieldText(r.I()) + " " + r.ID(); }
-std::string recordKey(const ZELBranch &r) {
+std::string recordKey(const ZELBus& r) { return fieldText(r.I()); }
+std::string recordKey(const ZELGenerator& r) { return fieldText(r.I()) + " " + r.ID(); }
+std::string recordKey(const ZELBranch& r) {
   return fieldText(r.I()) + " " + fieldText(r.J()) + " " + r.CKT();
 }
-std::string recordKey(const ZELTransformerAdjustment &r) {
+std::string recordKey(const ZELTransformerAdjustment& r) {
   return fieldText(r.I()) + " " + fieldText(r.J()) + " " + r.CKT();
 }
-std::string recordKey(const ZELAreaInterchange &r) { return fieldText(r.I()); }
-std::string recordKey(const ZELTwoTerminalDC &r) { return fieldText(r.I()); }
-std::string recordKey(const ZELSwitchedShunt &r) { return fieldText(r.I()); }
+std::string recordKey(const ZELAreaInterchange& r) { return fieldText(r.I()); }
+std::string recordKey(const ZELTwoTerminalDC& r) { return fieldText(r.I()); }
+std::string recordKey(const ZELSwitchedShunt& r) { return fieldText(r.I()); }
 
 class Differ {
 public:
-  explicit Differ(std::ostream &out) : out_(out) {}
+  explicit Differ(std::ostream& out) : out_(out) {}
   std::size_t count() const { return count_; }
 
-  void comments(const std::vector<std::string> &a, const std::vector<std::string> &b) {
+  void comments(const std::vector<std::string>& a, const std::vector<std::string>& b) {
     for (std::size_t k = 0; k < std::max(a.size(), b.size()); ++k) {
-      const std::string *lineA = k < a.size() ? &a[k] : nullptr;
-      const std::string *lineB = k < b.size() ? &b[k] : nullptr;
+      const std::string* lineA = k < a.size() ? &a[k] : nullptr;
+      const std::string* lineB = k < b.size() ? &b[k] : nullptr;
       if (lineA && lineB && *lineA == *lineB) continue;
       out_ << commentLabel(k) << " differs\n"
            << "  A: " << (lineA ? *lineA : "(none)") << "\n"
@@ -47,13 +47,13 @@ public:
   // Records with the same key are paired in order of appearance: the second
   // generator '1 ' of bus 5 in A with the second one in B.
   template <class Record>
-  void section(int s, const std::vector<Record> &a, const std::vector<Record> &b) {
+  void section(int s, const std::vector<Record>& a, const std::vector<Record>& b) {
     std::map<std::string, std::vector<std::size_t>> inB;
     for (std::size_t k = 0; k < b.size(); ++k)
       inB[recordKey(b[k])].push_back(k);
     std::map<std::string, std::size_t> seen;
     std::vector<bool> matched(b.size(), false);
-    for (const Record &ra : a) {
+    for (const Record& ra : a) {
       std::string key = recordKey(ra);
       std::size_t n = seen[key]++;
       std::string label = recordLabel(s, key, n);
@@ -78,10 +78,9 @@ public:
 
 private:
   template <class Record>
-  void fields(const std::string &label, const Record &a, const Record &b) {
+  void fields(const std::string& label, const Record& a, const Record& b) {
     std::vector<std::string> names;
-    zel23::forEachField(a,
-                        [&](const char *name, const auto &) { names.push_back(name); });
+    zel23::forEachField(a, [&](const char* name, const auto&) { names.push_back(name); });
     std::vector<zel23::FieldValue> va = zel23::fieldValues(a), vb = zel23::fieldValues(b);
     for (std::size_t k = 0; k < va.size(); ++k) {
       if (sameValue(va[k], vb[k])) continue;
@@ -92,18 +91,18 @@ private:
   }
 
   // A NaN read from "nan" equals itself here, so a case equals its own copy.
-  static bool sameValue(const zel23::FieldValue &a, const zel23::FieldValue &b) {
+  static bool sameValue(const zel23::FieldValue& a, const zel23::FieldValue& b) {
     if (a == b) return true;
-    auto *da = std::get_if<double>(&a);
-    auto *db = std::get_if<double>(&b);
+    auto* da = std::get_if<double>(&a);
+    auto* db = std::get_if<double>(&b);
     return da && db && std::isnan(*da) && std::isnan(*db);
   }
 
-  static std::string valueText(const zel23::FieldValue &value) {
-    return std::visit([](const auto &v) { return fieldText(v); }, value);
+  static std::string valueText(const zel23::FieldValue& value) {
+    return std::visit([](const auto& v) { return fieldText(v); }, value);
   }
 
-  static std::string recordLabel(int section, const std::string &key, std::size_t n) {
+  static std::string recordLabel(int section, const std::string& key, std::size_t n) {
     std::string label = std::string(kSectionLabels[section]) + " " + key;
     return n == 0 ? label : label + " (#" + std::to_string(n + 1) + ")";
   }
@@ -115,11 +114,11 @@ private:
     return "comment line " + std::to_string(k + 1);
   }
 
-  std::ostream &out_;
+  std::ostream& out_;
   std::size_t count_ = 0;
 };
 
-int runDiff(const DiffOptions &o) {
+int runDiff(const DiffOptions& o) {
   if (o.a == "-" && o.b == "-")
     throw ToolError("only one of A and B can be standard input");
   LoadedCase a = loadCase(o.a);
@@ -127,8 +126,8 @@ int runDiff(const DiffOptions &o) {
   OutputFile out("-");
   Differ differ(out.stream());
   differ.comments(a.data.comments, b.data.comments);
-  forEachSection([&](int s, const auto &listA,
-                     const auto &listB) { differ.section(s, listA, listB); },
+  forEachSection([&](int s, const auto& listA,
+                     const auto& listB) { differ.section(s, listA, listB); },
                  a.data, b.data);
   if (differ.count() > 0)
     out.stream() << differ.count()
@@ -139,9 +138,9 @@ int runDiff(const DiffOptions &o) {
 
 } // namespace
 
-Subcommand addDiff(CLI::App &app) {
+Subcommand addDiff(CLI::App& app) {
   auto o = std::make_shared<DiffOptions>();
-  CLI::App *sub = app.add_subcommand(
+  CLI::App* sub = app.add_subcommand(
       "diff", "Compare two cases record by record by key; exit 0 when equal, 1 when "
               "they differ");
   sub->add_option("A", o->a, "first raw case file (- for standard input)")->required();

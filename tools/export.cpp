@@ -21,20 +21,20 @@ using Json = nlohmann::ordered_json;
 
 // Text that is not UTF-8 is written with U+FFFD in place of the bad bytes
 // rather than failing the export.
-std::string dumpJson(const Json &value) {
+std::string dumpJson(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-template <class Record> Json recordJson(const Record &record) {
+template <class Record> Json recordJson(const Record& record) {
   Json object = Json::object();
   zel23::forEachField(record,
-                      [&](const char *name, const auto &value) { object[name] = value; });
+                      [&](const char* name, const auto& value) { object[name] = value; });
   return object;
 }
 
 // One record per line keeps a large case readable and streams it out without
 // building the whole document first.
-void writeJson(std::ostream &out, const zel23::Case &c) {
+void writeJson(std::ostream& out, const zel23::Case& c) {
   Json header = Json::array(), terminators = Json::array();
   for (std::size_t k = 0; k < c.comments.size(); ++k)
     (k < 3 ? header : terminators).push_back(c.comments[k]);
@@ -42,10 +42,10 @@ void writeJson(std::ostream &out, const zel23::Case &c) {
   out << "  \"system_base\": " << dumpJson(c.systemBase) << ",\n";
   out << "  \"terminators\": " << dumpJson(terminators);
   forEachSection(
-      [&](int section, const auto &list) {
+      [&](int section, const auto& list) {
         out << ",\n  \"" << kSectionKeys[section] << "\": [";
-        const char *separator = "\n    ";
-        for (const auto &record : list) {
+        const char* separator = "\n    ";
+        for (const auto& record : list) {
           out << separator << dumpJson(recordJson(record));
           separator = ",\n    ";
         }
@@ -56,7 +56,7 @@ void writeJson(std::ostream &out, const zel23::Case &c) {
 }
 
 // Quotes a cell only when it would otherwise not read back as itself.
-std::string csvCell(const std::string &text) {
+std::string csvCell(const std::string& text) {
   bool plain = text.find_first_of(",\"\r\n") == std::string::npos &&
                (text.empty() || (text.front() != ' ' && text.back() != ' '));
   if (plain) return text;
@@ -69,17 +69,17 @@ std::string csvCell(const std::string &text) {
 }
 
 template <class Record>
-void writeCsv(std::ostream &out, const std::vector<Record> &list) {
-  const char *separator = "";
+void writeCsv(std::ostream& out, const std::vector<Record>& list) {
+  const char* separator = "";
   const Record names;
-  zel23::forEachField(names, [&](const char *name, const auto &) {
+  zel23::forEachField(names, [&](const char* name, const auto&) {
     out << separator << name;
     separator = ",";
   });
   out << '\n';
-  for (const Record &record : list) {
+  for (const Record& record : list) {
     separator = "";
-    zel23::forEachField(record, [&](const char *, const auto &value) {
+    zel23::forEachField(record, [&](const char*, const auto& value) {
       out << separator << csvCell(fieldText(value));
       separator = ",";
     });
@@ -87,7 +87,7 @@ void writeCsv(std::ostream &out, const std::vector<Record> &list) {
   }
 }
 
-int runExport(const ExportOptions &o) {
+int runExport(const ExportOptions& o) {
   if (o.format == "csv" && o.output.empty())
     throw ToolError("export --format csv needs -o FOLDER");
   LoadedCase loaded = loadCase(o.file);
@@ -103,7 +103,7 @@ int runExport(const ExportOptions &o) {
     throw ToolError("cannot create the folder " + outputName(o.output) + ": " +
                     (error ? error.message() : "a file of that name exists"));
   forEachSection(
-      [&](int section, const auto &list) {
+      [&](int section, const auto& list) {
         OutputFile out(o.output + "/" + kSectionKeys[section] + ".csv");
         writeCsv(out.stream(), list);
         out.commit();
@@ -114,9 +114,9 @@ int runExport(const ExportOptions &o) {
 
 } // namespace
 
-Subcommand addExport(CLI::App &app) {
+Subcommand addExport(CLI::App& app) {
   auto o = std::make_shared<ExportOptions>();
-  CLI::App *sub = app.add_subcommand(
+  CLI::App* sub = app.add_subcommand(
       "export", "Write the records as one JSON document or as one CSV file per section");
   sub->add_option("FILE", o->file, kFileHelp);
   sub->add_option("--format", o->format, "json or csv")

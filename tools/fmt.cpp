@@ -11,7 +11,7 @@ struct FmtOptions {
   bool inPlace = false;
 };
 
-int runFmt(const FmtOptions &o) {
+int runFmt(const FmtOptions& o) {
   std::string target = o.output;
   if (o.inPlace) {
     if (o.file.empty() || o.file == "-")
@@ -23,7 +23,7 @@ int runFmt(const FmtOptions &o) {
                     " (use --in-place)");
   }
   LoadedCase loaded = loadCase(o.file);
-  zel23::Case &c = loaded.data;
+  zel23::Case& c = loaded.data;
   OutputFile out(target);
   ZELPrint(out.stream(), c.buses, c.generators, c.branches, c.adjustments, c.areas,
            c.dcLines, c.shunts, c.comments, c.systemBase);
@@ -33,12 +33,12 @@ int runFmt(const FmtOptions &o) {
 
 } // namespace
 
-Subcommand addFmt(CLI::App &app) {
+Subcommand addFmt(CLI::App& app) {
   auto o = std::make_shared<FmtOptions>();
-  CLI::App *sub = app.add_subcommand(
+  CLI::App* sub = app.add_subcommand(
       "fmt", "Read a case and write it back in the library's printed form");
   sub->add_option("FILE", o->file, kFileHelp);
-  auto *output = sub->add_option("-o,--output", o->output,
+  auto* output = sub->add_option("-o,--output", o->output,
                                  "write to OUT (replaced only when complete) "
                                  "instead of standard output");
   sub->add_flag("--in-place", o->inPlace, "rewrite FILE itself")->excludes(output);

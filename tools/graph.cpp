@@ -16,7 +16,7 @@ struct GraphOptions {
 };
 
 // A DOT string literal, quotes included; a line feed becomes DOT's \n.
-std::string dotString(const std::string &text) {
+std::string dotString(const std::string& text) {
   std::string out = "\"";
   for (char ch : text) {
     if (ch == '\n') {
@@ -44,7 +44,7 @@ std::string busShape(int type) {
   }
 }
 
-void writeBus(std::ostream &out, const ZELBus &bus, const std::set<int> &shuntBuses) {
+void writeBus(std::ostream& out, const ZELBus& bus, const std::set<int>& shuntBuses) {
   std::string label = std::to_string(bus.I()) + "\n" + bareName(bus.NAME());
   bool shunt = shuntBuses.count(bus.I()) != 0;
   if (shunt) label += "\n[switched shunt]";
@@ -54,7 +54,7 @@ void writeBus(std::ostream &out, const ZELBus &bus, const std::set<int> &shuntBu
   out << "];\n";
 }
 
-void writeBranch(std::ostream &out, const ZELBranch &branch) {
+void writeBranch(std::ostream& out, const ZELBranch& branch) {
   out << "  " << node(branch.I()) << " -- " << node(branch.J()) << " [";
   if (branch.RATIO() != 0.0)
     out << "color=\"#1f5fa8\", penwidth=2.5, dir=both, arrowhead=odot, arrowtail=odot, "
@@ -65,7 +65,7 @@ void writeBranch(std::ostream &out, const ZELBranch &branch) {
   out << "];\n";
 }
 
-void writeGraph(std::ostream &out, const zel23::Case &c) {
+void writeGraph(std::ostream& out, const zel23::Case& c) {
   std::string title = c.comments.size() > 1 ? bareName(c.comments[1]) : "";
   out << "graph case {\n"
       << "  graph [label=" << dotString(title) << ", labelloc=t, fontname=Helvetica, "
@@ -74,35 +74,35 @@ void writeGraph(std::ostream &out, const zel23::Case &c) {
       << "  edge [fontname=Helvetica, fontsize=9];\n";
 
   std::set<int> shuntBuses;
-  for (const ZELSwitchedShunt &shunt : c.shunts)
+  for (const ZELSwitchedShunt& shunt : c.shunts)
     shuntBuses.insert(shunt.I());
   std::map<int, std::string> areaNames;
-  for (const ZELAreaInterchange &area : c.areas)
+  for (const ZELAreaInterchange& area : c.areas)
     areaNames[area.I()] = bareName(area.ARNAME());
-  std::map<int, std::vector<const ZELBus *>> byArea;
-  for (const ZELBus &bus : c.buses)
+  std::map<int, std::vector<const ZELBus*>> byArea;
+  for (const ZELBus& bus : c.buses)
     byArea[bus.AREA()].push_back(&bus);
 
-  for (const auto &[area, buses] : byArea) {
+  for (const auto& [area, buses] : byArea) {
     std::string label = "area " + std::to_string(area);
     auto name = areaNames.find(area);
     if (name != areaNames.end() && !name->second.empty()) label += ": " + name->second;
     out << "  subgraph " << dotString("cluster_area_" + std::to_string(area)) << " {\n"
         << "    label=" << dotString(label) << "; style=rounded; color=gray60;\n";
-    for (const ZELBus *bus : buses)
+    for (const ZELBus* bus : buses)
       writeBus(out, *bus, shuntBuses);
     out << "  }\n";
   }
-  for (const ZELBranch &branch : c.branches)
+  for (const ZELBranch& branch : c.branches)
     writeBranch(out, branch);
-  for (const ZELTwoTerminalDC &dc : c.dcLines)
+  for (const ZELTwoTerminalDC& dc : c.dcLines)
     out << "  " << node(dc.IPR()) << " -- " << node(dc.IPI())
         << " [style=dashed, color=\"#c0392b\", penwidth=2, label="
         << dotString("DC " + std::to_string(dc.I())) << "];\n";
   out << "}\n";
 }
 
-int runGraph(const GraphOptions &o) {
+int runGraph(const GraphOptions& o) {
   LoadedCase loaded = loadCase(o.file);
   OutputFile out(o.output);
   writeGraph(out.stream(), loaded.data);
@@ -112,9 +112,9 @@ int runGraph(const GraphOptions &o) {
 
 } // namespace
 
-Subcommand addGraph(CLI::App &app) {
+Subcommand addGraph(CLI::App& app) {
   auto o = std::make_shared<GraphOptions>();
-  CLI::App *sub =
+  CLI::App* sub =
       app.add_subcommand("graph", "Write the network as a Graphviz graph (DOT)");
   sub->add_option("FILE", o->file, kFileHelp);
   sub->add_option("-o,--output", o->output,

@@ -22,12 +22,12 @@ struct Summary {
   std::size_t zones = 0;
 };
 
-Summary summarise(const zel23::Case &c) {
+Summary summarise(const zel23::Case& c) {
   Summary s;
-  forEachSection([&](int section, const auto &list) { s.records[section] = list.size(); },
+  forEachSection([&](int section, const auto& list) { s.records[section] = list.size(); },
                  c);
   std::set<int> areas, zones;
-  for (const ZELBus &bus : c.buses) {
+  for (const ZELBus& bus : c.buses) {
     areas.insert(bus.AREA());
     zones.insert(bus.ZONE());
   }
@@ -36,12 +36,12 @@ Summary summarise(const zel23::Case &c) {
   return s;
 }
 
-std::string headerLine(const zel23::Case &c, std::size_t k) {
+std::string headerLine(const zel23::Case& c, std::size_t k) {
   return k < c.comments.size() ? c.comments[k] : std::string();
 }
 
-void printJson(std::ostream &out, const LoadedCase &loaded, const Summary &s) {
-  const zel23::Case &c = loaded.data;
+void printJson(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
+  const zel23::Case& c = loaded.data;
   nlohmann::ordered_json doc;
   doc["input"] = loaded.name;
   doc["system_base"] = c.systemBase;
@@ -58,8 +58,8 @@ void printJson(std::ostream &out, const LoadedCase &loaded, const Summary &s) {
   out << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-void printText(std::ostream &out, const LoadedCase &loaded, const Summary &s) {
-  const zel23::Case &c = loaded.data;
+void printText(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
+  const zel23::Case& c = loaded.data;
   char ms[32];
   std::snprintf(ms, sizeof ms, "%.3f ms", loaded.seconds * 1e3);
   out << std::left;
@@ -76,7 +76,7 @@ void printText(std::ostream &out, const LoadedCase &loaded, const Summary &s) {
   out << std::setw(24) << "read time" << ms << '\n';
 }
 
-int runInfo(const InfoOptions &o) {
+int runInfo(const InfoOptions& o) {
   LoadedCase loaded = loadCase(o.file);
   Summary s = summarise(loaded.data);
   OutputFile out("-");
@@ -90,9 +90,9 @@ int runInfo(const InfoOptions &o) {
 
 } // namespace
 
-Subcommand addInfo(CLI::App &app) {
+Subcommand addInfo(CLI::App& app) {
   auto o = std::make_shared<InfoOptions>();
-  CLI::App *sub = app.add_subcommand(
+  CLI::App* sub = app.add_subcommand(
       "info", "Show the header, the number of records per section, areas, zones "
               "and what reading the case cost");
   sub->add_option("FILE", o->file, kFileHelp);

@@ -9,7 +9,7 @@
 #include <exception>
 #include <iostream>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   // A write past a file size limit then fails with EFBIG and is reported
   // like any other write error instead of killing the process.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -24,17 +24,17 @@ int main(int argc, char **argv) {
 
   try {
     app.parse(argc, argv);
-    for (const auto &command : commands)
+    for (const auto& command : commands)
       if (command.app->parsed()) return command.run();
-  } catch (const CLI::ParseError &e) {
+  } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
       return app.exit(e); // --help
     std::cerr << "zel23: " << e.what() << " (see zel23 --help)" << std::endl;
     return 2;
-  } catch (const zel23tool::ToolError &e) {
+  } catch (const zel23tool::ToolError& e) {
     std::cerr << "zel23: " << e.what() << std::endl;
     return 2;
-  } catch (const std::exception &e) {
+  } catch (const std::exception& e) {
     std::cerr << "zel23: " << e.what() << std::endl;
     return 2;
   }
