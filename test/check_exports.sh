@@ -15,7 +15,7 @@ meta='(typeinfo for |typeinfo name for |vtable for )?'
 allowed="^${meta}(${records})(::|\$)"
 allowed="${allowed}|^operator<<\\(.*, (${records}) const&\\)\$"
 allowed="${allowed}|^(ZELParse|ZELPrint)\\("
-allowed="${allowed}|^(BName2BNum|BNum2BName)\$"
+allowed="${allowed}|^(BName2BNum|BNum2BName)(\[abi:cxx11\])?\$"
 allowed="${allowed}|^${meta}zel23::"
 # Symbols the linker defines in every shared object.
 allowed="${allowed}|^(_init|_fini|_edata|_end|__bss_start)\$"
