@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <locale.h>
 #include <string>
@@ -28,6 +29,61 @@ locale_t cLocale() {
 double slowDouble(std::string_view text) {
   const std::string copy(text.substr(0, text.find('\0')));
   return strtod_l(copy.c_str(), nullptr, cLocale());
+}
+
+// Decimal text with at most 19 significant digits and a power of ten within
+// +-22, whose digits as an integer are at most 2^53: both the integer and the
+// power are exact doubles, so one multiplication or division rounds exactly
+// once, as a correctly rounded conversion does. Anything else returns false.
+bool fastDecimal(const char* p, const char* const end, double& value) {
+  static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::uint64_t mantissa = 0;
+  int significant = 0;
+  int exponent = 0;
+  bool anyDigit = false;
+  auto takeDigit = [&](char c) {
+    anyDigit = true;
+    if (mantissa == 0 && c == '0') return;
+    mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+    ++significant;
+  };
+  for (; p != end && isDigit(*p); ++p)
+    takeDigit(*p);
+  if (p != end && *p == '.') {
+    for (++p; p != end && isDigit(*p); ++p) {
+      takeDigit(*p);
+      --exponent;
+    }
+  }
+  if (significant > 19) return false;
+  if (!anyDigit) {
+    value = 0.0;
+    return true;
+  }
+  if (p != end && (*p | 0x20) == 'e') {
+    const char* q = p + 1;
+    bool negativeExponent = false;
+    if (q != end && (*q == '+' || *q == '-')) negativeExponent = *q++ == '-';
+    if (q != end && isDigit(*q)) {
+      int written = 0;
+      for (; q != end && isDigit(*q); ++q) {
+        if (written > 1000) return false;
+        written = written * 10 + (*q - '0');
+      }
+      exponent += negativeExponent ? -written : written;
+    }
+  }
+  if (mantissa == 0) {
+    value = 0.0;
+    return true;
+  }
+  if (mantissa > (std::uint64_t(1) << 53) || exponent < -22 || exponent > 22)
+    return false;
+  const double m = static_cast<double>(mantissa);
+  value = exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
+  return true;
 }
 
 } // namespace
@@ -65,20 +121,23 @@ double toDouble(std::string_view text) {
     ++i;
   std::size_t digits = i;
   if (digits < text.size() && (text[digits] == '+' || text[digits] == '-')) ++digits;
-  // from_chars covers plain decimal numbers; everything else (no digit at
-  // all, hexadecimal, inf, nan, out of range) goes through strtod.
   if (digits == text.size()) return 0.0;
   const char lead = text[digits];
   const bool decimal =
       (isDigit(lead) || lead == '.') &&
       !(lead == '0' && digits + 1 < text.size() && (text[digits + 1] | 0x20) == 'x');
+  // Hexadecimal, inf and nan: leave them to strtod.
   if (!decimal) return slowDouble(text.substr(i));
+  const bool negative = text[i] == '-';
+  const char* const first = text.data() + digits;
+  const char* const end = text.data() + text.size();
   double value = 0.0;
-  const char* first = text.data() + digits;
-  const auto result = std::from_chars(first, text.data() + text.size(), value);
-  if (result.ec == std::errc()) return text[i] == '-' ? -value : value;
-  if (result.ec == std::errc::invalid_argument) return 0.0;
-  return slowDouble(text.substr(i));
+  if (!fastDecimal(first, end, value)) {
+    const auto result = std::from_chars(first, end, value);
+    if (result.ec == std::errc::result_out_of_range) return slowDouble(text.substr(i));
+    if (result.ec != std::errc()) value = 0.0;
+  }
+  return negative ? -value : value;
 }
 
 } // namespace zel23::detail

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <iomanip>
 #include <locale>
@@ -31,6 +33,44 @@ bool directOutputFits(std::ostream& os) {
          classicNumbers(os.getloc());
 }
 
+// printf("%.4f", value) for finite values below 1e15, which is every value
+// a case holds in practice: the value times 10^4 is rounded to an integer
+// exactly (half to even, on the exact binary value, as printf rounds), then
+// written as integer part, point and four decimals. Returns the length, or
+// 0 for values it leaves to std::to_chars.
+std::size_t fixedFour(double value, char* out) {
+  if (!(std::fabs(value) < 1e15)) return 0;
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+  const std::uint64_t fraction = bits & ((std::uint64_t(1) << 52) - 1);
+  const std::uint64_t mantissa =
+      biased == 0 ? fraction : fraction | std::uint64_t(1) << 52;
+  const int exponent = (biased == 0 ? 1 : biased) - 1075;
+  __extension__ typedef unsigned __int128 u128;
+  const u128 scaled = static_cast<u128>(mantissa) * 10000u;
+  std::uint64_t units = 0; // value * 10^4, rounded
+  if (exponent >= 0) {
+    units = static_cast<std::uint64_t>(scaled << exponent);
+  } else if (-exponent < 128) {
+    const int shift = -exponent;
+    units = static_cast<std::uint64_t>(scaled >> shift);
+    const u128 rest = scaled & ((u128(1) << shift) - 1);
+    const u128 half = u128(1) << (shift - 1);
+    if (rest > half || (rest == half && (units & 1))) ++units;
+  }
+  char* p = out;
+  if (bits >> 63) *p++ = '-';
+  p = std::to_chars(p, p + 20, units / 10000).ptr;
+  unsigned decimals = static_cast<unsigned>(units % 10000);
+  p[0] = '.';
+  for (int k = 4; k >= 1; --k) {
+    p[k] = static_cast<char>('0' + decimals % 10);
+    decimals /= 10;
+  }
+  return static_cast<std::size_t>(p + 5 - out);
+}
+
 } // namespace
 
 LinePrinter::LinePrinter(std::ostream& os) : os_(os), saved_(os.flags()), direct_(false) {
@@ -41,80 +81,82 @@ LinePrinter::LinePrinter(std::ostream& os) : os_(os), saved_(os.flags()), direct
 LinePrinter::~LinePrinter() { os_.flags(saved_); }
 
 void LinePrinter::separate() {
-  if (lineStarted_) {
-    if (direct_)
-      append(",", 1);
-    else
-      os_ << ',';
-  }
+  if (lineStarted_) os_ << ',';
   lineStarted_ = true;
 }
 
-void LinePrinter::pad(std::size_t length, int width) {
-  static const char blanks[] = "                                ";
-  for (std::size_t missing = width > 0 && static_cast<std::size_t>(width) > length
-                                 ? static_cast<std::size_t>(width) - length
-                                 : 0;
-       missing > 0;) {
-    const std::size_t n = std::min(missing, sizeof blanks - 1);
-    append(blanks, n);
-    missing -= n;
+// The direct path: the separating comma, the fill and the text, in the
+// buffer. Only a string longer than the buffer bypasses it.
+void LinePrinter::put(const char* text, std::size_t length, int width) {
+  const std::size_t fill =
+      width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+  const std::size_t comma = lineStarted_ ? 1 : 0;
+  lineStarted_ = true;
+  if (used_ + comma + fill + length > sizeof buffer_) {
+    flushBuffer();
+    if (comma + fill + length > sizeof buffer_) {
+      buffer_[0] = ',';
+      std::memset(buffer_ + comma, ' ', fill);
+      used_ = comma + fill;
+      flushBuffer();
+      os_.write(text, static_cast<std::streamsize>(length));
+      os_.width(0);
+      return;
+    }
   }
-}
-
-void LinePrinter::append(const char* text, std::size_t length) {
-  if (used_ + length > sizeof buffer_) flushBuffer();
-  if (length > sizeof buffer_) {
-    os_.write(text, static_cast<std::streamsize>(length));
-    os_.width(0);
-    return;
-  }
-  std::memcpy(buffer_ + used_, text, length);
-  used_ += length;
+  char* p = buffer_ + used_;
+  *p = ',';
+  p += comma;
+  std::memset(p, ' ', fill);
+  std::memcpy(p + fill, text, length);
+  used_ += comma + fill + length;
 }
 
 LinePrinter& LinePrinter::field(int value, int width) {
-  separate();
   if (!direct_) {
+    separate();
     os_ << std::setw(width) << value;
     return *this;
   }
   char text[16];
   const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  pad(end - text, width);
-  append(text, end - text);
+  put(text, static_cast<std::size_t>(end - text), width);
   return *this;
 }
 
 LinePrinter& LinePrinter::field(double value, int width) {
-  separate();
   if (!direct_) {
+    separate();
     os_ << std::setw(width) << value;
     return *this;
   }
   // Fixed notation of a double needs at most 309 integral digits, a sign,
   // the point and four decimals.
   char text[328];
-  const auto end =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr;
-  pad(end - text, width);
-  append(text, end - text);
+  std::size_t length = fixedFour(value, text);
+  if (length == 0)
+    length = static_cast<std::size_t>(
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr -
+        text);
+  put(text, length, width);
   return *this;
 }
 
 LinePrinter& LinePrinter::field(const std::string& value, int width) {
-  separate();
   if (!direct_) {
+    separate();
     os_ << std::setw(width) << value;
     return *this;
   }
-  pad(value.size(), width);
-  append(value.data(), value.size());
+  put(value.data(), value.size(), width);
   return *this;
 }
 
 LinePrinter& LinePrinter::emptyField() {
-  separate();
+  if (direct_)
+    put("", 0, 0);
+  else
+    separate();
   return *this;
 }
 

@@ -35,8 +35,7 @@ public:
 
 private:
   void separate();
-  void pad(std::size_t length, int width);
-  void append(const char* text, std::size_t length);
+  void put(const char* text, std::size_t length, int width);
   void flushBuffer();
 
   std::ostream& os_;

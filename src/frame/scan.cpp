@@ -4,7 +4,15 @@ namespace zel23::detail {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool endsPlainField(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+// A 256-entry table is faster than three comparisons in the inner loop.
+struct PlainFieldEnds {
+  bool at[256] = {};
+  constexpr PlainFieldEnds() : at() { at[' '] = at['\t'] = at[','] = true; }
+};
+constexpr PlainFieldEnds kPlainFieldEnds;
+
+bool endsPlainField(char c) { return kPlainFieldEnds.at[static_cast<unsigned char>(c)]; }
 
 } // namespace
 
