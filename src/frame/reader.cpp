@@ -58,6 +58,38 @@ Kind classify(std::string_view line) {
   return line[first] == '0' ? Kind::Terminator : Kind::Record;
 }
 
+// The records of one section, gathered in chunks and copied into the
+// caller's list once, at the end: a vector that grows by doubling holds up to
+// three times its records while it reallocates, this at most twice.
+template <class Record> class Staging {
+public:
+  Record& emplace() {
+    if (chunks_.empty() || chunks_.back().size() == kChunk) {
+      chunks_.emplace_back();
+      chunks_.back().reserve(kChunk);
+    }
+    return chunks_.back().emplace_back();
+  }
+
+  void dropLast() { chunks_.back().pop_back(); }
+
+  void appendTo(std::vector<Record>& list) {
+    std::size_t count = 0;
+    for (const auto& chunk : chunks_)
+      count += chunk.size();
+    list.reserve(list.size() + count);
+    for (auto& chunk : chunks_) {
+      list.insert(list.end(), chunk.begin(), chunk.end());
+      std::vector<Record>().swap(chunk);
+    }
+    chunks_.clear();
+  }
+
+private:
+  static constexpr std::size_t kChunk = 2048;
+  std::vector<std::vector<Record>> chunks_;
+};
+
 class CaseReader {
 public:
   CaseReader(std::istream& in, const CaseTarget& target, ReadReport* report,
@@ -84,6 +116,7 @@ public:
       addComment(read ? std::string(line) : std::string(), source.lineNumber());
     }
     readSections(source);
+    appendRecords();
     if (report_) report_->lines = source.lineNumber();
   }
 
@@ -109,37 +142,25 @@ private:
 
   void readRecord(LineSource& source, int section, std::string_view line,
                   std::size_t number) {
+    const auto parseInto = [line](auto& record) { parseRecord(record, line); };
     switch (section) {
     case 0:
-      return add(target_.buses, section, number, line);
+      return add(buses_, section, number, line, parseInto);
     case 1:
-      return add(target_.generators, section, number, line);
+      return add(generators_, section, number, line, parseInto);
     case 2:
-      return add(target_.branches, section, number, line);
+      return add(branches_, section, number, line, parseInto);
     case 3:
-      return add(target_.adjustments, section, number, line);
+      return add(adjustments_, section, number, line, parseInto);
     case 4:
-      return add(target_.areas, section, number, line);
+      return add(areas_, section, number, line, parseInto);
     case 5:
       return addDcLine(source, number, line);
     case 6:
-      return add(target_.shunts, section, number, line);
+      return add(shunts_, section, number, line, parseInto);
     default:
       guarded(section, number, line,
               [] { fatalParseError(kSource, __LINE__, "Unknown record type"); });
-    }
-  }
-
-  template <class Record>
-  void add(std::vector<Record>& list, int section, std::size_t number,
-           std::string_view line) {
-    list.emplace_back();
-    const bool ok =
-        guarded(section, number, line, [&] { parseRecord(list.back(), line); });
-    if (ok) {
-      if (report_) report_->recordLines[section].push_back(number);
-    } else {
-      list.pop_back();
     }
   }
 
@@ -160,15 +181,29 @@ private:
       }
       next.assign(text);
     }
-    auto& list = target_.dcLines;
-    list.emplace_back();
-    const bool ok = guarded(section, number, first,
-                            [&] { parseRecord(list.back(), first, rest[0], rest[1]); });
-    if (ok) {
+    add(dcLines_, section, number, first,
+        [&](ZELTwoTerminalDC& record) { parseRecord(record, first, rest[0], rest[1]); });
+  }
+
+  template <class Record, class Parse>
+  void add(Staging<Record>& staging, int section, std::size_t number,
+           std::string_view line, const Parse& parse) {
+    Record& record = staging.emplace();
+    if (guarded(section, number, line, [&] { parse(record); })) {
       if (report_) report_->recordLines[section].push_back(number);
     } else {
-      list.pop_back();
+      staging.dropLast();
     }
+  }
+
+  void appendRecords() {
+    buses_.appendTo(target_.buses);
+    generators_.appendTo(target_.generators);
+    branches_.appendTo(target_.branches);
+    adjustments_.appendTo(target_.adjustments);
+    areas_.appendTo(target_.areas);
+    dcLines_.appendTo(target_.dcLines);
+    shunts_.appendTo(target_.shunts);
   }
 
   // Runs a parse; under a recoverable read a fatal error becomes a problem
@@ -204,6 +239,13 @@ private:
   const CaseTarget& target_;
   ReadReport* report_;
   std::size_t maxProblems_;
+  Staging<ZELBus> buses_;
+  Staging<ZELGenerator> generators_;
+  Staging<ZELBranch> branches_;
+  Staging<ZELTransformerAdjustment> adjustments_;
+  Staging<ZELAreaInterchange> areas_;
+  Staging<ZELTwoTerminalDC> dcLines_;
+  Staging<ZELSwitchedShunt> shunts_;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "records/ZELSwitchedShunt.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "frame/convert.h"
@@ -70,7 +71,8 @@ std::ostream& operator<<(std::ostream& os, const ZELSwitchedShunt& r) {
   zel23::detail::LinePrinter p(os);
   p.field(r.I(), 6).field(r.MODSW(), 6).field(r.VSWHI(), 9).field(r.VSWLO(), 9);
   p.field(r.SWREM(), 6).field(r.BINIT(), 9);
-  const int blocks = r.noBlocks() > 0 ? r.noBlocks() : 1;
+  // Slot 0 at least; never past the eighth slot, whatever noBlocks holds.
+  const int blocks = std::clamp(r.noBlocks(), 1, kMaxBlocks);
   for (int k = 0; k < blocks; ++k)
     p.field(r.N(k), 6).field(r.B(k), 9);
   p.finish();
