@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <iomanip>
+#include <limits>
+#include <locale>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -748,6 +753,226 @@ TEST(PrinterTest, ReturnsTheStream) {
   std::ostringstream os;
   os << ZELAreaInterchange() << "|" << ZELLoad();
   EXPECT_EQ(printed(ZELAreaInterchange()) + "|" + printed(ZELLoad()), os.str());
+}
+
+// What the stream itself writes for an area record with the printer's
+// settings: the reference for both the printer's own formatting and the
+// stream's.
+std::string streamFormatted(const ZELAreaInterchange& a, std::ios::fmtflags flags,
+                            const std::locale& loc) {
+  std::ostringstream ref;
+  ref.flags(flags);
+  ref.imbue(loc);
+  ref << std::setfill(' ') << std::fixed << std::showpoint << std::setprecision(4);
+  ref << std::setw(6) << a.I() << ',' << std::setw(6) << a.ISW() << ',' << std::setw(9)
+      << a.PDES() << ',' << std::setw(9) << a.PTOL() << ',' << std::setw(10)
+      << a.ARNAME();
+  return ref.str();
+}
+
+std::vector<double> sampleDoubles() {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.00005,
+                                -0.00005,
+                                0.00015,
+                                0.00025,
+                                0.00004999999,
+                                0.1,
+                                0.7,
+                                2.675,
+                                1.00005,
+                                12345.00005,
+                                0.5,
+                                0.98766,
+                                1234567.5,
+                                999999999999999.9,
+                                999999999999999.5,
+                                1e15,
+                                1e15 + 0.125,
+                                -1e15,
+                                9007199254740993.0,
+                                1e16,
+                                1e22,
+                                1e300,
+                                -1e300,
+                                std::numeric_limits<double>::max(),
+                                std::numeric_limits<double>::min(),
+                                std::numeric_limits<double>::denorm_min(),
+                                1e-320,
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN()};
+  // Exact halves at the fourth decimal are odd multiples of 1/32.
+  for (int k = 1; k < 200; k += 2) {
+    values.push_back(k / 32.0);
+    values.push_back(-k / 32.0);
+    values.push_back(1000000.0 + k / 32.0);
+  }
+  // Every exponent, and decimals of every length at many magnitudes.
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  auto next = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return state;
+  };
+  for (int i = 0; i < 3000; ++i) {
+    const std::uint64_t bits = next();
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    values.push_back(d);
+  }
+  for (int i = 0; i < 3000; ++i) {
+    const double scale = std::pow(10.0, static_cast<int>(next() % 24) - 8);
+    values.push_back(
+        static_cast<double>(static_cast<std::int64_t>(next() % 2000000001) - 1000000000) /
+        1e5 * scale);
+  }
+  return values;
+}
+
+// The printer's numbers are exactly what the stream writes for the same
+// settings, whatever the value.
+TEST(PrinterTest, NumbersAsTheStreamWritesThem) {
+  const std::vector<double> values = sampleDoubles();
+  const int ints[] = {
+      0, -1, 7, 123456, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
+  std::size_t mismatches = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    ZELAreaInterchange area;
+    area.I() = ints[i % 6];
+    area.ISW() = ints[(i + 1) % 6];
+    area.PDES() = values[i];
+    area.PTOL() = -values[i];
+    const std::string expected =
+        streamFormatted(area, std::ios::fmtflags(), std::locale());
+    const std::string actual = printed(area);
+    if (expected != actual && ++mismatches <= 10) {
+      char hex[64];
+      std::snprintf(hex, sizeof hex, "%a", values[i]);
+      ADD_FAILURE() << "value " << hex << ": expected " << shown(expected) << ", got "
+                    << shown(actual);
+    }
+  }
+  EXPECT_EQ(0u, mismatches);
+}
+
+// A decimal comma with thousands grouping: only the stream can format that.
+struct CommaPunct : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+  char do_thousands_sep() const override { return '.'; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(PrinterTest, StreamSettingsTheCallerChose) {
+  const std::locale comma(std::locale::classic(), new CommaPunct);
+  struct Variant {
+    const char* name;
+    std::ios::fmtflags flags;
+    std::locale loc;
+  };
+  const Variant variants[] = {
+      {"default", std::ios::fmtflags(), std::locale::classic()},
+      {"left", std::ios::left, std::locale::classic()},
+      {"internal", std::ios::internal, std::locale::classic()},
+      {"showpos", std::ios::showpos, std::locale::classic()},
+      {"hex", std::ios::hex, std::locale::classic()},
+      {"uppercase hex", std::ios::hex | std::ios::uppercase, std::locale::classic()},
+      {"scientific", std::ios::scientific, std::locale::classic()},
+      {"decimal comma", std::ios::fmtflags(), comma},
+  };
+  const std::vector<double> values = {0.0,  -0.0,   1234567.5, 0.03125,  -2.675,
+                                      1e20, 1e-320, 123.45678, -0.00005, HUGE_VAL};
+  for (const Variant& v : variants) {
+    for (double value : values) {
+      SCOPED_TRACE(std::string(v.name) + " " + std::to_string(value));
+      ZELAreaInterchange area;
+      area.I() = 1234567;
+      area.ISW() = -255;
+      area.PDES() = value;
+      area.PTOL() = 10.0;
+      area.ARNAME() = "'A'";
+      std::ostringstream os;
+      os.flags(v.flags);
+      os.imbue(v.loc);
+      os << area;
+      EXPECT_EQ(streamFormatted(area, v.flags, v.loc), os.str());
+      EXPECT_EQ(v.flags, os.flags());
+      EXPECT_EQ(4, os.precision());
+      EXPECT_EQ(' ', os.fill());
+    }
+  }
+}
+
+TEST(PrinterTest, PendingWidthIsUsedUp) {
+  std::ostringstream os;
+  os << std::setw(40) << ZELAreaInterchange() << "x";
+  EXPECT_EQ(printed(ZELAreaInterchange()) + "x", os.str());
+  EXPECT_EQ(0, os.width());
+}
+
+// Text fields longer than any buffer a printer may keep are written whole.
+TEST(PrinterTest, LongTextFields) {
+  const std::string defaultBus = printed(ZELBus());
+  const std::string defaultName = "'--------'";
+  for (std::size_t length :
+       {11u, 900u, 1000u, 1010u, 1020u, 1024u, 1030u, 2000u, 5000u}) {
+    SCOPED_TRACE(length);
+    ZELBus bus;
+    bus.NAME() = "'" + std::string(length - 2, 'N') + "'";
+    EXPECT_EQ(replaceAll(defaultBus, defaultName, bus.NAME()), printed(bus));
+    ZELTwoTerminalDC dc;
+    dc.METER() = std::string(length, 'M');
+    const std::vector<std::string> lines = splitLines(printed(dc));
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(replaceAll(splitLines(printed(ZELTwoTerminalDC()))[0], "'I'", dc.METER()),
+              lines[0]);
+  }
+}
+
+// A parse reads its view and nothing behind it.
+TEST(ParseTest, ReadsOnlyTheView) {
+  auto view = [](const std::string& buffer, std::size_t cut) {
+    return std::string_view(buffer.data(), buffer.size() - cut);
+  };
+  std::string message;
+  const std::string bus = kBusLine + "9";
+  ZELBus b;
+  ASSERT_TRUE(zel23::parse(view(bus, 1), b, message)) << message;
+  EXPECT_EQ(7, b.ZONE());
+  const std::string gen = kGenLine + "9";
+  ZELGenerator g;
+  ASSERT_TRUE(zel23::parse(view(gen, 1), g, message)) << message;
+  EXPECT_EQ(0.0, g.PB());
+  const std::string load = kLoadLine + "9";
+  ZELLoad l;
+  ASSERT_TRUE(zel23::parse(view(load, 1), l, message)) << message;
+  EXPECT_EQ(-10.0, l.YQ());
+  const std::string branch = kBranchLine + "9";
+  ZELBranch br;
+  ASSERT_TRUE(zel23::parse(view(branch, 1), br, message)) << message;
+  EXPECT_EQ(1, br.ST());
+  const std::string adj = kAdjLine + "9";
+  ZELTransformerAdjustment a;
+  ASSERT_TRUE(zel23::parse(view(adj, 1), a, message)) << message;
+  EXPECT_EQ(0, a.TABLE());
+  const std::string area = "1,0,0.0,10.0,NORTH9";
+  ZELAreaInterchange ar;
+  ASSERT_TRUE(zel23::parse(view(area, 1), ar, message)) << message;
+  EXPECT_EQ("NORTH", ar.ARNAME());
+  const std::string shunt = "101,1,1.05,0.95,0,50.0,2,0.5,1,-0.259";
+  ZELSwitchedShunt s;
+  ASSERT_TRUE(zel23::parse(view(shunt, 1), s, message)) << message;
+  EXPECT_EQ(-0.25, s.B(1));
+  const std::string l1 = kDcLine1 + "9", l2 = kDcLine2 + "9", l3 = kDcLine3 + "9";
+  ZELTwoTerminalDC dc;
+  ASSERT_TRUE(zel23::parse(view(l1, 1), view(l2, 1), view(l3, 1), dc, message))
+      << message;
+  EXPECT_TRUE(sameRecord(withValues<ZELTwoTerminalDC>(kDcFields), dc));
+  // Cut inside a token: the token ends with the view.
+  ASSERT_TRUE(zel23::parse(view(shunt, 2), s, message)) << message;
+  EXPECT_EQ(-0.2, s.B(1));
+  ASSERT_FALSE(zel23::parse(view(kLoadLine, 4), l, message));
+  EXPECT_EQ("Error parsing load data: YQ", message);
 }
 
 // ---------------------------------------------------------------- round trips
