@@ -31,11 +31,14 @@ double slowDouble(std::string_view text) {
   return strtod_l(copy.c_str(), nullptr, cLocale());
 }
 
+enum class Decimal { None, Slow, Done };
+
 // Decimal text with at most 19 significant digits and a power of ten within
 // +-22, whose digits as an integer are at most 2^53: both the integer and the
 // power are exact doubles, so one multiplication or division rounds exactly
-// once, as a correctly rounded conversion does. Anything else returns false.
-bool fastDecimal(const char* p, const char* const end, double& value) {
+// once, as a correctly rounded conversion does. None: no digit at all;
+// Slow: a number this does not convert.
+Decimal fastDecimal(const char* p, const char* const end, double& value) {
   static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -57,11 +60,8 @@ bool fastDecimal(const char* p, const char* const end, double& value) {
       --exponent;
     }
   }
-  if (significant > 19) return false;
-  if (!anyDigit) {
-    value = 0.0;
-    return true;
-  }
+  if (!anyDigit) return Decimal::None;
+  if (significant > 19) return Decimal::Slow;
   if (p != end && (*p | 0x20) == 'e') {
     const char* q = p + 1;
     bool negativeExponent = false;
@@ -69,7 +69,7 @@ bool fastDecimal(const char* p, const char* const end, double& value) {
     if (q != end && isDigit(*q)) {
       int written = 0;
       for (; q != end && isDigit(*q); ++q) {
-        if (written > 1000) return false;
+        if (written > 1000) return Decimal::Slow;
         written = written * 10 + (*q - '0');
       }
       exponent += negativeExponent ? -written : written;
@@ -77,13 +77,13 @@ bool fastDecimal(const char* p, const char* const end, double& value) {
   }
   if (mantissa == 0) {
     value = 0.0;
-    return true;
+    return Decimal::Done;
   }
   if (mantissa > (std::uint64_t(1) << 53) || exponent < -22 || exponent > 22)
-    return false;
+    return Decimal::Slow;
   const double m = static_cast<double>(mantissa);
   value = exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
-  return true;
+  return Decimal::Done;
 }
 
 } // namespace
@@ -132,10 +132,15 @@ double toDouble(std::string_view text) {
   const char* const first = text.data() + digits;
   const char* const end = text.data() + text.size();
   double value = 0.0;
-  if (!fastDecimal(first, end, value)) {
-    const auto result = std::from_chars(first, end, value);
-    if (result.ec == std::errc::result_out_of_range) return slowDouble(text.substr(i));
-    if (result.ec != std::errc()) value = 0.0;
+  switch (fastDecimal(first, end, value)) {
+  case Decimal::None: // a sign without a number: no conversion, +0.0
+    return 0.0;
+  case Decimal::Slow:
+    if (std::from_chars(first, end, value).ec != std::errc())
+      return slowDouble(text.substr(i));
+    break;
+  case Decimal::Done:
+    break;
   }
   return negative ? -value : value;
 }
