@@ -1,11 +1,15 @@
 #!/usr/bin/env python3
 """Prints the key figures of a zel23_bench run as tables.
 
-usage: report.py BENCHMARKS.json [PEAK_MEMORY.jsonl] [--markdown]
+usage: report.py BENCHMARKS.json [PEAK_MEMORY.jsonl] [--markdown] [--cpu]
 
 BENCHMARKS.json is Google Benchmark's JSON output of zel23_bench; the median
 of repetitions is used when there are repetitions. PEAK_MEMORY.jsonl holds one
 line of `zel23_peak_memory FILE --json` output per case size.
+
+Figures come from wall time. With --cpu they come from the process's CPU
+time instead, which other programs on a busy machine disturb less (but which
+leaves out time spent waiting, for instance on the disk).
 """
 
 import json
@@ -35,13 +39,31 @@ def load_runs(path):
     return data.get("context", {}), runs
 
 
+USE_CPU = False
+
+
 def seconds(run):
     scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[run.get("time_unit", "ns")]
-    return run["real_time"] * scale
+    return run["cpu_time" if USE_CPU else "real_time"] * scale
+
+
+def rescale(run, value):
+    """A rate Google Benchmark computed from the run's own clock, moved to ours."""
+    if not USE_CPU:
+        return value
+    return value * run["real_time"] / run["cpu_time"] if run.get("real_time") else value
 
 
 def mbps(run):
-    return run["bytes_per_second"] / MiB if run and "bytes_per_second" in run else None
+    if not run or "bytes_per_second" not in run:
+        return None
+    return rescale(run, run["bytes_per_second"]) / MiB
+
+
+def mrecs(run):
+    if not run or "records/s" not in run:
+        return None
+    return rescale(run, run["records/s"]) / 1e6
 
 
 def fmt(v, spec="{:.1f}"):
@@ -72,8 +94,10 @@ def table(headers, rows, markdown):
 
 
 def main(argv):
+    global USE_CPU
     markdown = "--markdown" in argv
-    args = [a for a in argv[1:] if a != "--markdown"]
+    USE_CPU = "--cpu" in argv
+    args = [a for a in argv[1:] if a not in ("--markdown", "--cpu")]
     if not args:
         print(__doc__, file=sys.stderr)
         return 2
@@ -88,8 +112,8 @@ def main(argv):
     print("machine: %s CPUs at %s MHz, Google Benchmark built as: %s" % (
         context.get("num_cpus", "?"), context.get("mhz_per_cpu", "?"),
         context.get("library_build_type", "?")))
-    print("time ratios: library time / floor time on the same bytes "
-          "(above 1: slower than the floor)\n")
+    print("clock: %s; time ratios: library time / floor time on the same bytes "
+          "(above 1: slower than the floor)\n" % ("CPU time" if USE_CPU else "wall time"))
 
     rows = []
     for n in sizes:
@@ -98,7 +122,7 @@ def main(argv):
         rows.append([
             n,
             fmt(mbps(rec)),
-            fmt(rec["records/s"] / 1e6 if rec and "records/s" in rec else None, "{:.2f}"),
+            fmt(mrecs(rec), "{:.2f}"),
             fmt(mbps(r("Read/FloorMemchr"))),
             fmt(mbps(r("Read/FloorGetline"))),
             fmt(mbps(r("Read/FloorHandWritten"))),
@@ -154,9 +178,9 @@ def main(argv):
             p, w = runs.get("Record/%s/Parse" % t), runs.get("Record/%s/Print" % t)
             rows.append([t,
                          fmt(seconds(p) * 1e9 if p else None, "{:.0f}"),
-                         fmt(p["records/s"] / 1e6 if p else None, "{:.2f}"),
+                         fmt(mrecs(p), "{:.2f}"),
                          fmt(seconds(w) * 1e9 if w else None, "{:.0f}"),
-                         fmt(w["records/s"] / 1e6 if w else None, "{:.2f}")])
+                         fmt(mrecs(w), "{:.2f}")])
         print("Single records")
         print(table(["record", "parse ns", "parse Mrec/s", "print ns", "print Mrec/s"],
                     rows, markdown))
