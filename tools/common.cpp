@@ -235,10 +235,13 @@ void OutputFile::commit() {
   }
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+void refuseToOverwriteInput(const std::string& file, const std::string& target,
+                            const std::string& hint) {
+  if (file.empty() || file == "-" || target.empty() || target == "-") return;
+  struct stat in, out;
+  if (::stat(file.c_str(), &in) == 0 && ::stat(target.c_str(), &out) == 0 &&
+      in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+    throw ToolError("refusing to overwrite the input " + inputName(file) + hint);
 }
 
 std::string fieldText(int value) { return std::to_string(value); }

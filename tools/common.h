@@ -105,11 +105,21 @@ private:
   std::ostream stream_{nullptr};
 };
 
+/// Writes one output: fn(stream) fills it, then it is committed. Throws
+/// ToolError, leaving no partial file, when anything fails.
+template <class F> void writeOutput(const std::string& target, F&& fn) {
+  OutputFile out(target);
+  fn(out.stream());
+  out.commit();
+}
+
 /// "'path'", or "standard output" for "" and "-".
 std::string outputName(const std::string& target);
 
-/// True when both paths name the same existing file.
-bool sameFile(const std::string& a, const std::string& b);
+/// Throws ToolError when the output would replace the input file; `hint`
+/// ends the message.
+void refuseToOverwriteInput(const std::string& file, const std::string& target,
+                            const std::string& hint = "");
 
 /// The seven sections in file order: their JSON keys and CSV file names, and
 /// their names in text meant for people.

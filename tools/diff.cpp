@@ -123,17 +123,18 @@ int runDiff(const DiffOptions& o) {
     throw ToolError("only one of A and B can be standard input");
   LoadedCase a = loadCase(o.a);
   LoadedCase b = loadCase(o.b);
-  OutputFile out("-");
-  Differ differ(out.stream());
-  differ.comments(a.data.comments, b.data.comments);
-  forEachSection([&](int s, const auto& listA,
-                     const auto& listB) { differ.section(s, listA, listB); },
-                 a.data, b.data);
-  if (differ.count() > 0)
-    out.stream() << differ.count()
-                 << (differ.count() == 1 ? " difference\n" : " differences\n");
-  out.commit();
-  return differ.count() == 0 ? 0 : 1;
+  std::size_t differences = 0;
+  writeOutput("-", [&](std::ostream& out) {
+    Differ differ(out);
+    differ.comments(a.data.comments, b.data.comments);
+    forEachSection([&](int s, const auto& listA,
+                       const auto& listB) { differ.section(s, listA, listB); },
+                   a.data, b.data);
+    differences = differ.count();
+    if (differences > 0)
+      out << differences << (differences == 1 ? " difference\n" : " differences\n");
+  });
+  return differences == 0 ? 0 : 1;
 }
 
 } // namespace

@@ -90,11 +90,10 @@ void writeCsv(std::ostream& out, const std::vector<Record>& list) {
 int runExport(const ExportOptions& o) {
   if (o.format == "csv" && o.output.empty())
     throw ToolError("export --format csv needs -o FOLDER");
+  refuseToOverwriteInput(o.file, o.output);
   LoadedCase loaded = loadCase(o.file);
   if (o.format == "json") {
-    OutputFile out(o.output);
-    writeJson(out.stream(), loaded.data);
-    out.commit();
+    writeOutput(o.output, [&](std::ostream& out) { writeJson(out, loaded.data); });
     return 0;
   }
   std::error_code error;
@@ -104,9 +103,8 @@ int runExport(const ExportOptions& o) {
                     (error ? error.message() : "a file of that name exists"));
   forEachSection(
       [&](int section, const auto& list) {
-        OutputFile out(o.output + "/" + kSectionKeys[section] + ".csv");
-        writeCsv(out.stream(), list);
-        out.commit();
+        writeOutput(o.output + "/" + kSectionKeys[section] + ".csv",
+                    [&](std::ostream& out) { writeCsv(out, list); });
       },
       loaded.data);
   return 0;

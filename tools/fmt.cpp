@@ -17,17 +17,15 @@ int runFmt(const FmtOptions& o) {
     if (o.file.empty() || o.file == "-")
       throw ToolError("--in-place needs a FILE to rewrite");
     target = o.file;
-  } else if (!o.output.empty() && o.output != "-" && !o.file.empty() && o.file != "-" &&
-             sameFile(o.file, o.output)) {
-    throw ToolError("refusing to overwrite the input " + inputName(o.file) +
-                    " (use --in-place)");
+  } else {
+    refuseToOverwriteInput(o.file, o.output, " (use --in-place)");
   }
   LoadedCase loaded = loadCase(o.file);
   zel23::Case& c = loaded.data;
-  OutputFile out(target);
-  ZELPrint(out.stream(), c.buses, c.generators, c.branches, c.adjustments, c.areas,
-           c.dcLines, c.shunts, c.comments, c.systemBase);
-  out.commit();
+  writeOutput(target, [&](std::ostream& out) {
+    ZELPrint(out, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
+             c.shunts, c.comments, c.systemBase);
+  });
   return 0;
 }
 

@@ -103,10 +103,9 @@ void writeGraph(std::ostream& out, const zel23::Case& c) {
 }
 
 int runGraph(const GraphOptions& o) {
+  refuseToOverwriteInput(o.file, o.output);
   LoadedCase loaded = loadCase(o.file);
-  OutputFile out(o.output);
-  writeGraph(out.stream(), loaded.data);
-  out.commit();
+  writeOutput(o.output, [&](std::ostream& out) { writeGraph(out, loaded.data); });
   return 0;
 }
 

@@ -79,12 +79,12 @@ void printText(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
 int runInfo(const InfoOptions& o) {
   LoadedCase loaded = loadCase(o.file);
   Summary s = summarise(loaded.data);
-  OutputFile out("-");
-  if (o.json)
-    printJson(out.stream(), loaded, s);
-  else
-    printText(out.stream(), loaded, s);
-  out.commit();
+  writeOutput("-", [&](std::ostream& out) {
+    if (o.json)
+      printJson(out, loaded, s);
+    else
+      printText(out, loaded, s);
+  });
   return 0;
 }
 

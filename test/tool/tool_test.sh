@@ -107,6 +107,17 @@ fmt_in_place)
   err_is "zel23: --in-place needs a FILE to rewrite"
   ;;
 
+outputs_never_replace_input)
+  cp "$data/small.raw" case.raw
+  ln case.raw hard_link.raw
+  for args in "fmt case.raw -o case.raw" "fmt case.raw -o hard_link.raw" \
+    "graph case.raw -o case.raw" "export --format json case.raw -o ./case.raw"; do
+    run 2 $args
+    grep -q "^zel23: refusing to overwrite the input 'case.raw'" err || fail "$args: $(cat err)"
+    same case.raw "$data/small.raw"
+  done
+  ;;
+
 fmt_dev_full)
   run 2 fmt "$sample" -o /dev/full
   err_is "zel23: cannot write '/dev/full': No space left on device"
