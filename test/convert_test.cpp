@@ -375,6 +375,53 @@ TEST(ConvertTest, ViewEndsTheText) {
   EXPECT_EQ(-21, toInt(std::string_view(intDigits.data(), 3)));
 }
 
+// Many generated numbers: every digit count up to past 19, decimal points
+// anywhere, exponents around the range where short decimals are exact, and
+// beyond it.
+std::vector<std::string> generatedNumbers() {
+  std::vector<std::string> out;
+  std::uint64_t state = 0x2545F4914F6CDD1Dull;
+  auto next = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return state >> 11;
+  };
+  for (int i = 0; i < 40000; ++i) {
+    std::string text;
+    if (next() % 4 == 0) text += next() % 2 ? "-" : "+";
+    const int digits = 1 + static_cast<int>(next() % 24);
+    const int point = static_cast<int>(next() % (digits + 2)) - 1;
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text +=
+          static_cast<char>('0' + (d == 0 && next() % 3 ? 1 + next() % 9 : next() % 10));
+    }
+    const int exponentKind = static_cast<int>(next() % 4);
+    if (exponentKind == 1)
+      text += "e" + std::to_string(static_cast<int>(next() % 50) - 25);
+    if (exponentKind == 2)
+      text += "E" + std::to_string(static_cast<int>(next() % 700) - 350);
+    out.push_back(text);
+  }
+  return out;
+}
+
+TEST(ConvertTest, GeneratedNumbersMatchTheCLibrary) {
+  int mismatches = 0;
+  for (const std::string& in : generatedNumbers()) {
+    const double expected = std::strtod(in.c_str(), nullptr);
+    const double actual = toDouble(in);
+    if (bits(expected) != bits(actual) && ++mismatches <= 10)
+      ADD_FAILURE() << shown(in) << ": expected " << bits(expected) << " got "
+                    << bits(actual);
+    const int expectedInt = std::atoi(in.c_str());
+    const int actualInt = toInt(in);
+    if (expectedInt != actualInt && ++mismatches <= 10)
+      ADD_FAILURE() << shown(in) << ": expected int " << expectedInt << " got "
+                    << actualInt;
+  }
+  EXPECT_EQ(0, mismatches);
+}
+
 class ScopedGlobalLocale {
 public:
   explicit ScopedGlobalLocale(const char* name) {

@@ -185,6 +185,25 @@ TEST(BusTest, PrintedWidths) {
             printed(bus));
 }
 
+// atof gives +0.0 when no digit follows the sign, -0.0 for a signed zero;
+// the printed form shows the difference.
+TEST(BusTest, SignOfZero) {
+  struct Case {
+    const char* pl;
+    const char* printedPl;
+  };
+  const Case cases[] = {{"-.", "    0.0000"}, {"-", "    0.0000"},
+                        {"-x", "    0.0000"}, {"-.e5", "    0.0000"},
+                        {"-0", "   -0.0000"}, {"-0.00001", "   -0.0000"},
+                        {"+.", "    0.0000"}};
+  for (const Case& c : cases) {
+    const std::string line = std::string("1,1,") + c.pl + ",0,0,0,1,1,0,N,0,1";
+    SCOPED_TRACE(line);
+    EXPECT_EQ(std::string("         1,1,") + c.printedPl + ",",
+              printed(parsed<ZELBus>(line)).substr(0, 24));
+  }
+}
+
 // ---------------------------------------------------------------- generator
 
 const std::string kGenLine =
@@ -696,6 +715,16 @@ TEST_F(RegistryTest, NamesAreMatchedExactly) {
     EXPECT_EQ("Invalid bus number: -1", failure<ZELGenerator>(name + rest));
     EXPECT_EQ("Invalid bus number -1", failure<ZELLoad>(name + ",1,1,1,1,0,0,0,0,0,0"s));
   }
+}
+
+// The key runs from the first through the last apostrophe of the token.
+TEST_F(RegistryTest, KeyFromFirstToLastApostrophe) {
+  BName2BNum["'A'B'"] = 3;
+  BName2BNum["'A'"] = 4;
+  const std::string rest = ",1,0,0,0,0,1,0,100,0,1,0,0,1,1,100,0,0";
+  EXPECT_EQ(3, parsed<ZELGenerator>("X'A'B'Y" + rest).I());
+  EXPECT_EQ(4, parsed<ZELGenerator>("X'A'Y" + rest).I());
+  EXPECT_EQ(3, parsed<ZELLoad>("X'A'B',1,1,1,1,0,0,0,0,0,0").I());
 }
 
 TEST_F(RegistryTest, SplitterRecordsNeverLookUp) {
