@@ -39,26 +39,6 @@ int readAll(int fd, std::string& into) {
   }
 }
 
-std::string readInput(const std::string& file) {
-  if (file.empty())
-    return std::string(reinterpret_cast<const char*>(kSampleBytes), kSampleSize);
-  int fd = file == "-" ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw ToolError("cannot open " + inputName(file) + ": " + errorText(errno));
-  std::string data;
-  int error = readAll(fd, data);
-  if (fd != STDIN_FILENO) ::close(fd);
-  if (error) throw ToolError("cannot read " + inputName(file) + ": " + errorText(error));
-  return data;
-}
-
-// Lets ZELParse read the bytes in place instead of through a copy.
-class MemoryBuf : public std::streambuf {
-public:
-  explicit MemoryBuf(std::string& bytes) {
-    setg(bytes.data(), bytes.data(), bytes.data() + bytes.size());
-  }
-};
-
 std::size_t countLines(const std::string& bytes) {
   std::size_t lines = 0;
   for (char c : bytes)
@@ -73,6 +53,18 @@ std::string inputName(const std::string& file) {
   if (file.empty()) return "the bundled sample";
   if (file == "-") return "standard input";
   return quoted(file);
+}
+
+std::string readInput(const std::string& file) {
+  if (file.empty())
+    return std::string(reinterpret_cast<const char*>(kSampleBytes), kSampleSize);
+  int fd = file == "-" ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw ToolError("cannot open " + inputName(file) + ": " + errorText(errno));
+  std::string data;
+  int error = readAll(fd, data);
+  if (fd != STDIN_FILENO) ::close(fd);
+  if (error) throw ToolError("cannot read " + inputName(file) + ": " + errorText(error));
+  return data;
 }
 
 std::string outputName(const std::string& target) {

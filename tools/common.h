@@ -51,6 +51,18 @@ struct LoadedCase {
 /// or whose first header line holds no system base throws ToolError.
 LoadedCase loadCase(const std::string& file);
 
+/// The whole input: a file, standard input ("-") or the bundled sample ("").
+/// Throws ToolError when it cannot be read.
+std::string readInput(const std::string& file);
+
+/// Lets a reader take bytes in place instead of through a copy.
+class MemoryBuf : public std::streambuf {
+public:
+  explicit MemoryBuf(std::string& bytes) {
+    setg(bytes.data(), bytes.data(), bytes.data() + bytes.size());
+  }
+};
+
 /// How messages name an input: the quoted path, "standard input" or
 /// "the bundled sample".
 std::string inputName(const std::string& file);
@@ -166,6 +178,7 @@ Subcommand addInfo(CLI::App& app);
 Subcommand addExport(CLI::App& app);
 Subcommand addGraph(CLI::App& app);
 Subcommand addDiff(CLI::App& app);
+Subcommand addCheck(CLI::App& app);
 
 } // namespace zel23tool
 

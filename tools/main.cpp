@@ -1,5 +1,6 @@
-// zel23: reads, rewrites, summarises, exports, draws and compares raw case
-// files. Exit status: 0 success, 1 `diff` found differences, 2 usage, input or
+// zel23: reads, rewrites, summarises, exports, draws, compares and checks raw
+// case files. Exit status: 0 success, 1 `diff` found differences or `check`
+// found errors, 2 usage, input or
 // output error (one line on standard error), 255 a malformed record, which
 // the library reports itself before it ends the process.
 
@@ -19,8 +20,8 @@ int main(int argc, char** argv) {
                "zel23"};
   app.require_subcommand(1);
   const std::vector<zel23tool::Subcommand> commands = {
-      zel23tool::addFmt(app), zel23tool::addInfo(app), zel23tool::addExport(app),
-      zel23tool::addGraph(app), zel23tool::addDiff(app)};
+      zel23tool::addFmt(app),   zel23tool::addInfo(app), zel23tool::addExport(app),
+      zel23tool::addGraph(app), zel23tool::addDiff(app), zel23tool::addCheck(app)};
 
   try {
     app.parse(argc, argv);

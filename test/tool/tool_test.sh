@@ -314,6 +314,73 @@ diff_changed)
   grep -qx "generator 1 'G1': only in B" out || fail "reverse diff lacks the generator"
   ;;
 
+check_sample)
+  run 0 check "$sample"
+  [ "$(tail -1 out)" = "0 errors, 0 warnings" ] || fail "the sample is not clean"
+  run 0 check
+  ;;
+
+check_broken)
+  # Every broken line of the file, each with its number and the line itself.
+  cd "$source_dir/examples" || exit 1
+  "$zel23" check broken.raw >"$work/out" 2>"$work/err"
+  status=$?
+  cd "$work" || exit 1
+  [ "$status" = 1 ] || fail "check of a broken file exited $status, expected 1"
+  same out "$data/expected/broken.check"
+  # The same from standard input, named <stdin>.
+  "$zel23" check - <"$broken" >stdin.out
+  grep -q '^<stdin>:8: error: Error parsing bus data$' stdin.out || fail "stdin not named"
+  ;;
+
+check_warnings)
+  cd "$data" || exit 1
+  "$zel23" check inconsistent.raw >"$work/out" 2>"$work/err"
+  status=$?
+  cd "$work" || exit 1
+  [ "$status" = 0 ] || fail "warnings alone exited $status, expected 0"
+  same out "$data/expected/inconsistent.check"
+  run 1 check --strict "$data/inconsistent.raw"
+  ;;
+
+check_json)
+  need python3
+  run 1 check --json "$broken"
+  python3 - out <<'PY' || fail "JSON report does not match"
+import json, sys
+doc = json.load(open(sys.argv[1]))
+assert doc["errors"] == 4 and doc["warnings"] == 3, (doc["errors"], doc["warnings"])
+lines = [(p["line"], p["severity"], p["code"]) for p in doc["problems"]]
+assert lines[0] == (8, "error", "malformed-record"), lines
+assert (34, "warning", "unknown-bus") in lines, lines
+assert [p["line"] for p in doc["problems"]] == sorted(p["line"] for p in doc["problems"])
+PY
+  run 0 check --json "$data/inconsistent.raw"
+  python3 - out <<'PY' || fail "JSON codes do not match"
+import json, sys
+codes = sorted({p["code"] for p in json.load(open(sys.argv[1]))["problems"]})
+assert codes == ["adjustment-without-branch", "branch-to-itself", "duplicate-branch",
+                 "duplicate-bus", "duplicate-generator", "missing-terminator",
+                 "no-swing-bus", "unknown-bus"], codes
+PY
+  ;;
+
+check_limits)
+  # A file of nothing but bad lines: the list stops at --max-errors, the
+  # count does not.
+  { printf '0 100\nh2\nh3\n'; for _ in $(seq 50); do echo "1,2,3"; done; } >bad.raw
+  run 1 check --max-errors 5 bad.raw
+  [ "$(grep -c ': error: ' out)" = 5 ] || fail "not five errors listed"
+  grep -qx "50 errors, 2 warnings" out || fail "wrong totals: $(tail -1 out)"
+  run 2 check --max-errors 0 bad.raw
+  run 2 check missing.raw
+  err_is "zel23: cannot open 'missing.raw': No such file or directory"
+  printf '0 100\nh2\nh3\n0\n0\n0\n0\n0\n0\n0\n0 / extra\n' >extra.raw
+  run 0 check extra.raw
+  grep -q '^extra.raw:11: warning: terminator line after the seventh section' out ||
+    fail "extra terminator not reported"
+  ;;
+
 *)
   fail "no such case: $case_name"
   ;;
