@@ -529,7 +529,7 @@ TEST(SwitchedShuntTest, BlockCounts) {
     EXPECT_EQ(-2.5, shunt.BINIT());
   }
   const std::string base = "5,0,1.1,0.9,7,-2.5";
-  for (int values : {0, 1, 3, 15, 17, 18, 20}) {
+  for (int values : {0, 1, 3, 15, 17, 18, 20, 1000}) {
     std::string line = base;
     for (int v = 0; v < values; ++v)
       line += ",1";
@@ -614,6 +614,26 @@ TEST(TwoTerminalDCTest, DefaultPrintedForm) {
   EXPECT_EQ("    -1,0,  -1.0000,  -1.0000,  -1.0000,   0.0000,   0.0000,   0.0000,'I'\n" +
                 rectifier + "\n" + rectifier,
             printed(ZELTwoTerminalDC()));
+}
+
+// The first two lines end with std::endl, which flushes; the third is left
+// to the caller.
+TEST(TwoTerminalDCTest, FirstTwoLinesAreFlushed) {
+  struct SyncLog : std::stringbuf {
+    std::vector<std::string> atSync;
+    int sync() override {
+      atSync.push_back(str());
+      return 0;
+    }
+  } buffer;
+  std::ostream os(&buffer);
+  os << ZELTwoTerminalDC();
+  const std::vector<std::string> lines = splitLines(printed(ZELTwoTerminalDC()));
+  ASSERT_EQ(3u, lines.size());
+  ASSERT_EQ(2u, buffer.atSync.size());
+  EXPECT_EQ(lines[0] + "\n", buffer.atSync[0]);
+  EXPECT_EQ(lines[0] + "\n" + lines[1] + "\n", buffer.atSync[1]);
+  EXPECT_EQ(lines[0] + "\n" + lines[1] + "\n" + lines[2], buffer.str());
 }
 
 TEST(TwoTerminalDCTest, ExampleLines) {
