@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev graphviz pkg-config python3 binutils dpkg-dev file
-  clang libclang-rt-14-dev valgrind)
+  clang libclang-rt-14-dev valgrind locales)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,4 +18,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# A locale with a decimal comma, so the tests can show that conversions and
+# printing do not follow the process locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8"
 fi
