@@ -1,0 +1,12 @@
+// Parses the input as one line as a ZELBranch record through the recoverable interface,
+// then parses its printed form back.
+
+#include "record_target.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  zel23_fuzz::checkRecord<ZELBranch>(zel23_fuzz::asText(data, size));
+  return 0;
+}

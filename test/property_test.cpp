@@ -1,0 +1,528 @@
+// Properties over generated records of every type, from a seeded generator:
+// - a printed record parses back into the record with every double rounded
+//   to four decimals (the branch's RATEC becomes 0.0, the shunt's VDES, which
+//   is not printed, comes back as 1.0);
+// - a written case reads back without a problem and writes the same text;
+// - the printed line is the same whatever path the printer takes (its own
+//   formatting or the stream's insertions), and each printed double is what
+//   printf's "%.4f" makes of it.
+
+#include "record_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+using zel23_test::printed;
+using zel23_test::shown;
+
+// splitmix64: small, seedable and the same on every platform, unlike the
+// standard distributions.
+class Random {
+public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9e3779b97f4a7c15u);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+    return z ^ (z >> 31);
+  }
+  // 0 .. n-1
+  int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+  bool chance(int percent) { return below(100) < percent; }
+
+  int anyInt() {
+    switch (below(4)) {
+    case 0:
+      return below(1000) - 500;
+    case 1:
+      return static_cast<int>(static_cast<std::uint32_t>(next()));
+    case 2: {
+      const int extremes[] = {INT_MIN, INT_MIN + 1, -1, 0, 1, INT_MAX - 1, INT_MAX};
+      return extremes[below(7)];
+    }
+    default:
+      return below(100000);
+    }
+  }
+  int atLeast(int minimum) {
+    const int value = anyInt();
+    if (value >= minimum) return value;
+    return value == INT_MIN ? minimum
+                            : minimum + (value < 0 ? -(value + 1) : value) % 1000;
+  }
+
+  // A value a case holds in practice: up to six decimals, below 10^8.
+  double realistic() {
+    const double scale[] = {1.0, 10.0, 100.0, 1e3, 1e4, 1e5, 1e6};
+    const double units =
+        static_cast<double>(static_cast<std::int64_t>(next() % 200000001) - 100000000);
+    return units / scale[below(7)];
+  }
+
+  // Values at the edges of printing and reading.
+  double extreme(bool shortText) {
+    switch (below(shortText ? 7 : 10)) {
+    case 0: { // exact binary ties at the fifth decimal: k + odd/32
+      const double odd = 2.0 * below(16) + 1.0;
+      return (below(2) ? -1.0 : 1.0) * (below(100000) + odd / 32.0);
+    }
+    case 1: { // decimal ties that binary puts just above or below
+      const double ties[] = {0.00005, 0.00015,  1.00005,   2.00025,
+                             0.99995, 99.99995, 1e4 + 5e-5};
+      return (below(2) ? -1.0 : 1.0) * ties[below(7)];
+    }
+    case 2: {
+      const double tiny[] = {0.0,     -0.0,   4.9e-324, -4.9e-324,
+                             DBL_MIN, 1e-300, -1e-10,   4.9999e-5};
+      return tiny[below(8)];
+    }
+    case 3: // around the limit of exact integers and of the printer's fast path
+      return (below(2) ? -1.0 : 1.0) * std::ldexp(1.0, 40 + below(14)) *
+             (1.0 + static_cast<double>(below(1000)) / 997.0);
+    case 4: {
+      const double edges[] = {999999999999999.9,  1e15, 1e15 - 0.5,
+                              9007199254740993.0, 1e17, 1e20};
+      return (below(2) ? -1.0 : 1.0) * edges[below(6)];
+    }
+    case 5:
+      return realistic() * 1e-6;
+    case 6: { // any bit pattern of moderate magnitude
+      double v;
+      const std::uint64_t bits = next();
+      std::memcpy(&v, &bits, sizeof v);
+      return std::isfinite(v) && std::fabs(v) < 1e20 ? v : realistic();
+    }
+    case 7: {
+      const double huge[] = {1e300, -1e300, DBL_MAX, -DBL_MAX, 1e22, 123456789e290};
+      return huge[below(6)];
+    }
+    case 8: {
+      const double special[] = {HUGE_VAL, -HUGE_VAL, std::nan(""), -std::nan("")};
+      return special[below(4)];
+    }
+    default: { // any finite bit pattern
+      double v;
+      do {
+        const std::uint64_t bits = next();
+        std::memcpy(&v, &bits, sizeof v);
+      } while (!std::isfinite(v));
+      return v;
+    }
+    }
+  }
+
+  // shortText keeps the printed number short enough for a case file line.
+  double anyDouble(bool shortText) {
+    return chance(70) ? realistic() : extreme(shortText);
+  }
+
+  std::string text(int minLength, int maxLength, const char* alphabet) {
+    const int n = minLength + below(maxLength - minLength + 1);
+    const int size = static_cast<int>(std::strlen(alphabet));
+    std::string out;
+    for (int i = 0; i < n; ++i)
+      out += alphabet[below(size)];
+    return out;
+  }
+  // Between apostrophes: blanks and commas are part of it.
+  std::string quoted() { return "'" + text(0, 12, "ABCXYZ019 ,-_.#/") + "'"; }
+  // A bare name: one plain field, nothing that separates or quotes.
+  std::string bare() { return text(1, 10, "ABCXYZ019-_.#/"); }
+
+private:
+  std::uint64_t state_;
+};
+
+// Records as their printed form allows them: what a parser could have made.
+// firstNonZero keeps the first field off 0, which a case file would read as
+// a terminator line.
+struct Maker {
+  Random& rnd;
+  bool shortText;
+  bool firstNonZero;
+
+  double d() { return rnd.anyDouble(shortText); }
+  int first(int minimum) {
+    int value = rnd.atLeast(minimum);
+    if (firstNonZero && value == 0) value = 1;
+    return value;
+  }
+
+  template <class Rec> Rec make() {
+    Rec r;
+    fill(r);
+    return r;
+  }
+
+  void fill(ZELBus& r) {
+    r.I() = first(INT_MIN);
+    r.IDE() = rnd.anyInt();
+    r.PL() = d(), r.QL() = d(), r.GL() = d(), r.BL() = d();
+    r.AREA() = rnd.anyInt();
+    r.VM() = d(), r.VA() = d();
+    r.NAME() = rnd.chance(10) ? "" : rnd.chance(50) ? rnd.quoted() : rnd.bare();
+    r.BASKV() = d();
+    r.ZONE() = rnd.anyInt();
+  }
+  void fill(ZELGenerator& r) {
+    r.I() = first(0);
+    r.ID() = rnd.quoted();
+    r.PG() = d(), r.QG() = d(), r.QT() = d(), r.QB() = d(), r.VS() = d();
+    r.IREG() = rnd.atLeast(0);
+    r.MBASE() = d(), r.ZR() = d(), r.ZX() = d(), r.RT() = d(), r.XT() = d();
+    r.GTAP() = d();
+    r.STAT() = rnd.anyInt();
+    r.RMPCT() = d(), r.PT() = d(), r.PB() = d();
+  }
+  void fill(ZELLoad& r) {
+    r.I() = first(1);
+    r.ID() = rnd.quoted();
+    r.STATUS() = rnd.anyInt(), r.AREA() = rnd.anyInt(), r.ZONE() = rnd.anyInt();
+    r.PL() = d(), r.QL() = d(), r.IP() = d(), r.IQ() = d(), r.YP() = d(), r.YQ() = d();
+  }
+  void fill(ZELBranch& r) {
+    r.I() = first(INT_MIN);
+    r.J() = rnd.anyInt();
+    r.CKT() = rnd.chance(10) ? "" : rnd.chance(50) ? rnd.quoted() : rnd.bare();
+    r.R() = d(), r.X() = d(), r.B() = d(), r.RATEA() = d(), r.RATEB() = d();
+    r.RATEC() = d(), r.RATIO() = d(), r.ANGLE() = d();
+    r.GI() = d(), r.BI() = d(), r.GJ() = d(), r.BJ() = d();
+    r.ST() = rnd.anyInt();
+  }
+  void fill(ZELTransformerAdjustment& r) {
+    r.I() = first(0);
+    r.J() = rnd.atLeast(0);
+    r.CKT() = rnd.quoted();
+    r.ICONT() = rnd.atLeast(0);
+    r.RMA() = d(), r.RMI() = d(), r.VMA() = d(), r.VMI() = d(), r.STEP() = d();
+    r.TABLE() = rnd.anyInt();
+  }
+  void fill(ZELAreaInterchange& r) {
+    r.I() = first(INT_MIN);
+    r.ISW() = rnd.anyInt();
+    r.PDES() = d(), r.PTOL() = d();
+    r.ARNAME() = rnd.chance(50) ? rnd.quoted() : rnd.bare();
+  }
+  void fill(ZELSwitchedShunt& r) {
+    r.I() = first(0);
+    r.MODSW() = rnd.anyInt();
+    r.VSWHI() = d(), r.VSWLO() = d();
+    r.SWREM() = rnd.anyInt();
+    r.VDES() = d();
+    r.BINIT() = d();
+    r.noBlocks() = 1 + rnd.below(8);
+    for (int k = 0; k < r.noBlocks(); ++k) {
+      r.N(k) = rnd.anyInt();
+      r.B(k) = d();
+    }
+  }
+  void fill(ZELTwoTerminalDC& r) {
+    r.I() = first(INT_MIN);
+    r.MDC() = rnd.anyInt();
+    r.RDC() = d(), r.SETVL() = d(), r.VSCHD() = d(), r.VCMOD() = d(), r.RCOMP() = d();
+    r.DELTI() = d();
+    r.METER() = rnd.chance(50) ? rnd.quoted() : rnd.bare();
+    r.IPR() = rnd.atLeast(0);
+    r.NBR() = rnd.anyInt();
+    r.ALFMX() = d(), r.ALFMN() = d(), r.RCR() = d(), r.XCR() = d(), r.EBASR() = d();
+    r.TRR() = d(), r.TAPR() = d(), r.TPMXR() = d(), r.TPMNR() = d(), r.TSTPR() = d();
+    r.IPI() = rnd.anyInt();
+    r.NBI() = rnd.anyInt();
+    r.GAMMX() = d(), r.GAMMN() = d(), r.RCI() = d(), r.XCI() = d(), r.EBASI() = d();
+    r.TRI() = d(), r.TAPI() = d(), r.TPMXI() = d(), r.TPMNI() = d(), r.TSTPI() = d();
+  }
+};
+
+std::string fourDecimals(double value) {
+  char text[400];
+  std::snprintf(text, sizeof text, "%.4f", value);
+  return text;
+}
+
+// The record that printing and parsing must give.
+template <class Rec> Rec afterPrinting(Rec r) {
+  zel23::forEachField(r, [&](const char* name, auto& field) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(field)>, double>)
+      field = std::strtod(fourDecimals(field).c_str(), nullptr);
+    (void)name;
+  });
+  if constexpr (std::is_same_v<Rec, ZELBranch>) r.RATEC() = 0.0;
+  if constexpr (std::is_same_v<Rec, ZELSwitchedShunt>) r.VDES() = 1.0;
+  return r;
+}
+
+// Field by field, a NaN matching a NaN of the same sign.
+template <class Rec>
+::testing::AssertionResult sameValues(const Rec& expected, const Rec& actual) {
+  const auto e = zel23_test::namedValues(expected);
+  const auto a = zel23_test::namedValues(actual);
+  ::testing::AssertionResult failure = ::testing::AssertionFailure();
+  bool same = true;
+  for (std::size_t i = 0; i < e.size(); ++i) {
+    const double* x = std::get_if<double>(&e[i].second);
+    const double* y = std::get_if<double>(&a[i].second);
+    const bool equal = x && y ? (*x == *y || (std::isnan(*x) && std::isnan(*y) &&
+                                              std::signbit(*x) == std::signbit(*y)))
+                              : e[i].second == a[i].second;
+    if (!equal) {
+      same = false;
+      failure << e[i].first << ": expected " << zel23_test::valueText(e[i].second)
+              << ", got " << zel23_test::valueText(a[i].second) << "; ";
+    }
+  }
+  return same ? ::testing::AssertionSuccess() : failure;
+}
+
+template <class Rec> bool parsePrinted(const std::string& text, Rec& r, std::string& m) {
+  if constexpr (std::is_same_v<Rec, ZELTwoTerminalDC>) {
+    const std::size_t a = text.find('\n');
+    const std::size_t b = text.find('\n', a + 1);
+    return zel23::parse(text.substr(0, a), text.substr(a + 1, b - a - 1),
+                        text.substr(b + 1), r, m);
+  } else {
+    return zel23::parse(text, r, m);
+  }
+}
+
+constexpr int kRecordsPerType = 3000;
+
+template <class Rec> void expectPrintedRecordsReadBack(std::uint64_t seed) {
+  Random rnd(seed);
+  Maker make{rnd, false, false};
+  for (int i = 0; i < kRecordsPerType; ++i) {
+    const Rec original = make.make<Rec>();
+    const std::string text = printed(original);
+    SCOPED_TRACE("record " + std::to_string(i) + " printed as " + shown(text));
+    Rec reread;
+    std::string message;
+    ASSERT_TRUE(parsePrinted(text, reread, message)) << message;
+    ASSERT_TRUE(sameValues(afterPrinting(original), reread));
+  }
+}
+
+TEST(PropertyTest, PrintedRecordsReadBackRoundedToFourDecimals) {
+  // The bus name registry is not consulted: every bus field is a number.
+  expectPrintedRecordsReadBack<ZELBus>(1);
+  expectPrintedRecordsReadBack<ZELGenerator>(2);
+  expectPrintedRecordsReadBack<ZELLoad>(3);
+  expectPrintedRecordsReadBack<ZELBranch>(4);
+  expectPrintedRecordsReadBack<ZELTransformerAdjustment>(5);
+  expectPrintedRecordsReadBack<ZELAreaInterchange>(6);
+  expectPrintedRecordsReadBack<ZELSwitchedShunt>(7);
+  expectPrintedRecordsReadBack<ZELTwoTerminalDC>(8);
+}
+
+// ------------------------------------------------------------- whole cases
+
+template <class Rec> void addSome(Maker& make, std::vector<Rec>& list) {
+  const int n = make.rnd.below(6);
+  for (int i = 0; i < n; ++i)
+    list.push_back(make.make<Rec>());
+}
+
+template <class Rec>
+void expectRoundedLists(const std::vector<Rec>& original,
+                        const std::vector<Rec>& reread) {
+  ASSERT_EQ(original.size(), reread.size());
+  for (std::size_t i = 0; i < original.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(sameValues(afterPrinting(original[i]), reread[i]));
+  }
+}
+
+TEST(PropertyTest, WrittenCasesReadBackAndWriteTheSameText) {
+  Random rnd(2024);
+  Maker make{rnd, true, true};
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE("case " + std::to_string(round));
+    zel23::Case c;
+    const int base = rnd.anyInt();
+    c.comments.push_back("0 " + std::to_string(base) + " /" +
+                         rnd.text(0, 40, "AB 0,/'#\t"));
+    c.comments.push_back(rnd.text(0, 60, "AB 0,/'#\t"));
+    c.comments.push_back(rnd.text(0, 60, "AB 0,/'#\t"));
+    for (int s = 0; s < 7; ++s)
+      c.comments.push_back(rnd.text(0, 3, " \t#") + "0" + rnd.text(0, 30, "AB 0,/'#\t"));
+    addSome(make, c.buses);
+    addSome(make, c.generators);
+    addSome(make, c.branches);
+    addSome(make, c.adjustments);
+    addSome(make, c.areas);
+    addSome(make, c.dcLines);
+    addSome(make, c.shunts);
+
+    std::ostringstream first;
+    zel23::write(first, c);
+    zel23::Case reread;
+    std::istringstream in(first.str());
+    const zel23::ReadReport report = zel23::read(in, reread);
+    ASSERT_TRUE(report.ok()) << report.problems[0].message << " in "
+                             << shown(report.problems[0].text);
+    EXPECT_EQ(reread.comments, c.comments);
+    EXPECT_EQ(reread.systemBase, static_cast<double>(base));
+    expectRoundedLists(c.buses, reread.buses);
+    expectRoundedLists(c.generators, reread.generators);
+    expectRoundedLists(c.branches, reread.branches);
+    expectRoundedLists(c.adjustments, reread.adjustments);
+    expectRoundedLists(c.areas, reread.areas);
+    expectRoundedLists(c.dcLines, reread.dcLines);
+    expectRoundedLists(c.shunts, reread.shunts);
+    std::ostringstream second;
+    zel23::write(second, reread);
+    ASSERT_EQ(second.str(), first.str());
+  }
+}
+
+// ------------------------------------------------- printing paths and printf
+
+// A number formatter that is the standard one in all but its type: the
+// printer cannot vouch for it, so it must go through the stream's own
+// insertions, which count here.
+class CountingNumPut : public std::num_put<char> {
+public:
+  mutable int doubles = 0;
+
+protected:
+  iter_type do_put(iter_type out, std::ios_base& str, char_type fill,
+                   double value) const override {
+    ++doubles;
+    return std::num_put<char>::do_put(out, str, fill, value);
+  }
+};
+
+// '.' and no grouping, as the classic locale has, but another facet type.
+class PlainPunct : public std::numpunct<char> {
+protected:
+  char do_decimal_point() const override { return '.'; }
+  std::string do_grouping() const override { return ""; }
+};
+
+// Each field's text after its padding blanks, in print order; commas and
+// line feeds end fields. Fields whose value holds a comma are matched
+// whole, so the expected values walk the line.
+::testing::AssertionResult matchesFields(const std::string& line,
+                                         const std::vector<std::string>& values) {
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) {
+      if (at >= line.size() || (line[at] != ',' && line[at] != '\n'))
+        return ::testing::AssertionFailure() << "no separator before field " << i;
+      ++at;
+    }
+    while (at < line.size() && line[at] == ' ' &&
+           (values[i].empty() || line.compare(at, values[i].size(), values[i]) != 0))
+      ++at;
+    if (line.compare(at, values[i].size(), values[i]) != 0)
+      return ::testing::AssertionFailure()
+             << "field " << i << ": expected " << shown(values[i]) << " at "
+             << shown(line.substr(at, values[i].size() + 8));
+    at += values[i].size();
+  }
+  if (at != line.size())
+    return ::testing::AssertionFailure()
+           << "more after the last field: " << shown(line.substr(at));
+  return ::testing::AssertionSuccess();
+}
+
+// The texts printf makes of each printed field: "%.4f" for doubles, "%d"
+// for ints, strings as they are. The branch's RATEC position is empty; the
+// shunt prints neither VDES nor noBlocks, and only the blocks in use (one
+// at least).
+template <class Rec> std::vector<std::string> printfFields(const Rec& r) {
+  std::vector<std::string> out;
+  int blockFields = 0;
+  zel23::forEachField(r, [&](const char* name, const auto& field) {
+    using T = std::decay_t<decltype(field)>;
+    const std::string n = name;
+    if constexpr (std::is_same_v<Rec, ZELSwitchedShunt>) {
+      if (n == "VDES" || n == "noBlocks") return;
+      if ((n[0] == 'N' || n[0] == 'B') && n.size() == 2 &&
+          blockFields++ >= 2 * std::max(1, r.noBlocks()))
+        return;
+    }
+    if constexpr (std::is_same_v<Rec, ZELBranch>) {
+      if (n == "RATEC") {
+        out.push_back("");
+        return;
+      }
+    }
+    if constexpr (std::is_same_v<T, double>) {
+      out.push_back(fourDecimals(field));
+    } else if constexpr (std::is_same_v<T, int>) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%d", field);
+      out.push_back(text);
+    } else {
+      out.push_back(field);
+    }
+  });
+  return out;
+}
+
+template <class Rec> void expectSamePrintOnEveryPath(std::uint64_t seed) {
+  Random rnd(seed);
+  Maker make{rnd, false, false};
+  const std::locale counting(std::locale::classic(), new CountingNumPut);
+  const std::locale punct(std::locale::classic(), new PlainPunct);
+  for (int i = 0; i < kRecordsPerType; ++i) {
+    const Rec r = make.make<Rec>();
+    std::ostringstream plain;
+    plain << r;
+    SCOPED_TRACE("record " + std::to_string(i) + " printed as " + shown(plain.str()));
+    ASSERT_TRUE(matchesFields(plain.str(), printfFields(r)));
+
+    std::ostringstream insertions;
+    insertions.imbue(counting);
+    insertions << r;
+    EXPECT_EQ(insertions.str(), plain.str()) << "through the stream's insertions";
+    EXPECT_GT(std::use_facet<CountingNumPut>(insertions.getloc()).doubles, 0);
+
+    const struct {
+      const char* name;
+      void (*prepare)(std::ostream&);
+    } states[] = {
+        {"exceptions enabled", [](std::ostream& os) { os.exceptions(std::ios::badbit); }},
+        {"std::right set", [](std::ostream& os) { os << std::right; }},
+        {"scientific and precision 9 beforehand",
+         [](std::ostream& os) { os << std::scientific << std::setprecision(9); }},
+    };
+    for (const auto& s : states) {
+      std::ostringstream os;
+      s.prepare(os);
+      os << r;
+      EXPECT_EQ(os.str(), plain.str()) << s.name;
+    }
+    std::ostringstream punctuated;
+    punctuated.imbue(punct);
+    punctuated << r;
+    EXPECT_EQ(punctuated.str(), plain.str()) << "numpunct subclass";
+  }
+}
+
+TEST(PropertyTest, PrintedFieldsAreWhatPrintfMakesOnEveryPath) {
+  expectSamePrintOnEveryPath<ZELBus>(11);
+  expectSamePrintOnEveryPath<ZELGenerator>(12);
+  expectSamePrintOnEveryPath<ZELLoad>(13);
+  expectSamePrintOnEveryPath<ZELBranch>(14);
+  expectSamePrintOnEveryPath<ZELTransformerAdjustment>(15);
+  expectSamePrintOnEveryPath<ZELAreaInterchange>(16);
+  expectSamePrintOnEveryPath<ZELSwitchedShunt>(17);
+  expectSamePrintOnEveryPath<ZELTwoTerminalDC>(18);
+}
+
+} // namespace
