@@ -45,15 +45,15 @@ struct Lists {
   std::vector<std::string> comments;
   double systemBase = 0.0;
 
-  bool parse(std::istream &in) {
+  bool parse(std::istream& in) {
     return ZELParse(in, buses, generators, branches, adjustments, areas, dcLines, shunts,
                     comments, systemBase);
   }
-  bool print(std::ostream &out) {
+  bool print(std::ostream& out) {
     return ZELPrint(out, buses, generators, branches, adjustments, areas, dcLines, shunts,
                     comments, systemBase);
   }
-  bool matches(const CaseShape &s) const {
+  bool matches(const CaseShape& s) const {
     return static_cast<long long>(buses.size()) == s.buses &&
            static_cast<long long>(generators.size()) == s.generators &&
            static_cast<long long>(branches.size()) == s.branches &&
@@ -64,13 +64,13 @@ struct Lists {
   }
 };
 
-std::vector<std::string_view> splitLines(const std::string &text) {
+std::vector<std::string_view> splitLines(const std::string& text) {
   std::vector<std::string_view> lines;
-  const char *p = text.data();
-  const char *const end = p + text.size();
+  const char* p = text.data();
+  const char* const end = p + text.size();
   while (p < end) {
-    const void *nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-    const char *stop = nl != nullptr ? static_cast<const char *>(nl) : end;
+    const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    const char* stop = nl != nullptr ? static_cast<const char*>(nl) : end;
     lines.emplace_back(p, static_cast<std::size_t>(stop - p));
     p = stop + 1;
   }
@@ -82,7 +82,7 @@ std::vector<std::string_view> splitLines(const std::string &text) {
 struct Fixture {
   explicit Fixture(int n) : buses(n), shape(caseShape(n)), text(generateCase(n, kSeed)) {}
 
-  const std::string *ensureParsed() {
+  const std::string* ensureParsed() {
     if (parsedOk) return nullptr;
     std::istringstream in(text);
     parsed.parse(in);
@@ -109,9 +109,9 @@ struct Fixture {
 const std::string Fixture::kCountMismatch =
     "ZELParse returned other record counts than generated";
 
-Fixture &fixture(int buses) {
+Fixture& fixture(int buses) {
   static std::map<int, std::unique_ptr<Fixture>> cache;
-  std::unique_ptr<Fixture> &slot = cache[buses];
+  std::unique_ptr<Fixture>& slot = cache[buses];
   if (!slot) slot = std::make_unique<Fixture>(buses);
   return *slot;
 }
@@ -120,7 +120,7 @@ std::string scratchPath() {
   return "/tmp/zel23_bench_" + std::to_string(static_cast<long>(::getpid())) + ".raw";
 }
 
-void setRecordRate(benchmark::State &state, long long records) {
+void setRecordRate(benchmark::State& state, long long records) {
   state.counters["records/s"] = benchmark::Counter(
       static_cast<double>(records), benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -138,21 +138,21 @@ struct Checksum {
 
 inline bool isSeparator(char c) { return c == ',' || c == ' ' || c == '\t'; }
 
-inline void tokenizeLine(const char *p, const char *end, Checksum &c) {
+inline void tokenizeLine(const char* p, const char* end, Checksum& c) {
   while (p < end) {
     if (isSeparator(*p)) {
       ++p;
       continue;
     }
     if (*p == '\'') {
-      const void *close = std::memchr(p + 1, '\'', static_cast<std::size_t>(end - p - 1));
-      const char *stop = close != nullptr ? static_cast<const char *>(close) + 1 : end;
+      const void* close = std::memchr(p + 1, '\'', static_cast<std::size_t>(end - p - 1));
+      const char* stop = close != nullptr ? static_cast<const char*>(close) + 1 : end;
       c.quotedBytes += static_cast<std::size_t>(stop - p);
       ++c.tokens;
       p = stop;
       continue;
     }
-    const char *start = p;
+    const char* start = p;
     while (p < end && !isSeparator(*p))
       ++p;
     double v = 0.0;
@@ -164,7 +164,7 @@ inline void tokenizeLine(const char *p, const char *end, Checksum &c) {
   }
 }
 
-void keep(const Checksum &c) {
+void keep(const Checksum& c) {
   benchmark::DoNotOptimize(c.sum);
   benchmark::DoNotOptimize(c.tokens);
   benchmark::DoNotOptimize(c.quotedBytes);
@@ -198,8 +198,8 @@ private:
 
 // ------------------------------------------------------------------ read ---
 
-void readZELParse(benchmark::State &state, int buses) {
-  Fixture &f = fixture(buses);
+void readZELParse(benchmark::State& state, int buses) {
+  Fixture& f = fixture(buses);
   std::istringstream in;
   Lists lists;
   for (auto _ : state) {
@@ -216,15 +216,15 @@ void readZELParse(benchmark::State &state, int buses) {
   setRecordRate(state, f.shape.records());
 }
 
-void readFloorMemchr(benchmark::State &state, int buses) {
-  Fixture &f = fixture(buses);
+void readFloorMemchr(benchmark::State& state, int buses) {
+  Fixture& f = fixture(buses);
   Checksum c;
   for (auto _ : state) {
-    const char *p = f.text.data();
-    const char *const end = p + f.text.size();
+    const char* p = f.text.data();
+    const char* const end = p + f.text.size();
     while (p < end) {
-      const void *nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-      const char *stop = nl != nullptr ? static_cast<const char *>(nl) : end;
+      const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+      const char* stop = nl != nullptr ? static_cast<const char*>(nl) : end;
       tokenizeLine(p, stop, c);
       p = stop + 1;
     }
@@ -234,8 +234,8 @@ void readFloorMemchr(benchmark::State &state, int buses) {
                           static_cast<std::int64_t>(f.text.size()));
 }
 
-void readFloorGetline(benchmark::State &state, int buses) {
-  Fixture &f = fixture(buses);
+void readFloorGetline(benchmark::State& state, int buses) {
+  Fixture& f = fixture(buses);
   std::istringstream in;
   Checksum c;
   char buf[1024];
@@ -257,8 +257,8 @@ void readFloorGetline(benchmark::State &state, int buses) {
 
 // The reader people write by hand first: whole lines, a string stream per
 // line, std::stod per token with the exceptions caught.
-void readFloorHandWritten(benchmark::State &state, int buses) {
-  Fixture &f = fixture(buses);
+void readFloorHandWritten(benchmark::State& state, int buses) {
+  Fixture& f = fixture(buses);
   std::istringstream in;
   Checksum c;
   std::string line;
@@ -270,7 +270,7 @@ void readFloorHandWritten(benchmark::State &state, int buses) {
     in.clear();
     state.ResumeTiming();
     while (std::getline(in, line)) {
-      for (char &ch : line)
+      for (char& ch : line)
         if (ch == ',') ch = ' ';
       std::stringstream fields(line);
       while (fields >> token) {
@@ -286,7 +286,7 @@ void readFloorHandWritten(benchmark::State &state, int buses) {
         }
         try {
           c.sum += std::stod(token);
-        } catch (const std::logic_error &) {
+        } catch (const std::logic_error&) {
           ++c.bad;
         }
       }
@@ -301,23 +301,23 @@ void readFloorHandWritten(benchmark::State &state, int buses) {
 
 // Every write benchmark moves the same bytes: the text ZELPrint produces for
 // the parsed case. The floors write that text line by line.
-Fixture *writeFixture(benchmark::State &state, int buses) {
-  Fixture &f = fixture(buses);
-  if (const std::string *error = f.ensureParsed()) {
+Fixture* writeFixture(benchmark::State& state, int buses) {
+  Fixture& f = fixture(buses);
+  if (const std::string* error = f.ensureParsed()) {
     state.SkipWithError(error->c_str());
     return nullptr;
   }
   return &f;
 }
 
-void setWriteRates(benchmark::State &state, const Fixture &f, bool records) {
+void setWriteRates(benchmark::State& state, const Fixture& f, bool records) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(f.printed.size()));
   if (records) setRecordRate(state, f.shape.records());
 }
 
-void writeZELPrintMemory(benchmark::State &state, int buses) {
-  Fixture *f = writeFixture(state, buses);
+void writeZELPrintMemory(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
   std::ostringstream out;
   for (auto _ : state) {
@@ -331,8 +331,8 @@ void writeZELPrintMemory(benchmark::State &state, int buses) {
   setWriteRates(state, *f, true);
 }
 
-void writeZELPrintFile(benchmark::State &state, int buses) {
-  Fixture *f = writeFixture(state, buses);
+void writeZELPrintFile(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
   const std::string path = scratchPath();
   std::ofstream out;
@@ -347,15 +347,15 @@ void writeZELPrintFile(benchmark::State &state, int buses) {
   setWriteRates(state, *f, true);
 }
 
-void writeLinesWithEndl(std::ostream &out, const std::vector<std::string_view> &lines) {
+void writeLinesWithEndl(std::ostream& out, const std::vector<std::string_view>& lines) {
   for (std::string_view line : lines) {
     out.write(line.data(), static_cast<std::streamsize>(line.size()));
     out << std::endl;
   }
 }
 
-void writeFloorEndlFile(benchmark::State &state, int buses) {
-  Fixture *f = writeFixture(state, buses);
+void writeFloorEndlFile(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
   const std::string path = scratchPath();
   std::ofstream out;
@@ -370,8 +370,8 @@ void writeFloorEndlFile(benchmark::State &state, int buses) {
   setWriteRates(state, *f, false);
 }
 
-void writeFloorEndlMemory(benchmark::State &state, int buses) {
-  Fixture *f = writeFixture(state, buses);
+void writeFloorEndlMemory(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
   std::ostringstream out;
   for (auto _ : state) {
@@ -384,8 +384,8 @@ void writeFloorEndlMemory(benchmark::State &state, int buses) {
   setWriteRates(state, *f, false);
 }
 
-void writeFloorBulkFile(benchmark::State &state, int buses) {
-  Fixture *f = writeFixture(state, buses);
+void writeFloorBulkFile(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
   const std::string path = scratchPath();
   std::ofstream out;
@@ -411,11 +411,11 @@ struct SampleLines {
   std::string load = "   205,'1 ',1,   2,   7,  120.5318,  35.25,0.0,0.0,0.0,-10.0625";
 };
 
-const SampleLines &samples() {
+const SampleLines& samples() {
   static const SampleLines s = [] {
     SampleLines out;
     const std::vector<std::string_view> lines = splitLines(fixture(10000).text);
-    std::string *firsts[] = {&out.bus,  &out.generator, &out.branch, &out.adjustment,
+    std::string* firsts[] = {&out.bus,  &out.generator, &out.branch, &out.adjustment,
                              &out.area, nullptr,        &out.shunt};
     int section = 0;
     for (std::size_t i = 3; i < lines.size() && section < 7; ++i) {
@@ -441,7 +441,7 @@ const SampleLines &samples() {
 }
 
 template <class Record>
-void recordParse(benchmark::State &state, const std::string *line) {
+void recordParse(benchmark::State& state, const std::string* line) {
   for (auto _ : state) {
     Record r(*line);
     benchmark::DoNotOptimize(r);
@@ -451,8 +451,8 @@ void recordParse(benchmark::State &state, const std::string *line) {
   setRecordRate(state, 1);
 }
 
-void dcParse(benchmark::State &state) {
-  const SampleLines &s = samples();
+void dcParse(benchmark::State& state) {
+  const SampleLines& s = samples();
   for (auto _ : state) {
     ZELTwoTerminalDC r(s.dc[0], s.dc[1], s.dc[2]);
     benchmark::DoNotOptimize(r);
@@ -463,7 +463,7 @@ void dcParse(benchmark::State &state) {
   setRecordRate(state, 1);
 }
 
-template <class Record> void recordPrint(benchmark::State &state, const Record *record) {
+template <class Record> void recordPrint(benchmark::State& state, const Record* record) {
   DiscardBuf sink;
   std::ostream out(&sink);
   for (auto _ : state) {
@@ -475,16 +475,16 @@ template <class Record> void recordPrint(benchmark::State &state, const Record *
 }
 
 template <class Record>
-void registerRecord(const char *name, const std::string *line, const Record *record) {
+void registerRecord(const char* name, const std::string* line, const Record* record) {
   benchmark::RegisterBenchmark((std::string("Record/") + name + "/Parse").c_str(),
                                recordParse<Record>, line);
   benchmark::RegisterBenchmark((std::string("Record/") + name + "/Print").c_str(),
                                recordPrint<Record>, record);
 }
 
-bool bigRequested(int &argc, char **argv) {
+bool bigRequested(int& argc, char** argv) {
   bool big = false;
-  if (const char *env = std::getenv("ZEL23_BENCH_BIG")) big = std::strcmp(env, "1") == 0;
+  if (const char* env = std::getenv("ZEL23_BENCH_BIG")) big = std::strcmp(env, "1") == 0;
   int kept = 1;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--big") == 0)
@@ -498,13 +498,13 @@ bool bigRequested(int &argc, char **argv) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   std::vector<int> sizes = {10000, 100000};
   if (bigRequested(argc, argv)) sizes.push_back(1000000);
 
-  using Fn = void (*)(benchmark::State &, int);
+  using Fn = void (*)(benchmark::State&, int);
   struct Whole {
-    const char *name;
+    const char* name;
     Fn fn;
   };
   const Whole whole[] = {
@@ -519,7 +519,7 @@ int main(int argc, char **argv) {
       {"Write/FloorBulkFile/", writeFloorBulkFile},
   };
   for (int n : sizes) {
-    for (const Whole &w : whole) {
+    for (const Whole& w : whole) {
       benchmark::RegisterBenchmark((w.name + std::to_string(n)).c_str(), w.fn, n)
           ->UseRealTime()
           ->Unit(benchmark::kMillisecond);
@@ -528,7 +528,7 @@ int main(int argc, char **argv) {
 
   // Records built once from the sample lines; the benchmarks only point at
   // them, so they must outlive RunSpecifiedBenchmarks.
-  const SampleLines &s = samples();
+  const SampleLines& s = samples();
   static const ZELBus bus(s.bus);
   static const ZELGenerator generator(s.generator);
   static const ZELLoad load(s.load);

@@ -27,7 +27,7 @@ public:
     return lo + static_cast<long long>(below(static_cast<std::uint64_t>(hi - lo + 1)));
   }
   bool chance(int percent) { return below(100) < static_cast<std::uint64_t>(percent); }
-  template <class T, std::size_t N> const T &pick(const T (&items)[N]) {
+  template <class T, std::size_t N> const T& pick(const T (&items)[N]) {
     return items[below(N)];
   }
 
@@ -39,7 +39,7 @@ const long long kPow10[] = {1,         10,         100,         1000,
                             10000,     100000,     1000000,     10000000,
                             100000000, 1000000000, 10000000000, 100000000000};
 
-void appendInt(std::string &out, long long v) {
+void appendInt(std::string& out, long long v) {
   char digits[24];
   int n = 0;
   const bool negative = v < 0;
@@ -68,7 +68,7 @@ std::size_t fixedLength(long long mantissa, int decimals) {
 }
 
 /// mantissa / 10^decimals in plain decimal notation, all decimals written.
-void appendFixed(std::string &out, long long mantissa, int decimals) {
+void appendFixed(std::string& out, long long mantissa, int decimals) {
   if (mantissa < 0) out += '-';
   const unsigned long long u = mantissa < 0
                                    ? 0ULL - static_cast<unsigned long long>(mantissa)
@@ -101,35 +101,35 @@ std::size_t intLength(long long v) {
 /// no line ends in a blank and no two separators meet.
 class Line {
 public:
-  Line(std::string &out, Random &rng, const char *sep)
+  Line(std::string& out, Random& rng, const char* sep)
       : out_(out), rng_(rng), sep_(sep) {}
   ~Line() { out_ += '\n'; }
-  Line(const Line &) = delete;
-  Line &operator=(const Line &) = delete;
+  Line(const Line&) = delete;
+  Line& operator=(const Line&) = delete;
 
-  Line &integer(long long v, int width = 0) {
+  Line& integer(long long v, int width = 0) {
     separate(intLength(v), width);
     appendInt(out_, v);
     return *this;
   }
   /// A value drawn in [lo, hi] with one of the given numbers of decimals.
-  Line &real(double lo, double hi, int minDecimals, int maxDecimals, int width = 0) {
+  Line& real(double lo, double hi, int minDecimals, int maxDecimals, int width = 0) {
     const int d = static_cast<int>(rng_.between(minDecimals, maxDecimals));
     const long long a = scaled(lo, d);
     const long long b = scaled(hi, d);
     return fixed(rng_.between(a, b), d, width);
   }
   /// A fixed value written with one of the given numbers of decimals.
-  Line &value(double v, int minDecimals, int maxDecimals, int width = 0) {
+  Line& value(double v, int minDecimals, int maxDecimals, int width = 0) {
     const int d = static_cast<int>(rng_.between(minDecimals, maxDecimals));
     return fixed(scaled(v, d), d, width);
   }
-  Line &fixed(long long mantissa, int decimals, int width = 0) {
+  Line& fixed(long long mantissa, int decimals, int width = 0) {
     separate(fixedLength(mantissa, decimals), width);
     appendFixed(out_, mantissa, decimals);
     return *this;
   }
-  Line &text(const std::string &s, int width = 0) {
+  Line& text(const std::string& s, int width = 0) {
     separate(s.size(), width);
     out_ += s;
     return *this;
@@ -147,29 +147,29 @@ private:
       out_ += ' ';
   }
 
-  std::string &out_;
-  Random &rng_;
-  const char *sep_;
+  std::string& out_;
+  Random& rng_;
+  const char* sep_;
   bool first_ = true;
 };
 
 /// Separators of cursor-read lines: mostly commas, sometimes the blank
 /// separated style some writers use.
-const char *cursorSeparator(Random &rng) {
-  static const char *const kSeps[] = {",", ",", ",", ",", ",", ", ", " ", "  "};
+const char* cursorSeparator(Random& rng) {
+  static const char* const kSeps[] = {",", ",", ",", ",", ",", ", ", " ", "  "};
   return rng.pick(kSeps);
 }
 
 /// Separators of splitter-read lines: a single comma (optionally with
 /// blanks after it) or blanks only; never two commas in a row, which would
 /// add an empty field.
-const char *splitterSeparator(Random &rng) {
-  static const char *const kSeps[] = {",", ",", ",", ",", ",", ",", ", ", " "};
+const char* splitterSeparator(Random& rng) {
+  static const char* const kSeps[] = {",", ",", ",", ",", ",", ",", ", ", " "};
   return rng.pick(kSeps);
 }
 
 /// 'WORD NNN' padded to 8 characters between the apostrophes.
-std::string quotedName(const char *word, long long number) {
+std::string quotedName(const char* word, long long number) {
   std::string name = "'";
   name += word;
   name += ' ';
@@ -186,7 +186,7 @@ struct Branch {
   bool transformer;
 };
 
-std::vector<Branch> makeBranches(int buses, Random &rng, long long count) {
+std::vector<Branch> makeBranches(int buses, Random& rng, long long count) {
   std::vector<Branch> branches;
   branches.reserve(static_cast<std::size_t>(count));
   for (long long k = 0; k < count; ++k) {
@@ -214,15 +214,15 @@ long long transformerCount(long long branches) {
   return branches > 3 ? (branches - 3 + 6) / 7 : 0;
 }
 
-const char *const kBusWords[] = {"BUS",  "SUB",  "HILL", "LAKE", "MILL", "PARK",
+const char* const kBusWords[] = {"BUS",  "SUB",  "HILL", "LAKE", "MILL", "PARK",
                                  "FORD", "GLEN", "BAY",  "OAK",  "ASH",  "ELM",
                                  "PINE", "RED",  "EAST", "WEST", "MESA", "DALE"};
-const char *const kAreaWords[] = {"NTH", "STH", "EST", "WST", "CTR", "MTN", "VAL", "CST"};
+const char* const kAreaWords[] = {"NTH", "STH", "EST", "WST", "CTR", "MTN", "VAL", "CST"};
 const double kBaseKv[] = {13.8,  18.0,  20.0,  69.0,  115.0,
                           138.0, 161.0, 230.0, 345.0, 500.0};
 const double kMachineBase[] = {50.0, 100.0, 100.0, 150.0, 247.5, 300.0, 555.0, 910.0};
 
-void writeTerminator(std::string &out, const char *text) {
+void writeTerminator(std::string& out, const char* text) {
   out += "0 / ";
   out += text;
   out += '\n';
@@ -362,9 +362,9 @@ std::string generateCase(int buses, std::uint64_t seed) {
   writeTerminator(out, "END OF GENERATOR DATA, BEGIN BRANCH DATA");
 
   const std::vector<Branch> branches = makeBranches(buses, rng, shape.branches);
-  std::vector<const Branch *> transformers;
+  std::vector<const Branch*> transformers;
   transformers.reserve(static_cast<std::size_t>(transformerCount(shape.branches)));
-  for (const Branch &b : branches) {
+  for (const Branch& b : branches) {
     Line line(out, rng, splitterSeparator(rng));
     line.integer(busNumber(b.from), 6)
         .integer(busNumber(b.to), 6)
@@ -398,7 +398,7 @@ std::string generateCase(int buses, std::uint64_t seed) {
 
   const long long tcount = static_cast<long long>(transformers.size());
   for (long long a = 0; a < shape.adjustments; ++a) {
-    const Branch &b =
+    const Branch& b =
         *transformers[static_cast<std::size_t>((a * tcount) / shape.adjustments)];
     Line line(out, rng, cursorSeparator(rng));
     line.integer(busNumber(b.from), 6)

@@ -13,7 +13,7 @@
 
 namespace {
 
-int usage(const char *argv0) {
+int usage(const char* argv0) {
   std::cerr << "usage: " << argv0 << " --buses N [--seed S] [-o FILE]\n"
             << "  Writes a synthetic raw case of N buses (about 0.3 N generators,\n"
             << "  1.4 N branches, 0.1 N transformer adjustments, N/1000+1 areas,\n"
@@ -22,10 +22,10 @@ int usage(const char *argv0) {
   return 2;
 }
 
-bool parseNumber(const char *text, unsigned long long max, unsigned long long &out) {
+bool parseNumber(const char* text, unsigned long long max, unsigned long long& out) {
   if (text == nullptr || *text == '\0' || *text == '-') return false;
   errno = 0;
-  char *end = nullptr;
+  char* end = nullptr;
   const unsigned long long v = std::strtoull(text, &end, 10);
   if (errno != 0 || *end != '\0' || v > max) return false;
   out = v;
@@ -34,13 +34,13 @@ bool parseNumber(const char *text, unsigned long long max, unsigned long long &o
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   unsigned long long buses = 0;
   unsigned long long seed = 1;
-  const char *outPath = nullptr;
+  const char* outPath = nullptr;
   for (int i = 1; i < argc; ++i) {
-    const char *arg = argv[i];
-    const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+    const char* arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (std::strcmp(arg, "--buses") == 0) {
       if (!parseNumber(value, 100000000ULL, buses) || buses == 0) return usage(argv[0]);
       ++i;

@@ -30,24 +30,24 @@ long long peakRssBytes() {
 
 const std::size_t kInlineCapacity = std::string().capacity();
 
-std::size_t heapBytes(const std::string &s) {
+std::size_t heapBytes(const std::string& s) {
   return s.capacity() > kInlineCapacity ? s.capacity() + 1 : 0;
 }
 
 struct Usage {
-  const char *name = "";
+  const char* name = "";
   std::size_t count = 0;
   std::size_t recordBytes = 0; // sizeof x count + string heap blocks
   std::size_t spareBytes = 0;  // vector capacity beyond count
 };
 
 template <class Record, class Strings>
-Usage usageOf(const char *name, const std::vector<Record> &list, Strings strings) {
+Usage usageOf(const char* name, const std::vector<Record>& list, Strings strings) {
   Usage u;
   u.name = name;
   u.count = list.size();
   u.recordBytes = sizeof(Record) * list.size();
-  for (const Record &r : list)
+  for (const Record& r : list)
     u.recordBytes += strings(r);
   u.spareBytes = sizeof(Record) * (list.capacity() - list.size());
   return u;
@@ -57,8 +57,8 @@ double mib(double bytes) { return bytes / (1024.0 * 1024.0); }
 
 } // namespace
 
-int main(int argc, char **argv) {
-  const char *path = nullptr;
+int main(int argc, char** argv) {
+  const char* path = nullptr;
   bool json = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0)
@@ -98,25 +98,25 @@ int main(int argc, char **argv) {
   const long long after = peakRssBytes();
 
   const Usage usages[] = {
-      usageOf("bus", buses, [](const ZELBus &r) { return heapBytes(r.NAME()); }),
+      usageOf("bus", buses, [](const ZELBus& r) { return heapBytes(r.NAME()); }),
       usageOf("generator", generators,
-              [](const ZELGenerator &r) { return heapBytes(r.ID()); }),
-      usageOf("branch", branches, [](const ZELBranch &r) { return heapBytes(r.CKT()); }),
+              [](const ZELGenerator& r) { return heapBytes(r.ID()); }),
+      usageOf("branch", branches, [](const ZELBranch& r) { return heapBytes(r.CKT()); }),
       usageOf("transformer adjustment", adjustments,
-              [](const ZELTransformerAdjustment &r) { return heapBytes(r.CKT()); }),
+              [](const ZELTransformerAdjustment& r) { return heapBytes(r.CKT()); }),
       usageOf("area interchange", areas,
-              [](const ZELAreaInterchange &r) { return heapBytes(r.ARNAME()); }),
+              [](const ZELAreaInterchange& r) { return heapBytes(r.ARNAME()); }),
       usageOf("two-terminal DC", dcLines,
-              [](const ZELTwoTerminalDC &r) { return heapBytes(r.METER()); }),
+              [](const ZELTwoTerminalDC& r) { return heapBytes(r.METER()); }),
       usageOf("switched shunt", shunts,
-              [](const ZELSwitchedShunt &) { return std::size_t{0}; }),
+              [](const ZELSwitchedShunt&) { return std::size_t{0}; }),
       usageOf("comment line", comments,
-              [](const std::string &s) { return heapBytes(s); }),
+              [](const std::string& s) { return heapBytes(s); }),
   };
   std::size_t records = 0;
   std::size_t recordBytes = 0;
   std::size_t spareBytes = 0;
-  for (const Usage &u : usages) {
+  for (const Usage& u : usages) {
     if (std::strcmp(u.name, "comment line") != 0) records += u.count;
     recordBytes += u.recordBytes;
     spareBytes += u.spareBytes;
@@ -138,7 +138,7 @@ int main(int argc, char **argv) {
               static_cast<unsigned long long>(fileBytes),
               mib(static_cast<double>(fileBytes)));
   std::printf("records              %12zu  (read in %.3f s)\n", records, seconds);
-  for (const Usage &u : usages)
+  for (const Usage& u : usages)
     std::printf("  %-22s %10zu  x %4zu B  -> %9.1f MiB\n", u.name, u.count,
                 u.count ? (u.recordBytes / u.count) : 0,
                 mib(static_cast<double>(u.recordBytes)));
