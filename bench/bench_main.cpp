@@ -527,7 +527,7 @@ int main(int argc, char** argv) {
   }
 
   // Records built once from the sample lines; the benchmarks only point at
-  // them, so they must outlive RunSpecifiedBenchmarks.
+  // them, so they must live until the run ends.
   const SampleLines& s = samples();
   static const ZELBus bus(s.bus);
   static const ZELGenerator generator(s.generator);
