@@ -115,7 +115,42 @@ int toInt(std::string_view text) {
   return static_cast<int>(value);
 }
 
+// The shape nearly every field of a case has: an optional sign, at most 19
+// digits with an optional point among them, and no exponent. Returns false
+// for anything else.
+bool plainDecimal(std::string_view text, double& value) {
+  static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                   1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                   1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  const char* const start = p;
+  std::uint64_t mantissa = 0;
+  for (; p != end && isDigit(*p); ++p)
+    mantissa = mantissa * 10 + (*p - '0');
+  std::size_t digits = static_cast<std::size_t>(p - start);
+  std::size_t decimals = 0;
+  if (p != end && *p == '.') {
+    const char* const point = ++p;
+    for (; p != end && isDigit(*p); ++p)
+      mantissa = mantissa * 10 + (*p - '0');
+    decimals = static_cast<std::size_t>(p - point);
+    digits += decimals;
+  }
+  // An exponent, or the x of "0x", would make the text mean more.
+  if (digits == 0 || digits > 19 || mantissa > (std::uint64_t(1) << 53) ||
+      (p != end && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x')))
+    return false;
+  const double magnitude = static_cast<double>(mantissa) / kPowers[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 double toDouble(std::string_view text) {
+  double plain;
+  if (plainDecimal(text, plain)) return plain;
   std::size_t i = 0;
   while (i < text.size() && isCSpace(text[i]))
     ++i;

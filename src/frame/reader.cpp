@@ -115,13 +115,14 @@ public:
           status == LineSource::Status::Line || status == LineSource::Status::LastLine;
       addComment(read ? std::string(line) : std::string(), source.lineNumber());
     }
-    readSections(source);
-    appendRecords();
+    const int lastSection = readSections(source);
+    appendRecords(lastSection);
     if (report_) report_->lines = source.lineNumber();
   }
 
 private:
-  void readSections(LineSource& source) {
+  // Returns the section the input ended in.
+  int readSections(LineSource& source) {
     int section = 0;
     std::string_view line;
     while (source.next(line) == LineSource::Status::Line) {
@@ -131,6 +132,7 @@ private:
         break;
       case Kind::Terminator:
         addComment(std::string(line), number);
+        appendRecords(section);
         ++section;
         break;
       case Kind::Record:
@@ -138,6 +140,7 @@ private:
         break;
       }
     }
+    return section;
   }
 
   void readRecord(LineSource& source, int section, std::string_view line,
@@ -196,14 +199,25 @@ private:
     }
   }
 
-  void appendRecords() {
-    buses_.appendTo(target_.buses);
-    generators_.appendTo(target_.generators);
-    branches_.appendTo(target_.branches);
-    adjustments_.appendTo(target_.adjustments);
-    areas_.appendTo(target_.areas);
-    dcLines_.appendTo(target_.dcLines);
-    shunts_.appendTo(target_.shunts);
+  // Moves a finished section into the caller's list, so that its chunks are
+  // free for the next section.
+  void appendRecords(int section) {
+    switch (section) {
+    case 0:
+      return buses_.appendTo(target_.buses);
+    case 1:
+      return generators_.appendTo(target_.generators);
+    case 2:
+      return branches_.appendTo(target_.branches);
+    case 3:
+      return adjustments_.appendTo(target_.adjustments);
+    case 4:
+      return areas_.appendTo(target_.areas);
+    case 5:
+      return dcLines_.appendTo(target_.dcLines);
+    case 6:
+      return shunts_.appendTo(target_.shunts);
+    }
   }
 
   // Runs a parse; under a recoverable read a fatal error becomes a problem

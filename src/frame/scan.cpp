@@ -52,28 +52,54 @@ Fields splitFields(std::string_view line) {
   return fields;
 }
 
+namespace {
+
+FieldCursor::Classes classesOf(std::string_view delimiters, std::string_view quotes) {
+  FieldCursor::Classes classes;
+  for (char c : delimiters)
+    classes.delimiter[static_cast<unsigned char>(c)] = true;
+  for (char c : quotes)
+    classes.quote[static_cast<unsigned char>(c)] = true;
+  return classes;
+}
+
+const FieldCursor::Classes kUsualClasses = classesOf(", \t", "'");
+
+} // namespace
+
 FieldCursor::FieldCursor(std::string_view line, std::string_view delimiters,
                          std::string_view quotes)
-    : line_(line), delimiters_(delimiters), quotes_(quotes) {
+    : line_(line), classes_(&kUsualClasses) {
+  if (delimiters != ", \t" || quotes != "'") {
+    own_ = std::make_unique<Classes>(classesOf(delimiters, quotes));
+    classes_ = own_.get();
+  }
   advance();
 }
 
 void FieldCursor::advance() {
-  const std::size_t start = end_ >= line_.size()
-                                ? std::string_view::npos
-                                : line_.find_first_not_of(delimiters_, end_);
-  if (start == std::string_view::npos) {
+  const std::size_t n = line_.size();
+  const auto is = [this](const bool* set, std::size_t at) {
+    return set[static_cast<unsigned char>(line_[at])];
+  };
+  std::size_t start = end_;
+  while (start < n && is(classes_->delimiter, start))
+    ++start;
+  if (start >= n) {
     exhausted_ = true;
     start_ = end_ = 0;
     return;
   }
   start_ = start;
-  if (quotes_.find(line_[start]) != std::string_view::npos) {
-    const std::size_t close = line_.find_first_of(quotes_, start + 1);
-    end_ = close == std::string_view::npos ? line_.size() : close + 1;
+  std::size_t end = start + 1;
+  if (is(classes_->quote, start)) {
+    while (end < n && !is(classes_->quote, end))
+      ++end;
+    end_ = end < n ? end + 1 : n; // an unclosed quote runs to the end
   } else {
-    const std::size_t next = line_.find_first_of(delimiters_, start + 1);
-    end_ = next == std::string_view::npos ? line_.size() : next;
+    while (end < n && !is(classes_->delimiter, end))
+      ++end;
+    end_ = end;
   }
 }
 

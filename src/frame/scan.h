@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 namespace zel23::detail {
@@ -46,10 +47,16 @@ public:
   std::string_view token() const { return line_.substr(start_, end_ - start_); }
   void advance();
 
+  // Which bytes separate tokens and which open or close a quoted one.
+  struct Classes {
+    bool delimiter[256] = {};
+    bool quote[256] = {};
+  };
+
 private:
   std::string_view line_;
-  std::string_view delimiters_;
-  std::string_view quotes_;
+  const Classes* classes_;
+  std::unique_ptr<Classes> own_; // only for sets other than the usual ones
   std::size_t start_ = 0;
   std::size_t end_ = 0;
   bool exhausted_ = false;
