@@ -10,7 +10,10 @@
 #include "records/ZELTransformerAdjustment.h"
 #include "records/ZELTwoTerminalDC.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -58,15 +61,30 @@ Kind classify(std::string_view line) {
   return line[first] == '0' ? Kind::Terminator : Kind::Record;
 }
 
+void adviseHugePages(void* start, std::size_t bytes) {
+  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
+  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 // The records of one section, gathered in chunks and copied into the
 // caller's list once, at the end: a vector that grows by doubling holds up to
 // three times its records while it reallocates, this at most twice.
 template <class Record> class Staging {
 public:
   Record& emplace() {
-    if (chunks_.empty() || chunks_.back().size() == kChunk) {
+    if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
+      // Chunks grow from a few records to kMaxChunkBytes, so that a small
+      // file allocates little and a large one in large blocks.
+      const std::size_t records =
+          chunks_.empty()
+              ? 64
+              : std::min(2 * chunks_.back().capacity(),
+                         std::max<std::size_t>(kMaxChunkBytes / sizeof(Record), 1));
       chunks_.emplace_back();
-      chunks_.back().reserve(kChunk);
+      chunks_.back().reserve(records);
+      adviseHugePages(chunks_.back().data(), records * sizeof(Record));
     }
     return chunks_.back().emplace_back();
   }
@@ -77,7 +95,9 @@ public:
     std::size_t count = 0;
     for (const auto& chunk : chunks_)
       count += chunk.size();
+    if (count == 0) return;
     list.reserve(list.size() + count);
+    adviseHugePages(list.data() + list.size(), count * sizeof(Record));
     for (auto& chunk : chunks_) {
       list.insert(list.end(), chunk.begin(), chunk.end());
       std::vector<Record>().swap(chunk);
@@ -86,7 +106,7 @@ public:
   }
 
 private:
-  static constexpr std::size_t kChunk = 2048;
+  static constexpr std::size_t kMaxChunkBytes = std::size_t(8) << 20;
   std::vector<std::vector<Record>> chunks_;
 };
 

@@ -19,15 +19,21 @@ public:
   static constexpr std::size_t kCapacity = 24;
 
   std::size_t count() const { return count_; }
-  std::string_view operator[](std::size_t i) const { return fields_[i]; }
+  std::string_view operator[](std::size_t i) const { return {data_[i], size_[i]}; }
 
   void add(std::string_view field) {
-    if (count_ < kCapacity) fields_[count_] = field;
+    if (count_ < kCapacity) {
+      data_[count_] = field.data();
+      size_[count_] = field.size();
+    }
     ++count_;
   }
 
 private:
-  std::array<std::string_view, kCapacity> fields_{};
+  // Left uninitialized: only the first count() entries are ever read, and
+  // clearing them for every line costs more than splitting it.
+  const char* data_[kCapacity];
+  std::size_t size_[kCapacity];
   std::size_t count_ = 0;
 };
 
