@@ -10,7 +10,9 @@
 #include "records/ZELTransformerAdjustment.h"
 #include "records/ZELTwoTerminalDC.h"
 
+#if defined(__linux__)
 #include <sys/mman.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -61,16 +63,23 @@ Kind classify(std::string_view line) {
   return line[first] == '0' ? Kind::Terminator : Kind::Record;
 }
 
-void adviseHugePages(void* start, std::size_t bytes) {
+// Most of a large read's time would go to the kernel handing out fresh 4 KiB
+// pages for the records. Where the kernel offers huge pages on request, ask
+// for them over the 2 MiB-aligned part of a block: it is only advice, and the
+// memory stays the allocator's.
+void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
   constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
   const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
   const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
   if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
 }
 
 // The records of one section, gathered in chunks and copied into the
-// caller's list once, at the end: a vector that grows by doubling holds up to
-// three times its records while it reallocates, this at most twice.
+// caller's list once, when the section ends: a vector that grows by doubling
+// holds up to three times its records while it reallocates, this at most
+// twice.
 template <class Record> class Staging {
 public:
   Record& emplace() {
