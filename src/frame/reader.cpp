@@ -57,10 +57,13 @@ double systemBaseOf(const std::string& line) {
 
 enum class Kind { Ignorable, Terminator, Record };
 
+// By the first character outside " \t\n\r#".
 Kind classify(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(" \t\n\r#");
-  if (first == std::string_view::npos) return Kind::Ignorable;
-  return line[first] == '0' ? Kind::Terminator : Kind::Record;
+  for (const char c : line) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '#') continue;
+    return c == '0' ? Kind::Terminator : Kind::Record;
+  }
+  return Kind::Ignorable;
 }
 
 // Most of a large read's time would go to the kernel handing out fresh 4 KiB
