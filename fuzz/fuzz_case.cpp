@@ -54,6 +54,21 @@ bool sameLists(const std::vector<Rec>& original, const std::vector<Rec>& reread)
   return true;
 }
 
+// The report's line numbers agree with the lists and with the input.
+bool reportFits(const zel23::ReadReport& r, const zel23::Case& c) {
+  const std::size_t counts[] = {
+      c.buses.size(), c.generators.size(), c.branches.size(), c.adjustments.size(),
+      c.areas.size(), c.dcLines.size(),    c.shunts.size()};
+  for (int s = 0; s < zel23::kSectionCount; ++s)
+    if (r.recordLines[s].size() != counts[s]) return false;
+  if (r.commentLines.size() != c.comments.size()) return false;
+  for (std::size_t i = 1; i < r.commentLines.size(); ++i)
+    if (r.commentLines[i] <= r.commentLines[i - 1] && i >= 3) return false;
+  for (const zel23::Problem& p : r.problems)
+    if (p.line > r.lines) return false;
+  return true;
+}
+
 std::size_t headerProblems(const zel23::ReadReport& report) {
   std::size_t n = 0;
   for (const zel23::Problem& p : report.problems)
@@ -68,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zel23::Case c1;
   std::istringstream in1(input);
   const zel23::ReadReport r1 = zel23::read(in1, c1);
-  FUZZ_CHECK(r1.commentLines.size() == c1.comments.size());
+  FUZZ_CHECK(reportFits(r1, c1));
   const std::string t1 = written(c1);
 
   if (r1.ok()) {
