@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: unit and tool tests, then the install
-# and packaging check.
+# Sets up, builds and runs every test: unit and tool tests, the install and
+# packaging check, the suite under sanitizers and valgrind, and every fuzz
+# target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -8,3 +9,5 @@ cmake -S . -B build-ci -DCMAKE_BUILD_TYPE=Release -DZEL23_WERROR=ON >/dev/null
 cmake --build build-ci -j"$(nproc)"
 ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
 bash scripts/check-install.sh
+bash scripts/sanitize.sh
+bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-30}"

@@ -18,8 +18,9 @@ namespace {
 bool classicNumbers(const std::locale& loc) {
   if (loc == std::locale::classic()) return true;
   const auto& punct = std::use_facet<std::numpunct<char>>(loc);
+  const auto& put = std::use_facet<std::num_put<char>>(loc);
   return punct.decimal_point() == '.' && punct.grouping().empty() &&
-         typeid(std::use_facet<std::num_put<char>>(loc)) == typeid(std::num_put<char>);
+         typeid(put) == typeid(std::num_put<char>);
 }
 
 bool directOutputFits(std::ostream& os) {

@@ -24,7 +24,7 @@ namespace zel23::detail {
 namespace {
 
 constexpr std::string_view kSource = "..\\ZELParse";
-constexpr std::size_t kBlock = std::size_t(1) << 18;
+constexpr std::size_t kBlock = std::size_t(1) << 16;
 
 // Line 1 through getline itself, so that when its system base is missing and
 // std::out_of_range leaves ZELParse, the stream stands just after that line.
@@ -139,7 +139,7 @@ public:
               first);
     }
     LineSource source(in_);
-    source.setLineNumber(1);
+    source.setLineNumber(first.empty() && in_.eof() ? 0 : 1);
     for (int header = 2; header <= 3; ++header) {
       std::string_view line;
       const auto status = source.next(line);

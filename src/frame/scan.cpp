@@ -8,7 +8,10 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // A 256-entry table is faster than three comparisons in the inner loop.
 struct PlainFieldEnds {
   bool at[256] = {};
-  constexpr PlainFieldEnds() : at() { at[' '] = at['\t'] = at[','] = true; }
+  constexpr PlainFieldEnds() : at() {
+    for (const unsigned char c : {' ', '\t', ','})
+      at[c] = true;
+  }
 };
 constexpr PlainFieldEnds kPlainFieldEnds;
 
