@@ -1,5 +1,7 @@
 #include "frame/convert.h"
 
+#include "record_support.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -15,6 +17,8 @@
 #include <vector>
 
 namespace {
+
+using zel23_test::shown;
 
 using zel23::detail::toDouble;
 using zel23::detail::toInt;
@@ -194,21 +198,6 @@ std::uint64_t bits(double d) {
   std::uint64_t u;
   std::memcpy(&u, &d, sizeof u);
   return u;
-}
-
-// A printable form of the input for failure messages.
-std::string shown(std::string_view s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c >= 0x20 && c < 0x7f) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", c);
-      out += buf;
-    }
-  }
-  return out + "\"";
 }
 
 void expectSameDouble(double expected, double actual) {

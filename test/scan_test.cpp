@@ -1,5 +1,7 @@
 #include "frame/scan.h"
 
+#include "record_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,24 +12,12 @@
 
 namespace {
 
+using zel23_test::shown;
+
 using zel23::detail::FieldCursor;
 using zel23::detail::Fields;
 using zel23::detail::splitFields;
 using Strings = std::vector<std::string>;
-
-std::string shown(std::string_view s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c >= 0x20 && c < 0x7f) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", c);
-      out += buf;
-    }
-  }
-  return out + "\"";
-}
 
 bool inside(std::string_view part, std::string_view whole) {
   return part.empty() || (part.data() >= whole.data() &&
