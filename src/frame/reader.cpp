@@ -139,7 +139,7 @@ public:
               first);
     }
     LineSource source(in_);
-    source.setLineNumber(first.empty() && in_.eof() ? 0 : 1);
+    source.setLineNumber(1);
     for (int header = 2; header <= 3; ++header) {
       std::string_view line;
       const auto status = source.next(line);
