@@ -121,6 +121,14 @@ TEST(RecoverableRead, HeaderWithoutSystemBaseIsAProblem) {
   EXPECT_EQ(r.c.comments.size(), 3u);
 }
 
+TEST(RecoverableRead, EmptyInputIsOneLineWithoutSystemBase) {
+  const Recovered r = recover("");
+  ASSERT_EQ(r.report.problems.size(), 1u);
+  EXPECT_EQ(r.report.problems[0].line, 1u);
+  EXPECT_EQ(r.report.lines, 1u);
+  EXPECT_EQ(r.c.comments, (std::vector<std::string>{"", "", ""}));
+}
+
 TEST(RecoverableRead, DcFormatErrorIsAProblem) {
   const Recovered r =
       recover("0 100\nh2\nh3\n0\n0\n0\n0\n0\n1,1,8.2,200,500,400,0,0,'R'\n");
