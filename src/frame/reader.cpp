@@ -19,6 +19,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <new>
 
 namespace zel23::detail {
 namespace {
@@ -79,47 +80,117 @@ void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t 
 #endif
 }
 
-// The records of one section, gathered in chunks and copied into the
+// Raw memory for staging records, handed from one section to the next, so
+// that a large read takes fresh memory for its largest section only and not
+// for every section: the kernel's work on fresh pages is most of a large
+// read's cost.
+class BlockPool {
+public:
+  static constexpr std::size_t kFirstBytes = std::size_t(64) << 10;
+  static constexpr std::size_t kBlockBytes = std::size_t(4) << 20;
+
+  struct Block {
+    std::byte* data = nullptr;
+    std::size_t bytes = 0;
+  };
+
+  BlockPool() = default;
+  BlockPool(const BlockPool&) = delete;
+  BlockPool& operator=(const BlockPool&) = delete;
+  ~BlockPool() {
+    for (const Block& block : free_)
+      ::operator delete(block.data, kAlignment);
+  }
+
+  // A block of at least `bytes`, reused when one is free.
+  Block take(std::size_t bytes) {
+    for (std::size_t i = 0; i < free_.size(); ++i) {
+      if (free_[i].bytes < bytes) continue;
+      const Block block = free_[i];
+      free_.erase(free_.begin() + static_cast<std::ptrdiff_t>(i));
+      return block;
+    }
+    free_.reserve(free_.size() + 1); // so that give() cannot fail
+    const Block block{static_cast<std::byte*>(::operator new(bytes, kAlignment)), bytes};
+    adviseHugePages(block.data, bytes);
+    return block;
+  }
+
+  void give(const Block& block) { free_.push_back(block); }
+
+private:
+  // Huge-page aligned, so that a whole block can be one or two huge pages.
+  static constexpr std::align_val_t kAlignment{std::size_t(1) << 21};
+  std::vector<Block> free_;
+};
+
+// The records of one section, gathered in pool blocks and copied into the
 // caller's list once, when the section ends: a vector that grows by doubling
 // holds up to three times its records while it reallocates, this at most
 // twice.
 template <class Record> class Staging {
 public:
+  explicit Staging(BlockPool& pool) : pool_(pool) {}
+  Staging(const Staging&) = delete;
+  Staging& operator=(const Staging&) = delete;
+  ~Staging() { release(); }
+
   Record& emplace() {
-    if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
-      // Chunks grow from a few records to kMaxChunkBytes, so that a small
-      // file allocates little and a large one in large blocks.
-      const std::size_t records =
-          chunks_.empty()
-              ? 64
-              : std::min(2 * chunks_.back().capacity(),
-                         std::max<std::size_t>(kMaxChunkBytes / sizeof(Record), 1));
-      chunks_.emplace_back();
-      chunks_.back().reserve(records);
-      adviseHugePages(chunks_.back().data(), records * sizeof(Record));
-    }
-    return chunks_.back().emplace_back();
+    if (parts_.empty() || parts_.back().count == parts_.back().capacity) grow();
+    Part& part = parts_.back();
+    Record* record = new (part.block.data + part.count * sizeof(Record)) Record();
+    ++part.count;
+    return *record;
   }
 
-  void dropLast() { chunks_.back().pop_back(); }
+  void dropLast() {
+    Part& part = parts_.back();
+    --part.count;
+    part.at(part.count)->~Record();
+  }
 
   void appendTo(std::vector<Record>& list) {
     std::size_t count = 0;
-    for (const auto& chunk : chunks_)
-      count += chunk.size();
-    if (count == 0) return;
-    list.reserve(list.size() + count);
-    adviseHugePages(list.data() + list.size(), count * sizeof(Record));
-    for (auto& chunk : chunks_) {
-      list.insert(list.end(), chunk.begin(), chunk.end());
-      std::vector<Record>().swap(chunk);
+    for (const Part& part : parts_)
+      count += part.count;
+    if (count > 0) {
+      list.reserve(list.size() + count);
+      adviseHugePages(list.data() + list.size(), count * sizeof(Record));
+      for (Part& part : parts_)
+        list.insert(list.end(), part.at(0), part.at(0) + part.count);
     }
-    chunks_.clear();
+    release();
   }
 
 private:
-  static constexpr std::size_t kMaxChunkBytes = std::size_t(8) << 20;
-  std::vector<std::vector<Record>> chunks_;
+  struct Part {
+    BlockPool::Block block;
+    std::size_t capacity = 0;
+    std::size_t count = 0;
+    Record* at(std::size_t i) {
+      return std::launder(reinterpret_cast<Record*>(block.data + i * sizeof(Record)));
+    }
+  };
+
+  void grow() {
+    const std::size_t wanted = std::max(
+        parts_.empty() ? BlockPool::kFirstBytes : BlockPool::kBlockBytes, sizeof(Record));
+    parts_.reserve(parts_.size() + 1);
+    const BlockPool::Block block = pool_.take(wanted);
+    parts_.push_back(Part{block, block.bytes / sizeof(Record), 0});
+  }
+
+  void release() {
+    for (Part& part : parts_) {
+      for (std::size_t i = 0; i < part.count; ++i)
+        part.at(i)->~Record();
+      pool_.give(part.block);
+    }
+    parts_.clear();
+  }
+
+  BlockPool& pool_;
+  std::vector<Part> parts_;
 };
 
 class CaseReader {
@@ -285,13 +356,14 @@ private:
   const CaseTarget& target_;
   ReadReport* report_;
   std::size_t maxProblems_;
-  Staging<ZELBus> buses_;
-  Staging<ZELGenerator> generators_;
-  Staging<ZELBranch> branches_;
-  Staging<ZELTransformerAdjustment> adjustments_;
-  Staging<ZELAreaInterchange> areas_;
-  Staging<ZELTwoTerminalDC> dcLines_;
-  Staging<ZELSwitchedShunt> shunts_;
+  BlockPool pool_; // outlives the stagings, which give their blocks back
+  Staging<ZELBus> buses_{pool_};
+  Staging<ZELGenerator> generators_{pool_};
+  Staging<ZELBranch> branches_{pool_};
+  Staging<ZELTransformerAdjustment> adjustments_{pool_};
+  Staging<ZELAreaInterchange> areas_{pool_};
+  Staging<ZELTwoTerminalDC> dcLines_{pool_};
+  Staging<ZELSwitchedShunt> shunts_{pool_};
 };
 
 } // namespace
