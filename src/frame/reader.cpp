@@ -99,7 +99,7 @@ public:
   BlockPool& operator=(const BlockPool&) = delete;
   ~BlockPool() {
     for (const Block& block : free_)
-      ::operator delete(block.data, kAlignment);
+      release(block);
   }
 
   // A block of at least `bytes`, reused when one is free.
@@ -111,7 +111,11 @@ public:
       return block;
     }
     free_.reserve(free_.size() + 1); // so that give() cannot fail
-    const Block block{static_cast<std::byte*>(::operator new(bytes, kAlignment)), bytes};
+    if (bytes < kBlockBytes)
+      return {static_cast<std::byte*>(::operator new(bytes)), bytes};
+    // Huge-page aligned, so that a large block is whole huge pages.
+    const Block block{static_cast<std::byte*>(::operator new(bytes, kHugeAlignment)),
+                      bytes};
     adviseHugePages(block.data, bytes);
     return block;
   }
@@ -119,8 +123,15 @@ public:
   void give(const Block& block) { free_.push_back(block); }
 
 private:
-  // Huge-page aligned, so that a whole block can be one or two huge pages.
-  static constexpr std::align_val_t kAlignment{std::size_t(1) << 21};
+  static constexpr std::align_val_t kHugeAlignment{std::size_t(1) << 21};
+
+  static void release(const Block& block) {
+    if (block.bytes < kBlockBytes)
+      ::operator delete(block.data);
+    else
+      ::operator delete(block.data, kHugeAlignment);
+  }
+
   std::vector<Block> free_;
 };
 
