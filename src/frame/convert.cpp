@@ -31,61 +31,6 @@ double slowDouble(std::string_view text) {
   return strtod_l(copy.c_str(), nullptr, cLocale());
 }
 
-enum class Decimal { None, Slow, Done };
-
-// Decimal text with at most 19 significant digits and a power of ten within
-// +-22, whose digits as an integer are at most 2^53: both the integer and the
-// power are exact doubles, so one multiplication or division rounds exactly
-// once, as a correctly rounded conversion does. None: no digit at all;
-// Slow: a number this does not convert.
-Decimal fastDecimal(const char* p, const char* const end, double& value) {
-  static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  std::uint64_t mantissa = 0;
-  int significant = 0;
-  int exponent = 0;
-  bool anyDigit = false;
-  auto takeDigit = [&](char c) {
-    anyDigit = true;
-    if (mantissa == 0 && c == '0') return;
-    mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-    ++significant;
-  };
-  for (; p != end && isDigit(*p); ++p)
-    takeDigit(*p);
-  if (p != end && *p == '.') {
-    for (++p; p != end && isDigit(*p); ++p) {
-      takeDigit(*p);
-      --exponent;
-    }
-  }
-  if (!anyDigit) return Decimal::None;
-  if (significant > 19) return Decimal::Slow;
-  if (p != end && (*p | 0x20) == 'e') {
-    const char* q = p + 1;
-    bool negativeExponent = false;
-    if (q != end && (*q == '+' || *q == '-')) negativeExponent = *q++ == '-';
-    if (q != end && isDigit(*q)) {
-      int written = 0;
-      for (; q != end && isDigit(*q); ++q) {
-        if (written > 1000) return Decimal::Slow;
-        written = written * 10 + (*q - '0');
-      }
-      exponent += negativeExponent ? -written : written;
-    }
-  }
-  if (mantissa == 0) {
-    value = 0.0;
-    return Decimal::Done;
-  }
-  if (mantissa > (std::uint64_t(1) << 53) || exponent < -22 || exponent > 22)
-    return Decimal::Slow;
-  const double m = static_cast<double>(mantissa);
-  value = exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
-  return Decimal::Done;
-}
-
 } // namespace
 
 int toInt(std::string_view text) {
@@ -116,8 +61,10 @@ int toInt(std::string_view text) {
 }
 
 // The shape nearly every field of a case has: an optional sign, at most 19
-// digits with an optional point among them, and no exponent. Returns false
-// for anything else.
+// digits with an optional point among them, and no exponent. The digits as
+// an integer (at most 2^53) and the power of ten are exact doubles, so the
+// one division rounds exactly once, as a correctly rounded conversion does.
+// Returns false for anything else.
 bool plainDecimal(std::string_view text, double& value) {
   static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                    1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
@@ -163,21 +110,14 @@ double toDouble(std::string_view text) {
       !(lead == '0' && digits + 1 < text.size() && (text[digits + 1] | 0x20) == 'x');
   // Hexadecimal, inf and nan: leave them to strtod.
   if (!decimal) return slowDouble(text.substr(i));
-  const bool negative = text[i] == '-';
+  // Exponents, leading zeros, long mantissas: from_chars is exact for every
+  // decimal number and leaves only out-of-range values to strtod.
   const char* const first = text.data() + digits;
-  const char* const end = text.data() + text.size();
   double value = 0.0;
-  switch (fastDecimal(first, end, value)) {
-  case Decimal::None: // a sign without a number: no conversion, +0.0
-    return 0.0;
-  case Decimal::Slow:
-    if (std::from_chars(first, end, value).ec != std::errc())
-      return slowDouble(text.substr(i));
-    break;
-  case Decimal::Done:
-    break;
-  }
-  return negative ? -value : value;
+  const auto result = std::from_chars(first, text.data() + text.size(), value);
+  if (result.ec == std::errc::invalid_argument) return 0.0; // a sign and a point
+  if (result.ec != std::errc()) return slowDouble(text.substr(i));
+  return text[i] == '-' ? -value : value;
 }
 
 } // namespace zel23::detail
