@@ -31,12 +31,7 @@ std::string invalidBusNumber(int number) {
 std::string quotedIdentifier(std::string_view token) {
   if (!token.empty() && token.front() == '\'') return std::string(token);
   if (token.size() == 1) return std::string{'\'', token.front(), ' ', '\''};
-  std::string quoted;
-  quoted.reserve(token.size() + 2);
-  quoted += '\'';
-  quoted += token;
-  quoted += '\'';
-  return quoted;
+  return "'" + std::string(token) + "'";
 }
 
 } // namespace zel23::detail
