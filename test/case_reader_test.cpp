@@ -1,4 +1,4 @@
-#include "case_support.h"
+#include "support_hostile.h"
 
 #include <gtest/gtest.h>
 
@@ -6,15 +6,16 @@
 #include <streambuf>
 
 using zel23_test::oneOfEach;
-using zel23_test::parseText;
 using zel23_test::printCase;
+using zel23_test::zelParseText;
 
 namespace {
 
 std::string sevenTerminators() { return "0\n0\n0\n0\n0\n0\n0\n"; }
 
 TEST(CaseReader, EmptySectionsGiveTenCommentLines) {
-  const zel23::Case c = parseText("0 100 / empty\nsecond\nthird\n" + sevenTerminators());
+  const zel23::Case c =
+      zelParseText("0 100 / empty\nsecond\nthird\n" + sevenTerminators());
   EXPECT_EQ(c.comments.size(), 10u);
   EXPECT_EQ(c.systemBase, 100.0);
   EXPECT_TRUE(c.buses.empty() && c.generators.empty() && c.branches.empty() &&
@@ -33,7 +34,7 @@ TEST(CaseReader, SystemBaseIsTheSecondTokenOfLineOne) {
   };
   for (const auto& t : cases) {
     SCOPED_TRACE(t.line);
-    const zel23::Case c = parseText(std::string(t.line) + "\nh2\nh3\n");
+    const zel23::Case c = zelParseText(std::string(t.line) + "\nh2\nh3\n");
     EXPECT_EQ(c.systemBase, t.base);
     ASSERT_EQ(c.comments.size(), 3u);
     EXPECT_EQ(c.comments[0], t.line);
@@ -64,7 +65,7 @@ TEST(CaseReader, ClassifiesLinesByFirstSignificantCharacter) {
   const std::string text = std::string("0 100\nh2\nh3\n\n   \t\r\n#\n##  \n") +
                            "#101,1,0,0,0,0,1,1.0,0,'A',1,1\n" + "# 0 / bus\n" +
                            "  0123\n" + "#0\n\n0\n0\n0\n0\n";
-  const zel23::Case c = parseText(text);
+  const zel23::Case c = zelParseText(text);
   ASSERT_EQ(c.buses.size(), 1u);
   EXPECT_EQ(c.buses[0].I(), 0);
   ASSERT_EQ(c.comments.size(), 10u);
@@ -74,7 +75,7 @@ TEST(CaseReader, ClassifiesLinesByFirstSignificantCharacter) {
 }
 
 TEST(CaseReader, ReadsOneRecordOfEachSection) {
-  const zel23::Case c = parseText(oneOfEach());
+  const zel23::Case c = zelParseText(oneOfEach());
   EXPECT_EQ(c.buses.size(), 1u);
   EXPECT_EQ(c.generators.size(), 1u);
   EXPECT_EQ(c.branches.size(), 1u);
@@ -84,7 +85,7 @@ TEST(CaseReader, ReadsOneRecordOfEachSection) {
   EXPECT_EQ(c.shunts.size(), 1u);
   EXPECT_EQ(c.dcLines[0].IPI(), 102);
   EXPECT_EQ(c.comments.size(), 10u);
-  EXPECT_EQ(c.comments.back(), "0 / shunt");
+  EXPECT_EQ(c.comments.back(), "0 / end of section 6");
 }
 
 TEST(CaseReader, DcSecondAndThirdLinesAreTakenAsRead) {
@@ -94,7 +95,7 @@ TEST(CaseReader, DcSecondAndThirdLinesAreTakenAsRead) {
                            "0 2 25 5 0 12.5 138 0.44 1 1.15 0.85 0.00625\n"
                            "\t0,2,20,17,0,12.5,138,0.44,1,1.15,0.85,0.00625\n"
                            "0 / dc\n0\n";
-  const zel23::Case c = parseText(text);
+  const zel23::Case c = zelParseText(text);
   ASSERT_EQ(c.dcLines.size(), 1u);
   EXPECT_EQ(c.dcLines[0].I(), 7);
   EXPECT_EQ(c.dcLines[0].IPR(), 0);
@@ -102,7 +103,7 @@ TEST(CaseReader, DcSecondAndThirdLinesAreTakenAsRead) {
 }
 
 TEST(CaseReader, ListsAreAppendedTo) {
-  zel23::Case c = parseText(oneOfEach());
+  zel23::Case c = zelParseText(oneOfEach());
   std::istringstream in(oneOfEach());
   ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
            c.shunts, c.comments, c.systemBase);
@@ -112,7 +113,7 @@ TEST(CaseReader, ListsAreAppendedTo) {
 }
 
 TEST(CaseReader, TerminatorsAfterTheSeventhStillCount) {
-  const zel23::Case c = parseText(oneOfEach() + "0 / extra\n\n0 / more\n");
+  const zel23::Case c = zelParseText(oneOfEach() + "0 / extra\n\n0 / more\n");
   ASSERT_EQ(c.comments.size(), 12u);
   EXPECT_EQ(c.comments[11], "0 / more");
 }
@@ -125,10 +126,10 @@ TEST(CaseReader, EndOfInputRule) {
     std::size_t comments;
   } cases[] = {
       // A last line without a line feed is read but not processed.
-      {head + zel23_test::kBusLine, 0, 3},
-      {head + zel23_test::kBusLine + "\n", 1, 3},
-      {head + zel23_test::kBusLine + "\n0 / bus", 1, 3},
-      {head + zel23_test::kBusLine + "\n0 / bus\n", 1, 4},
+      {head + zel23_test::kBus, 0, 3},
+      {head + zel23_test::kBus + "\n", 1, 3},
+      {head + zel23_test::kBus + "\n0 / bus", 1, 3},
+      {head + zel23_test::kBus + "\n0 / bus\n", 1, 4},
       // Missing header lines become empty comment lines.
       {"0 100", 0, 3},
       {"0 100\nh2", 0, 3},
@@ -136,17 +137,17 @@ TEST(CaseReader, EndOfInputRule) {
   };
   for (const auto& t : cases) {
     SCOPED_TRACE(t.text);
-    const zel23::Case c = parseText(t.text);
+    const zel23::Case c = zelParseText(t.text);
     EXPECT_EQ(c.buses.size(), t.buses);
     EXPECT_EQ(c.comments.size(), t.comments);
   }
-  EXPECT_EQ(parseText("0 100").comments[1], "");
+  EXPECT_EQ(zelParseText("0 100").comments[1], "");
 }
 
 TEST(CaseReader, DcThirdLineWithoutLineFeedIsAccepted) {
-  const std::string text =
-      "0 100\nh2\nh3\n0\n0\n0\n0\n0\n" + std::string(zel23_test::kDcLines);
-  const zel23::Case c = parseText(text);
+  const std::string text = "0 100\nh2\nh3\n0\n0\n0\n0\n0\n" + zel23_test::kDc1 + "\n" +
+                           zel23_test::kDc2 + "\n" + zel23_test::kDc3;
+  const zel23::Case c = zelParseText(text);
   EXPECT_EQ(c.dcLines.size(), 1u);
   EXPECT_EQ(c.comments.size(), 8u);
 }
@@ -164,27 +165,27 @@ TEST(CaseReader, LongLinesAreCutAt1023Characters) {
       {head + exact + "\nh3\n", {"0 100", exact, "h3"}, 0},
       {head + longer + "\nh3\n", {"0 100", longer.substr(0, 1023), "h3"}, 0},
       // The cut line's tail, which looks like a record, is discarded.
-      {head + "h2\n" + std::string(1023, ' ') + "# trailing part\n" +
-           zel23_test::kBusLine + "\n",
+      {head + "h2\n" + std::string(1023, ' ') + "# trailing part\n" + zel23_test::kBus +
+           "\n",
        {"0 100", "h2", std::string(1023, ' ')},
        1},
       // A cut last line whose rest reaches the end of input is not processed.
-      {head + "h2\nh3\n" + zel23_test::kBusLine + std::string(2000, ' '),
+      {head + "h2\nh3\n" + zel23_test::kBus + std::string(2000, ' '),
        {"0 100", "h2", "h3"},
        0},
       // A record line with its tail cut still parses from its first 1023.
-      {head + "h2\nh3\n" + zel23_test::kBusLine + std::string(1200, ' ') + "junk\n",
+      {head + "h2\nh3\n" + zel23_test::kBus + std::string(1200, ' ') + "junk\n",
        {"0 100", "h2", "h3"},
        1},
   };
   for (const Case& t : cases) {
     SCOPED_TRACE(t.text.size());
-    const zel23::Case c = parseText(t.text);
+    const zel23::Case c = zelParseText(t.text);
     EXPECT_EQ(c.comments, t.comments);
     EXPECT_EQ(c.buses.size(), t.buses);
   }
   // Header line 1 longer than the buffer: its tail does not become line 2.
-  const zel23::Case c = parseText("0 100 " + std::string(3000, 'z') + "\nh2\nh3\n");
+  const zel23::Case c = zelParseText("0 100 " + std::string(3000, 'z') + "\nh2\nh3\n");
   ASSERT_EQ(c.comments.size(), 3u);
   EXPECT_EQ(c.comments[0].size(), 1023u);
   EXPECT_EQ(c.comments[1], "h2");
@@ -199,9 +200,9 @@ TEST(CaseReader, CarriageReturnsStayInTheLines) {
   std::string crlf;
   for (char ch : text)
     crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-  const zel23::Case c = parseText(crlf);
-  EXPECT_EQ(c.comments[0], "0 100.0 / one of each\r");
-  EXPECT_EQ(c.comments[9], "0 / shunt\r");
+  const zel23::Case c = zelParseText(crlf);
+  EXPECT_EQ(c.comments[0], "0 100.0 / hostile\r");
+  EXPECT_EQ(c.comments[9], "0 / end of section 6\r");
   ASSERT_EQ(c.buses.size(), 1u);
   EXPECT_EQ(c.buses[0].ZONE(), 1);
   ASSERT_EQ(c.dcLines.size(), 1u);
@@ -213,7 +214,7 @@ TEST(CaseReader, CarriageReturnsStayInTheLines) {
 TEST(CaseReader, RegistryIsEmptyAfterParse) {
   BName2BNum["'NORTH'"] = 5;
   BNum2BName[5] = "'NORTH'";
-  parseText(oneOfEach());
+  zelParseText(oneOfEach());
   EXPECT_TRUE(BName2BNum.empty());
   EXPECT_TRUE(BNum2BName.empty());
 }
@@ -227,29 +228,10 @@ TEST(CaseReader, StreamEndsAtEndOfInput) {
   EXPECT_FALSE(in.bad());
 }
 
-// A stream buffer that hands out its text and then fails.
-class FailingBuffer : public std::streambuf {
-public:
-  FailingBuffer(std::string text, bool throwAtEnd)
-      : text_(std::move(text)), throw_(throwAtEnd) {
-    setg(text_.data(), text_.data(), text_.data() + text_.size());
-  }
-
-protected:
-  int_type underflow() override {
-    if (throw_) throw std::runtime_error("device error");
-    return traits_type::eof();
-  }
-
-private:
-  std::string text_;
-  bool throw_;
-};
-
 TEST(CaseReader, FailingStreamStopsTheRead) {
   const std::string text = oneOfEach();
-  const std::size_t cut = text.find("0 / branch");
-  FailingBuffer buffer(text.substr(0, cut), true);
+  const std::size_t cut = text.find("0 / end of section 2");
+  zel23_test::FailingInput buffer(text, cut, zel23_test::FailingInput::Failure::Throw);
   std::istream in(&buffer);
   zel23::Case c;
   EXPECT_TRUE(ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas,
@@ -286,7 +268,7 @@ TEST(CaseWriter, FillsMissingCommentLines) {
 }
 
 TEST(CaseWriter, SystemBaseArgumentIsNotUsed) {
-  zel23::Case c = parseText(oneOfEach());
+  zel23::Case c = zelParseText(oneOfEach());
   const std::string before = printCase(c);
   c.systemBase = 12345.0;
   EXPECT_EQ(printCase(c), before);
@@ -294,9 +276,9 @@ TEST(CaseWriter, SystemBaseArgumentIsNotUsed) {
 
 TEST(CaseRoundTrip, SampleWritesTheSameTextTwice) {
   const std::string original = zel23_test::sampleText();
-  zel23::Case first = parseText(original);
+  zel23::Case first = zelParseText(original);
   const std::string written = printCase(first);
-  zel23::Case second = parseText(written);
+  zel23::Case second = zelParseText(written);
   EXPECT_EQ(printCase(second), written);
   EXPECT_EQ(second.comments, first.comments);
   EXPECT_EQ(first.comments.size(), 10u);
@@ -315,7 +297,7 @@ TEST(CaseRoundTrip, EveryPrefixOfTheSampleReadsWithoutCrashing) {
   // Cut the sample at every byte: the recoverable reader must stop cleanly,
   // and never hold more records than the whole file has.
   const std::string text = zel23_test::sampleText();
-  const zel23::Case whole = parseText(text);
+  const zel23::Case whole = zelParseText(text);
   for (std::size_t cut = 0; cut <= text.size(); ++cut) {
     std::istringstream in(text.substr(0, cut));
     zel23::Case c;
@@ -328,7 +310,7 @@ TEST(CaseRoundTrip, EveryPrefixOfTheSampleReadsWithoutCrashing) {
 
 // Fatal errors of the reader itself.
 TEST(CaseReaderDeathTest, UnknownRecordType) {
-  EXPECT_EXIT(parseText(oneOfEach() + zel23_test::kBusLine + "\n"),
+  EXPECT_EXIT(zelParseText(oneOfEach() + zel23_test::kBus + "\n"),
               ::testing::ExitedWithCode(255),
               "^File: \\.\\.\\\\ZELParse line: [0-9]+ Unknown record type\n$");
 }
@@ -341,7 +323,7 @@ TEST(CaseReaderDeathTest, DcRecordCutShort) {
        {head + dc1, head + dc1 + dc2, head + dc1 + dc2 + "\n"}) {
     SCOPED_TRACE(text);
     EXPECT_EXIT(
-        parseText(text), ::testing::ExitedWithCode(255),
+        zelParseText(text), ::testing::ExitedWithCode(255),
         "^File: \\.\\.\\\\ZELParse line: [0-9]+ Two terminal DC data format error\\.\n$");
   }
 }
@@ -350,7 +332,7 @@ TEST(CaseReaderDeathTest, DcBlankSecondLineIsPassedOn) {
   const std::string text = "0 100\nh2\nh3\n0\n0\n0\n0\n0\n1,1,8.2,200,500,400,0,0,'R'\n\n"
                            "102,2,20,17,0,12.5,138,0.44,1,1.15,0.85,0.00625\n";
   EXPECT_EXIT(
-      parseText(text), ::testing::ExitedWithCode(255),
+      zelParseText(text), ::testing::ExitedWithCode(255),
       "^File: \\.\\.\\\\ZELTwoTerminalDC line: [0-9]+ Error parsing two terminal DC "
       "data: IPR\n$");
 }
@@ -360,13 +342,13 @@ TEST(CaseReaderDeathTest, QuotedBusNamesFailDuringParse) {
   const std::string text =
       "0 100\nh2\nh3\n0\n'ONE',1,50,10,30,-20,1.02,0,100,0,0.25,0,0,1,1,"
       "100,80,0\n";
-  EXPECT_EXIT(parseText(text), ::testing::ExitedWithCode(255),
+  EXPECT_EXIT(zelParseText(text), ::testing::ExitedWithCode(255),
               "^File: \\.\\.\\\\ZELGenerator line: [0-9]+ Invalid bus number: -1\n$");
   BName2BNum.clear();
 }
 
 TEST(CaseReaderDeathTest, RecordErrorsEndTheRead) {
-  EXPECT_EXIT(parseText("0 100\nh2\nh3\n1,2,3\n"), ::testing::ExitedWithCode(255),
+  EXPECT_EXIT(zelParseText("0 100\nh2\nh3\n1,2,3\n"), ::testing::ExitedWithCode(255),
               "^File: \\.\\.\\\\ZELBus line: [0-9]+ Error parsing bus data\n$");
 }
 

@@ -3,24 +3,12 @@
 #include <gtest/gtest.h>
 
 using zel23_test::oneOfEach;
-using zel23_test::parseText;
 using zel23_test::printCase;
+using zel23_test::zelParseText;
 
 namespace {
 
-struct Recovered {
-  zel23::Case c;
-  zel23::ReadReport report;
-};
-
-Recovered recover(const std::string& text, std::size_t maxProblems = 1000) {
-  Recovered r;
-  std::istringstream in(text);
-  zel23::ReadOptions options;
-  options.maxProblems = maxProblems;
-  r.report = zel23::read(in, r.c, options);
-  return r;
-}
+using zel23_test::readText;
 
 template <class Rec>
 void expectSameRecords(const std::vector<Rec>& a, const std::vector<Rec>& b) {
@@ -47,17 +35,17 @@ TEST(RecoverableRead, MatchesZELParseOnValidInput) {
       oneOfEach(),
       oneOfEach() + "0 / extra terminator\n",
       "0 100\nh2",
-      "0 100\nh2\nh3\n" + std::string(zel23_test::kBusLine),
+      "0 100\nh2\nh3\n" + zel23_test::kBus,
       "0 7 / cut long line\n" + std::string(5000, 'x') + "\nh3\n0\n",
   };
   for (const std::string& text : inputs) {
     SCOPED_TRACE(text.substr(0, 40));
-    const Recovered r = recover(text);
+    const zel23_test::Read r = readText(text);
     EXPECT_TRUE(r.report.ok());
-    expectSameCase(r.c, parseText(text));
+    expectSameCase(r.data, zelParseText(text));
     std::ostringstream written;
-    zel23::write(written, r.c);
-    zel23::Case parsed = parseText(text);
+    zel23::write(written, r.data);
+    zel23::Case parsed = zelParseText(text);
     EXPECT_EQ(written.str(), printCase(parsed));
   }
 }
@@ -80,7 +68,7 @@ TEST(RecoverableRead, ReportsEveryBadLineAndKeepsTheGoodOnes) {
                            "102,1,1.05,0.98,0,30.0,2,15.0\n" // 18
                            "0 / shunt\n"
                            "5,1,0,0,0,0,1,1.0,0,'D',1,1\n"; // 20 after the last section
-  const Recovered r = recover(text);
+  const zel23_test::Read r = readText(text);
   const struct {
     std::size_t line;
     int section;
@@ -100,11 +88,11 @@ TEST(RecoverableRead, ReportsEveryBadLineAndKeepsTheGoodOnes) {
     EXPECT_EQ(r.report.problems[i].message, expected[i].message);
   }
   EXPECT_EQ(r.report.problems[0].text, "102,1,0,0");
-  EXPECT_EQ(r.c.buses.size(), 2u);
-  EXPECT_EQ(r.c.generators.size(), 0u);
-  EXPECT_EQ(r.c.dcLines.size(), 0u);
-  EXPECT_EQ(r.c.shunts.size(), 1u);
-  EXPECT_EQ(r.c.comments.size(), 10u);
+  EXPECT_EQ(r.data.buses.size(), 2u);
+  EXPECT_EQ(r.data.generators.size(), 0u);
+  EXPECT_EQ(r.data.dcLines.size(), 0u);
+  EXPECT_EQ(r.data.shunts.size(), 1u);
+  EXPECT_EQ(r.data.comments.size(), 10u);
   EXPECT_EQ(r.report.recordLines[0], (std::vector<std::size_t>{4, 6}));
   EXPECT_EQ(r.report.recordLines[6], (std::vector<std::size_t>{18}));
   EXPECT_EQ(r.report.commentLines.front(), 1u);
@@ -113,25 +101,25 @@ TEST(RecoverableRead, ReportsEveryBadLineAndKeepsTheGoodOnes) {
 }
 
 TEST(RecoverableRead, HeaderWithoutSystemBaseIsAProblem) {
-  const Recovered r = recover("0\nh2\nh3\n" + std::string(zel23_test::kBusLine) + "\n");
+  const zel23_test::Read r = readText("0\nh2\nh3\n" + zel23_test::kBus + "\n");
   ASSERT_EQ(r.report.problems.size(), 1u);
   EXPECT_EQ(r.report.problems[0].line, 1u);
   EXPECT_EQ(r.report.problems[0].section, zel23::kHeader);
-  EXPECT_EQ(r.c.buses.size(), 1u);
-  EXPECT_EQ(r.c.comments.size(), 3u);
+  EXPECT_EQ(r.data.buses.size(), 1u);
+  EXPECT_EQ(r.data.comments.size(), 3u);
 }
 
 TEST(RecoverableRead, EmptyInputIsOneLineWithoutSystemBase) {
-  const Recovered r = recover("");
+  const zel23_test::Read r = readText("");
   ASSERT_EQ(r.report.problems.size(), 1u);
   EXPECT_EQ(r.report.problems[0].line, 1u);
   EXPECT_EQ(r.report.lines, 1u);
-  EXPECT_EQ(r.c.comments, (std::vector<std::string>{"", "", ""}));
+  EXPECT_EQ(r.data.comments, (std::vector<std::string>{"", "", ""}));
 }
 
 TEST(RecoverableRead, DcFormatErrorIsAProblem) {
-  const Recovered r =
-      recover("0 100\nh2\nh3\n0\n0\n0\n0\n0\n1,1,8.2,200,500,400,0,0,'R'\n");
+  const zel23_test::Read r =
+      readText("0 100\nh2\nh3\n0\n0\n0\n0\n0\n1,1,8.2,200,500,400,0,0,'R'\n");
   ASSERT_EQ(r.report.problems.size(), 1u);
   EXPECT_EQ(r.report.problems[0].message, "Two terminal DC data format error.");
   EXPECT_EQ(r.report.problems[0].line, 9u);
@@ -141,7 +129,7 @@ TEST(RecoverableRead, ProblemsAreCapped) {
   std::string text = "0 100\nh2\nh3\n";
   for (int i = 0; i < 50; ++i)
     text += "1,2,3\n";
-  const Recovered r = recover(text, 10);
+  const zel23_test::Read r = readText(text, 10);
   EXPECT_EQ(r.report.problems.size(), 10u);
   EXPECT_EQ(r.report.problemsDropped, 40u);
   EXPECT_FALSE(r.report.ok());
@@ -149,9 +137,9 @@ TEST(RecoverableRead, ProblemsAreCapped) {
 
 TEST(RecoverableRead, LeavesTheRegistryAlone) {
   BName2BNum["'ONE'"] = 101;
-  const Recovered r =
-      recover("0 100\nh2\nh3\n0\n'ONE',1,50,10,30,-20,1.02,0,100,0,0.25,0,0,"
-              "1,1,100,80,0\n");
+  const zel23_test::Read r =
+      readText("0 100\nh2\nh3\n0\n'ONE',1,50,10,30,-20,1.02,0,100,0,0.25,0,0,"
+               "1,1,100,80,0\n");
   ASSERT_EQ(r.report.problems.size(), 1u);
   EXPECT_EQ(r.report.problems[0].message, "Invalid bus number: -1");
   EXPECT_EQ(BName2BNum.size(), 1u);
@@ -165,7 +153,7 @@ TEST(RecoverableParse, SingleRecordsGiveTheMessageAndKeepTheRecord) {
   EXPECT_FALSE(zel23::parse("1,2,3", bus, message));
   EXPECT_EQ(message, "Error parsing bus data");
   EXPECT_EQ(bus.I(), 42);
-  EXPECT_TRUE(zel23::parse(zel23_test::kBusLine, bus, message));
+  EXPECT_TRUE(zel23::parse(zel23_test::kBus, bus, message));
   EXPECT_EQ(bus.I(), 101);
 
   ZELTwoTerminalDC dc;

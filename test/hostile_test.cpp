@@ -21,7 +21,7 @@
 
 namespace {
 
-using namespace zel23_hostile;
+using namespace zel23_test;
 using zel23_test::shown;
 
 constexpr std::size_t kMaxLine = 1023;
