@@ -33,36 +33,27 @@ namespace {
 
 constexpr std::uint64_t kSeed = 2023;
 
-// Everything ZELParse fills, with the calls spelled out once.
-struct Lists {
-  std::vector<ZELBus> buses;
-  std::vector<ZELGenerator> generators;
-  std::vector<ZELBranch> branches;
-  std::vector<ZELTransformerAdjustment> adjustments;
-  std::vector<ZELAreaInterchange> areas;
-  std::vector<ZELTwoTerminalDC> dcLines;
-  std::vector<ZELSwitchedShunt> shunts;
-  std::vector<std::string> comments;
-  double systemBase = 0.0;
+// zel23::Case holds everything ZELParse fills; these spell the calls out once.
+bool parseCase(std::istream& in, zel23::Case& c) {
+  return ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas,
+                  c.dcLines, c.shunts, c.comments, c.systemBase);
+}
 
-  bool parse(std::istream& in) {
-    return ZELParse(in, buses, generators, branches, adjustments, areas, dcLines, shunts,
-                    comments, systemBase);
-  }
-  bool print(std::ostream& out) {
-    return ZELPrint(out, buses, generators, branches, adjustments, areas, dcLines, shunts,
-                    comments, systemBase);
-  }
-  bool matches(const CaseShape& s) const {
-    return static_cast<long long>(buses.size()) == s.buses &&
-           static_cast<long long>(generators.size()) == s.generators &&
-           static_cast<long long>(branches.size()) == s.branches &&
-           static_cast<long long>(adjustments.size()) == s.adjustments &&
-           static_cast<long long>(areas.size()) == s.areas &&
-           static_cast<long long>(dcLines.size()) == s.dcLines &&
-           static_cast<long long>(shunts.size()) == s.shunts && comments.size() == 10;
-  }
-};
+bool printCase(std::ostream& out, zel23::Case& c) {
+  return ZELPrint(out, c.buses, c.generators, c.branches, c.adjustments, c.areas,
+                  c.dcLines, c.shunts, c.comments, c.systemBase);
+}
+
+bool matches(const zel23::Case& c, const CaseShape& s) {
+  const auto same = [](std::size_t count, long long expected) {
+    return static_cast<long long>(count) == expected;
+  };
+  return same(c.buses.size(), s.buses) && same(c.generators.size(), s.generators) &&
+         same(c.branches.size(), s.branches) &&
+         same(c.adjustments.size(), s.adjustments) && same(c.areas.size(), s.areas) &&
+         same(c.dcLines.size(), s.dcLines) && same(c.shunts.size(), s.shunts) &&
+         c.comments.size() == 10;
+}
 
 std::vector<std::string_view> splitLines(const std::string& text) {
   std::vector<std::string_view> lines;
@@ -85,10 +76,10 @@ struct Fixture {
   const std::string* ensureParsed() {
     if (parsedOk) return nullptr;
     std::istringstream in(text);
-    parsed.parse(in);
-    if (!parsed.matches(shape)) return &kCountMismatch;
+    parseCase(in, parsed);
+    if (!matches(parsed, shape)) return &kCountMismatch;
     std::ostringstream out;
-    parsed.print(out);
+    printCase(out, parsed);
     printed = out.str();
     printedLines = splitLines(printed);
     parsedOk = true;
@@ -98,7 +89,7 @@ struct Fixture {
   int buses;
   CaseShape shape;
   std::string text;
-  Lists parsed;
+  zel23::Case parsed;
   bool parsedOk = false;
   std::string printed;
   std::vector<std::string_view> printedLines;
@@ -201,16 +192,16 @@ private:
 void readZELParse(benchmark::State& state, int buses) {
   Fixture& f = fixture(buses);
   std::istringstream in;
-  Lists lists;
+  zel23::Case lists;
   for (auto _ : state) {
     state.PauseTiming();
-    lists = Lists(); // frees the previous round's records untimed
+    lists = zel23::Case(); // frees the previous round's records untimed
     in.str(f.text);
     in.clear();
     state.ResumeTiming();
-    lists.parse(in);
+    parseCase(in, lists);
   }
-  if (!lists.matches(f.shape)) state.SkipWithError(Fixture::kCountMismatch.c_str());
+  if (!matches(lists, f.shape)) state.SkipWithError(Fixture::kCountMismatch.c_str());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(f.text.size()));
   setRecordRate(state, f.shape.records());
@@ -325,26 +316,33 @@ void writeZELPrintMemory(benchmark::State& state, int buses) {
     out.str(std::string());
     out.clear();
     state.ResumeTiming();
-    f->parsed.print(out);
+    printCase(out, f->parsed);
   }
   if (out.str().size() != f->printed.size()) state.SkipWithError("output size changed");
   setWriteRates(state, *f, true);
 }
 
-void writeZELPrintFile(benchmark::State& state, int buses) {
-  Fixture* f = writeFixture(state, buses);
-  if (f == nullptr) return;
+// Times `write` into a fresh file each round: opening is untimed, closing
+// (which writes out what is buffered) is timed.
+template <class Write>
+void timeFileWrites(benchmark::State& state, Fixture& f, bool library, Write write) {
   const std::string path = scratchPath();
   std::ofstream out;
   for (auto _ : state) {
     state.PauseTiming();
     out.open(path, std::ios::binary | std::ios::trunc);
     state.ResumeTiming();
-    f->parsed.print(out);
+    write(out);
     out.close();
   }
   std::remove(path.c_str());
-  setWriteRates(state, *f, true);
+  setWriteRates(state, f, library);
+}
+
+void writeZELPrintFile(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  timeFileWrites(state, *f, true, [f](std::ostream& out) { printCase(out, f->parsed); });
 }
 
 void writeLinesWithEndl(std::ostream& out, const std::vector<std::string_view>& lines) {
@@ -357,17 +355,8 @@ void writeLinesWithEndl(std::ostream& out, const std::vector<std::string_view>& 
 void writeFloorEndlFile(benchmark::State& state, int buses) {
   Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
-  const std::string path = scratchPath();
-  std::ofstream out;
-  for (auto _ : state) {
-    state.PauseTiming();
-    out.open(path, std::ios::binary | std::ios::trunc);
-    state.ResumeTiming();
-    writeLinesWithEndl(out, f->printedLines);
-    out.close();
-  }
-  std::remove(path.c_str());
-  setWriteRates(state, *f, false);
+  timeFileWrites(state, *f, false,
+                 [f](std::ostream& out) { writeLinesWithEndl(out, f->printedLines); });
 }
 
 void writeFloorEndlMemory(benchmark::State& state, int buses) {
@@ -387,17 +376,9 @@ void writeFloorEndlMemory(benchmark::State& state, int buses) {
 void writeFloorBulkFile(benchmark::State& state, int buses) {
   Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
-  const std::string path = scratchPath();
-  std::ofstream out;
-  for (auto _ : state) {
-    state.PauseTiming();
-    out.open(path, std::ios::binary | std::ios::trunc);
-    state.ResumeTiming();
+  timeFileWrites(state, *f, false, [f](std::ostream& out) {
     out.write(f->printed.data(), static_cast<std::streamsize>(f->printed.size()));
-    out.close();
-  }
-  std::remove(path.c_str());
-  setWriteRates(state, *f, false);
+  });
 }
 
 // --------------------------------------------------------------- records ---

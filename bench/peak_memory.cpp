@@ -80,37 +80,30 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<ZELBus> buses;
-  std::vector<ZELGenerator> generators;
-  std::vector<ZELBranch> branches;
-  std::vector<ZELTransformerAdjustment> adjustments;
-  std::vector<ZELAreaInterchange> areas;
-  std::vector<ZELTwoTerminalDC> dcLines;
-  std::vector<ZELSwitchedShunt> shunts;
-  std::vector<std::string> comments;
-  double systemBase = 0.0;
+  zel23::Case c;
 
   const long long before = peakRssBytes();
   const auto start = std::chrono::steady_clock::now();
-  ZELParse(in, buses, generators, branches, adjustments, areas, dcLines, shunts, comments,
-           systemBase);
+  ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
+           c.shunts, c.comments, c.systemBase);
   const auto stop = std::chrono::steady_clock::now();
   const long long after = peakRssBytes();
 
   const Usage usages[] = {
-      usageOf("bus", buses, [](const ZELBus& r) { return heapBytes(r.NAME()); }),
-      usageOf("generator", generators,
+      usageOf("bus", c.buses, [](const ZELBus& r) { return heapBytes(r.NAME()); }),
+      usageOf("generator", c.generators,
               [](const ZELGenerator& r) { return heapBytes(r.ID()); }),
-      usageOf("branch", branches, [](const ZELBranch& r) { return heapBytes(r.CKT()); }),
-      usageOf("transformer adjustment", adjustments,
+      usageOf("branch", c.branches,
+              [](const ZELBranch& r) { return heapBytes(r.CKT()); }),
+      usageOf("transformer adjustment", c.adjustments,
               [](const ZELTransformerAdjustment& r) { return heapBytes(r.CKT()); }),
-      usageOf("area interchange", areas,
+      usageOf("area interchange", c.areas,
               [](const ZELAreaInterchange& r) { return heapBytes(r.ARNAME()); }),
-      usageOf("two-terminal DC", dcLines,
+      usageOf("two-terminal DC", c.dcLines,
               [](const ZELTwoTerminalDC& r) { return heapBytes(r.METER()); }),
-      usageOf("switched shunt", shunts,
+      usageOf("switched shunt", c.shunts,
               [](const ZELSwitchedShunt&) { return std::size_t{0}; }),
-      usageOf("comment line", comments,
+      usageOf("comment line", c.comments,
               [](const std::string& s) { return heapBytes(s); }),
   };
   std::size_t records = 0;
