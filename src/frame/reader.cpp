@@ -20,11 +20,13 @@
 #include <fstream>
 #include <limits>
 #include <new>
+#include <type_traits>
 
 namespace zel23::detail {
 namespace {
 
 constexpr std::string_view kSource = "..\\ZELParse";
+constexpr int kDcSection = 5; // three lines a record
 constexpr std::size_t kBlock = std::size_t(1) << 16;
 
 // Line 1 through getline itself, so that when its system base is missing and
@@ -257,34 +259,47 @@ private:
     return section;
   }
 
-  void readRecord(LineSource& source, int section, std::string_view line,
-                  std::size_t number) {
-    const auto parseInto = [line](auto& record) { parseRecord(record, line); };
+  // Calls f(staging, list) with the staging and the caller's list of a
+  // section 0 to 6; nothing for any other section.
+  template <class F> void withSection(int section, F&& f) {
     switch (section) {
     case 0:
-      return add(buses_, section, number, line, parseInto);
+      return f(buses_, target_.buses);
     case 1:
-      return add(generators_, section, number, line, parseInto);
+      return f(generators_, target_.generators);
     case 2:
-      return add(branches_, section, number, line, parseInto);
+      return f(branches_, target_.branches);
     case 3:
-      return add(adjustments_, section, number, line, parseInto);
+      return f(adjustments_, target_.adjustments);
     case 4:
-      return add(areas_, section, number, line, parseInto);
+      return f(areas_, target_.areas);
     case 5:
-      return addDcLine(source, number, line);
+      return f(dcLines_, target_.dcLines);
     case 6:
-      return add(shunts_, section, number, line, parseInto);
-    default:
+      return f(shunts_, target_.shunts);
+    }
+  }
+
+  void readRecord(LineSource& source, int section, std::string_view line,
+                  std::size_t number) {
+    if (section == kDcSection) return addDcLine(source, number, line);
+    if (section >= zel23::kSectionCount) {
       guarded(section, number, line,
               [] { fatalParseError(kSource, __LINE__, "Unknown record type"); });
+      return;
     }
+    withSection(section, [&](auto& staging, auto& list) {
+      using Record = typename std::decay_t<decltype(list)>::value_type;
+      if constexpr (!std::is_same_v<Record, ZELTwoTerminalDC>) // one line each
+        add(staging, section, number, line,
+            [line](Record& record) { parseRecord(record, line); });
+    });
   }
 
   // The 2nd and 3rd lines are taken as read, blank or not; the record line's
   // text is copied because reading on reuses the source's buffer.
   void addDcLine(LineSource& source, std::size_t number, std::string_view line) {
-    constexpr int section = 5;
+    constexpr int section = kDcSection;
     const std::string first(line);
     std::string rest[2];
     for (std::string& next : rest) {
@@ -313,25 +328,10 @@ private:
     }
   }
 
-  // Moves a finished section into the caller's list, so that its chunks are
+  // Moves a finished section into the caller's list, so that its blocks are
   // free for the next section.
   void appendRecords(int section) {
-    switch (section) {
-    case 0:
-      return buses_.appendTo(target_.buses);
-    case 1:
-      return generators_.appendTo(target_.generators);
-    case 2:
-      return branches_.appendTo(target_.branches);
-    case 3:
-      return adjustments_.appendTo(target_.adjustments);
-    case 4:
-      return areas_.appendTo(target_.areas);
-    case 5:
-      return dcLines_.appendTo(target_.dcLines);
-    case 6:
-      return shunts_.appendTo(target_.shunts);
-    }
+    withSection(section, [](auto& staging, auto& list) { staging.appendTo(list); });
   }
 
   // Runs a parse; under a recoverable read a fatal error becomes a problem
