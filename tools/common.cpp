@@ -260,4 +260,20 @@ std::string bareName(const std::string& stored) {
   return name;
 }
 
+std::string printable(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  shown.reserve(text.size());
+  for (unsigned char ch : text) {
+    if ((ch < 0x20 && ch != '\t') || ch == 0x7f) {
+      shown += "\\x";
+      shown += kHex[ch >> 4];
+      shown += kHex[ch & 15];
+    } else {
+      shown += static_cast<char>(ch);
+    }
+  }
+  return shown;
+}
+
 } // namespace zel23tool

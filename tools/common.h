@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zel23tool {
@@ -171,6 +172,11 @@ inline std::string fieldText(const std::string& value) { return value; }
 
 /// A bus or area name without its apostrophes and outer blanks.
 std::string bareName(const std::string& stored);
+
+/// Input text made safe for a terminal: control bytes (below 0x20 but tab,
+/// and 0x7f) shown as \xHH, so a crafted file cannot send escape sequences.
+/// Text output passes every line or name taken from the input through it.
+std::string printable(std::string_view text);
 
 /// The subcommands; each lives in its own file.
 Subcommand addFmt(CLI::App& app);
