@@ -16,9 +16,9 @@ using namespace zel23_test;
 
 template <class Rec>
 bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](auto& x, auto& y) {
-           return zel23::sameFields(x, y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](auto& x, auto& y) { return zel23::sameFields(x, y); });
 }
 
 ::testing::AssertionResult sameCase(const zel23::Case& a, const zel23::Case& b) {
@@ -46,7 +46,8 @@ std::string described(const Read& r) {
   out += "system base " + exact(r.data.systemBase) + "\n";
   out += "comment lines" + numbers(r.report.commentLines) + "\n";
   for (int s = 0; s < zel23::kSectionCount; ++s)
-    out += "section " + std::to_string(s) + " lines" + numbers(r.report.recordLines[s]) + "\n";
+    out += "section " + std::to_string(s) + " lines" + numbers(r.report.recordLines[s]) +
+           "\n";
   return out + "----\n" + writeText(r.data);
 }
 
@@ -149,8 +150,9 @@ TEST(CaseFiles, AppendingCappingAndTheNameMaps) {
   EXPECT_FALSE(capped.report.ok());
 
   BName2BNum["'ONE'"] = 101;
-  const Read named = readText("0 100\nh2\nh3\n0\n'ONE',1,50,10,30,-20,1.02,0,100,0,0.25,0,0,"
-                              "1,1,100,80,0\n");
+  const Read named =
+      readText("0 100\nh2\nh3\n0\n'ONE',1,50,10,30,-20,1.02,0,100,0,0.25,0,0,"
+               "1,1,100,80,0\n");
   ASSERT_EQ(1u, named.report.problems.size());
   EXPECT_EQ("Invalid bus number: -1", named.report.problems[0].message);
   EXPECT_EQ(1u, BName2BNum.size());

@@ -17,12 +17,13 @@ using zel23::detail::toDouble;
 using zel23::detail::toInt;
 
 ::testing::AssertionResult same(double expected, double actual) {
-  const bool equal = std::isnan(expected)
-                         ? std::isnan(actual) && std::signbit(expected) == std::signbit(actual)
-                         : std::memcmp(&expected, &actual, sizeof expected) == 0;
+  const bool equal =
+      std::isnan(expected)
+          ? std::isnan(actual) && std::signbit(expected) == std::signbit(actual)
+          : std::memcmp(&expected, &actual, sizeof expected) == 0;
   if (equal) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "expected " << exact(expected) << ", got "
-                                       << exact(actual);
+  return ::testing::AssertionFailure()
+         << "expected " << exact(expected) << ", got " << exact(actual);
 }
 
 struct Number {
@@ -36,7 +37,8 @@ const std::vector<Number>& numbers() {
   static const std::vector<Number> all = [] {
     std::vector<Number> out;
     for (const Row& row : table("convert.txt"))
-      out.push_back({row[0], std::atoi(row[1].c_str()), std::strtod(row[2].c_str(), nullptr)});
+      out.push_back(
+          {row[0], std::atoi(row[1].c_str()), std::strtod(row[2].c_str(), nullptr)});
     return out;
   }();
   return all;
@@ -82,11 +84,23 @@ TEST(ConvertTest, ViewEndsTheText) {
     const char* text;
     std::size_t length;
     double expected;
-  } cases[] = {{"1.5e3", 4, 1.5},    {"1.5e3", 3, 1.5},         {"1.5e+3", 5, 1.5},
-               {"0x1p3", 4, 1.0},    {"0x1p3", 2, 0.0},         {"0x18", 3, 1.0},
-               {"-1", 1, 0.0},       {"infinity", 5, HUGE_VAL}, {" 7", 1, 0.0},
-               {"2.25", 3, 2.2},     {".5", 1, 0.0},            {"99", 1, 9.0},
-               {"12\0" "34", 5, 12}, {"12345", 2, 12.0},        {"12345", 0, 0.0}};
+  } cases[] = {{"1.5e3", 4, 1.5},
+               {"1.5e3", 3, 1.5},
+               {"1.5e+3", 5, 1.5},
+               {"0x1p3", 4, 1.0},
+               {"0x1p3", 2, 0.0},
+               {"0x18", 3, 1.0},
+               {"-1", 1, 0.0},
+               {"infinity", 5, HUGE_VAL},
+               {" 7", 1, 0.0},
+               {"2.25", 3, 2.2},
+               {".5", 1, 0.0},
+               {"99", 1, 9.0},
+               {"12\0"
+                "34",
+                5, 12},
+               {"12345", 2, 12.0},
+               {"12345", 0, 0.0}};
   for (const auto& c : cases) {
     const std::string_view view(c.text, c.length);
     SCOPED_TRACE(shown(view));
@@ -114,11 +128,14 @@ TEST(ConvertTest, GeneratedNumbersMatchTheCLibrary) {
     const int digits = 1 + static_cast<int>(next() % 24);
     const int point = static_cast<int>(next() % (digits + 2)) - 1;
     for (int d = 0; d < digits; ++d)
-      text += std::string(d == point ? "." : "") +
-              static_cast<char>('0' + (d == 0 && next() % 3 ? 1 + next() % 9 : next() % 10));
+      text +=
+          std::string(d == point ? "." : "") +
+          static_cast<char>('0' + (d == 0 && next() % 3 ? 1 + next() % 9 : next() % 10));
     const int exponentKind = static_cast<int>(next() % 4);
-    if (exponentKind == 1) text += "e" + std::to_string(static_cast<int>(next() % 50) - 25);
-    if (exponentKind == 2) text += "E" + std::to_string(static_cast<int>(next() % 700) - 350);
+    if (exponentKind == 1)
+      text += "e" + std::to_string(static_cast<int>(next() % 50) - 25);
+    if (exponentKind == 2)
+      text += "E" + std::to_string(static_cast<int>(next() % 700) - 350);
     SCOPED_TRACE(text);
     const bool ok = same(std::strtod(text.c_str(), nullptr), toDouble(text)) &&
                     std::atoi(text.c_str()) == toInt(text);

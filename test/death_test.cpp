@@ -16,7 +16,8 @@ std::string pattern(const std::string& stderrLine) {
       i += 2;
       continue;
     }
-    if (std::string("\\^$.|?*+()[]{}").find(stderrLine[i]) != std::string::npos) out += '\\';
+    if (std::string("\\^$.|?*+()[]{}").find(stderrLine[i]) != std::string::npos)
+      out += '\\';
     out += stderrLine[i];
   }
   return out + "\n$";
@@ -41,12 +42,14 @@ TEST(FatalDeathTest, InputFailsInsideADcRecord) {
   const std::string text = readFile(dataPath("cases/one_of_each.raw"));
   EXPECT_EXIT(
       {
-        FailingInput buffer(text, text.find("101,2,25") + 3, FailingInput::Failure::Throw);
+        FailingInput buffer(text, text.find("101,2,25") + 3,
+                            FailingInput::Failure::Throw);
         std::istream in(&buffer);
         zel23::Case c;
         zelParse(in, c);
       },
-      ::testing::ExitedWithCode(255), pattern("File: ..\\ZELParse line: <N> Two terminal DC data format error."));
+      ::testing::ExitedWithCode(255),
+      pattern("File: ..\\ZELParse line: <N> Two terminal DC data format error."));
 }
 
 } // namespace

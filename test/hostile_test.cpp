@@ -14,17 +14,20 @@ namespace {
 
 using namespace zel23_test;
 
-template <class Rec> bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](auto& x, auto& y) {
-           return zel23::sameFields(x, y);
-         });
+template <class Rec>
+bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](auto& x, auto& y) { return zel23::sameFields(x, y); });
 }
 
 // Two reads: the same lists, comments, system base and problem messages.
 ::testing::AssertionResult sameRead(const Read& a, const Read& b) {
   std::vector<std::string> ma, mb;
-  for (const zel23::Problem& p : a.report.problems) ma.push_back(p.message);
-  for (const zel23::Problem& p : b.report.problems) mb.push_back(p.message);
+  for (const zel23::Problem& p : a.report.problems)
+    ma.push_back(p.message);
+  for (const zel23::Problem& p : b.report.problems)
+    mb.push_back(p.message);
   const zel23::Case &x = a.data, &y = b.data;
   if (ma == mb && x.comments == y.comments && x.systemBase == y.systemBase &&
       sameLists(x.buses, y.buses) && sameLists(x.generators, y.generators) &&
@@ -63,8 +66,12 @@ TEST(HostileLongLines, ReadAsTheirFirst1023Characters) {
     big += bus + "\n" + (i % 97 ? "" : longLine(bus, 1023 + i * 31) + "\n");
     bigCut += bus + "\n" + (i % 97 ? "" : longLine(bus, 1023) + "\n");
   }
-  const std::string last = oneOfEach().substr(0, oneOfEach().rfind("0 / end of section 6"));
-  const std::string pieces[] = {"0 100.0 / hostile", "second", "third", "0 / end of section 0",
+  const std::string last =
+      oneOfEach().substr(0, oneOfEach().rfind("0 / end of section 6"));
+  const std::string pieces[] = {"0 100.0 / hostile",
+                                "second",
+                                "third",
+                                "0 / end of section 0",
                                 "101,1,10.0,5.0,0,0,1,1.0,0.0,'ONE',138.0,1",
                                 "101,2,25,5,0,12.5,138,0.44,1,1.15,0.85,0.00625",
                                 "102,2,20,17,0,12.5,138,0.44,1,1.15,0.85,0.00625"};
@@ -122,12 +129,13 @@ TEST(HostileStreams, AlreadyFailedInput) {
 TEST(HostileStreams, InputThatFailsInTheMiddle) {
   const std::string& text = oneOfEach();
   std::vector<std::size_t> cuts = {0, 1, 5, text.size() - 1, text.size()};
-  for (const char* piece : {"third", "101,1,10", "0 / end of section 0", "1,1,8.2", "101,2,25",
-                            "102,2,20", "101,1,1.05"})
+  for (const char* piece : {"third", "101,1,10", "0 / end of section 0", "1,1,8.2",
+                            "101,2,25", "102,2,20", "101,1,1.05"})
     for (const std::size_t extra : {std::size_t(0), std::size_t(5)})
       cuts.push_back(text.find(piece) + extra);
   for (const std::size_t cut : cuts) {
-    for (const auto failure : {FailingInput::Failure::Eof, FailingInput::Failure::Throw}) {
+    for (const auto failure :
+         {FailingInput::Failure::Eof, FailingInput::Failure::Throw}) {
       const bool eof = failure == FailingInput::Failure::Eof;
       SCOPED_TRACE(std::to_string(cut) + (eof ? " eof" : " throw"));
       FailingInput buffer(text, cut, failure);
@@ -186,8 +194,8 @@ TEST(HostileStreams, OutputThatRefuses) {
         double base = 0.0;
         if (how == 0) zel23::write(out, c);
         if (how == 1) {
-          EXPECT_TRUE(ZELPrint(out, c.buses, c.generators, c.branches, c.adjustments, c.areas,
-                               c.dcLines, c.shunts, c.comments, base));
+          EXPECT_TRUE(ZELPrint(out, c.buses, c.generators, c.branches, c.adjustments,
+                               c.areas, c.dcLines, c.shunts, c.comments, base));
         }
         if (how == 2) {
           out.exceptions(std::ios::badbit);

@@ -1,7 +1,6 @@
 // A caller's program: the public header alone, twice, against the shared
 // library.
 #include "zel23.h"
-#include "zel23.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +35,8 @@ TEST(PublicApiTest, RecordsAreValues) {
               [](ZELBus& b) { b.NAME() += "X"; });
   expectValue(ZELGenerator("101,G1,50,10,30,-20,1.02,0,100,0,0.25,0,0,1,1,100,80,0"),
               [](ZELGenerator& g) { g.ID() = "'X'"; });
-  expectValue(ZELLoad("205,1,1,2,7,120.5,35.25,0,0,0,-10"), [](ZELLoad& l) { l.ID() = "'L2'"; });
+  expectValue(ZELLoad("205,1,1,2,7,120.5,35.25,0,0,0,-10"),
+              [](ZELLoad& l) { l.ID() = "'L2'"; });
   expectValue(ZELBranch("1,2,'1 ',0.01,0.1,0.02,100,110,120,1.0,0,0,0,0,0,1"),
               [](ZELBranch& b) { b.CKT() = "'2 '"; });
   expectValue(ZELTransformerAdjustment("101,102,1,101,1.1,0.9,1.05,0.95,0.0125,0"),
@@ -56,7 +56,8 @@ TEST(PublicApiTest, NameMapsAndAnEmptyCase) {
   BName2BNum["'NORTH'"] = 5;
   BNum2BName[5] = "'NORTH'";
   EXPECT_EQ(5, ZELLoad("'NORTH',1,1,1,1,0,0,0,0,0,0").I());
-  const std::string file = "0 100.0 / title\nsecond\nthird\n0 bus\n0\n0\n0\n0\n0\n0 shunt\n";
+  const std::string file =
+      "0 100.0 / title\nsecond\nthird\n0 bus\n0\n0\n0\n0\n0\n0 shunt\n";
   std::istringstream in(file);
   std::vector<ZELBus> buses;
   std::vector<ZELGenerator> generators;
@@ -67,13 +68,13 @@ TEST(PublicApiTest, NameMapsAndAnEmptyCase) {
   std::vector<ZELSwitchedShunt> shunts;
   std::vector<std::string> comments;
   double systemBase = -1.0;
-  EXPECT_TRUE(ZELParse(in, buses, generators, branches, adjustments, areas, dcLines, shunts,
-                       comments, systemBase));
+  EXPECT_TRUE(ZELParse(in, buses, generators, branches, adjustments, areas, dcLines,
+                       shunts, comments, systemBase));
   EXPECT_TRUE(BName2BNum.empty() && BNum2BName.empty());
   EXPECT_EQ(100.0, systemBase);
   std::ostringstream out;
-  EXPECT_TRUE(ZELPrint(out, buses, generators, branches, adjustments, areas, dcLines, shunts,
-                       comments, systemBase));
+  EXPECT_TRUE(ZELPrint(out, buses, generators, branches, adjustments, areas, dcLines,
+                       shunts, comments, systemBase));
   EXPECT_EQ(file, out.str());
 }
 

@@ -17,8 +17,8 @@ struct Names {
   explicit Names(std::string& kind) : on(kind[0] == '@') {
     if (!on) return;
     kind.erase(0, 1);
-    BName2BNum = {{"'NORTH'", 5}, {"'NORTH EAST'", 9}, {"'A'B'", 3}, {"'A'", 4},
-                  {"'BUS 7'", 7}};
+    BName2BNum = {
+        {"'NORTH'", 5}, {"'NORTH EAST'", 9}, {"'A'B'", 3}, {"'A'", 4}, {"'BUS 7'", 7}};
   }
   ~Names() {
     if (on) {
@@ -35,8 +35,10 @@ template <class Rec> Rec dirty() {
   Rec r;
   zel23::forEachField(r, [](const char*, auto& field) {
     using T = std::decay_t<decltype(field)>;
-    if constexpr (std::is_same_v<T, std::string>) field = "7";
-    else field = 7;
+    if constexpr (std::is_same_v<T, std::string>)
+      field = "7";
+    else
+      field = 7;
   });
   return r;
 }
@@ -53,8 +55,10 @@ template <class Rec> std::string parsedFromViews(const std::string& text) {
   Rec r;
   std::string m;
   bool ok;
-  if constexpr (std::is_same_v<Rec, ZELTwoTerminalDC>) ok = zel23::parse(v[0], v[1], v[2], r, m);
-  else ok = zel23::parse(v[0], r, m);
+  if constexpr (std::is_same_v<Rec, ZELTwoTerminalDC>)
+    ok = zel23::parse(v[0], v[1], v[2], r, m);
+  else
+    ok = zel23::parse(v[0], r, m);
   return ok ? dump(r) : m;
 }
 
@@ -109,17 +113,17 @@ struct CommaPunct : std::numpunct<char> {
 // restores the flags: an area record printed is what the stream writes.
 TEST(PrinterTest, CallersStreamSettings) {
   const std::locale comma(std::locale::classic(), new CommaPunct);
-  const std::ios::fmtflags flags[] = {std::ios::fmtflags(), std::ios::left,
-                                      std::ios::internal,   std::ios::showpos,
-                                      std::ios::hex,        std::ios::hex | std::ios::uppercase,
-                                      std::ios::scientific};
+  const std::ios::fmtflags flags[] = {
+      std::ios::fmtflags(), std::ios::left, std::ios::internal,
+      std::ios::showpos,    std::ios::hex,  std::ios::hex | std::ios::uppercase,
+      std::ios::scientific};
   for (const double value : {0.0, -0.0, 1234567.5, 0.03125, -2.675, 1e20, -0.00005}) {
     for (std::size_t v = 0; v <= std::size(flags); ++v) {
       const std::ios::fmtflags f = v < std::size(flags) ? flags[v] : std::ios::fmtflags();
       const std::locale loc = v < std::size(flags) ? std::locale::classic() : comma;
       SCOPED_TRACE(std::to_string(v) + " " + std::to_string(value));
-      const ZELAreaInterchange a = fromDump<ZELAreaInterchange>(
-          "1234567|-255|" + exact(value) + "|10|'A'");
+      const ZELAreaInterchange a =
+          fromDump<ZELAreaInterchange>("1234567|-255|" + exact(value) + "|10|'A'");
       std::ostringstream ref, os;
       ref.flags(f);
       ref.imbue(loc);

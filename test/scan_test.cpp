@@ -51,8 +51,10 @@ TEST(ScanTest, StaysInsideTheView) {
     const char* text;
     std::size_t length;
     const char* pieces;
-  } cases[] = {{"1,2'XYZ' 9", 3, "[1][2]"}, {"'AB'CD", 3, "['AB]"},
-               {"AB CD", 2, "[AB]"},        {"1    2", 3, "[1]"}};
+  } cases[] = {{"1,2'XYZ' 9", 3, "[1][2]"},
+               {"'AB'CD", 3, "['AB]"},
+               {"AB CD", 2, "[AB]"},
+               {"1    2", 3, "[1]"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(c.pieces, split(std::string_view(c.text, c.length)));

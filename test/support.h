@@ -47,7 +47,8 @@ inline std::string unescape(std::string_view s) {
     }
     const char c = s[++i];
     if (c == 'x') {
-      out += static_cast<char>(std::strtol(std::string(s.substr(i + 1, 2)).c_str(), 0, 16));
+      out +=
+          static_cast<char>(std::strtol(std::string(s.substr(i + 1, 2)).c_str(), 0, 16));
       i += 2;
     } else {
       out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
@@ -106,9 +107,12 @@ template <class Rec> std::string dump(const Rec& r) {
   zel23::forEachField(r, [&](const char*, const auto& field) {
     using T = std::decay_t<decltype(field)>;
     if (!out.empty()) out += '|';
-    if constexpr (std::is_same_v<T, double>) out += exact(field);
-    else if constexpr (std::is_same_v<T, int>) out += std::to_string(field);
-    else out += field;
+    if constexpr (std::is_same_v<T, double>)
+      out += exact(field);
+    else if constexpr (std::is_same_v<T, int>)
+      out += std::to_string(field);
+    else
+      out += field;
   });
   return out;
 }
@@ -121,24 +125,36 @@ template <class Rec> Rec fromDump(const std::string& text) {
     const std::size_t bar = std::min(text.find('|', start), text.size());
     const std::string value = text.substr(start, bar - start);
     start = bar + 1;
-    if constexpr (std::is_same_v<T, double>) field = std::strtod(value.c_str(), nullptr);
-    else if constexpr (std::is_same_v<T, int>) field = std::atoi(value.c_str());
-    else field = value;
+    if constexpr (std::is_same_v<T, double>)
+      field = std::strtod(value.c_str(), nullptr);
+    else if constexpr (std::is_same_v<T, int>)
+      field = std::atoi(value.c_str());
+    else
+      field = value;
   });
   return r;
 }
 
 // One call of f(Rec()) for the record kind named in the tables.
 template <class F> void forKind(const std::string& kind, F&& f) {
-  if (kind == "bus") f(ZELBus());
-  else if (kind == "generator") f(ZELGenerator());
-  else if (kind == "load") f(ZELLoad());
-  else if (kind == "branch") f(ZELBranch());
-  else if (kind == "adjustment") f(ZELTransformerAdjustment());
-  else if (kind == "area") f(ZELAreaInterchange());
-  else if (kind == "shunt") f(ZELSwitchedShunt());
-  else if (kind == "dc") f(ZELTwoTerminalDC());
-  else ADD_FAILURE() << "no record kind " << kind;
+  if (kind == "bus")
+    f(ZELBus());
+  else if (kind == "generator")
+    f(ZELGenerator());
+  else if (kind == "load")
+    f(ZELLoad());
+  else if (kind == "branch")
+    f(ZELBranch());
+  else if (kind == "adjustment")
+    f(ZELTransformerAdjustment());
+  else if (kind == "area")
+    f(ZELAreaInterchange());
+  else if (kind == "shunt")
+    f(ZELSwitchedShunt());
+  else if (kind == "dc")
+    f(ZELTwoTerminalDC());
+  else
+    ADD_FAILURE() << "no record kind " << kind;
 }
 
 // The record's text: one line, or a DC record's three lines split at '\n'.
@@ -209,7 +225,8 @@ class FailingInput : public std::streambuf {
 public:
   enum class Failure { Throw, Eof };
   FailingInput(std::string text, std::size_t limit, Failure failure)
-      : text_(std::move(text)), limit_(std::min(limit, text_.size())), failure_(failure) {}
+      : text_(std::move(text)), limit_(std::min(limit, text_.size())), failure_(failure) {
+  }
 
 protected:
   int_type underflow() override {
