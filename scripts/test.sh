@@ -10,7 +10,7 @@ cmake --build build-ci -j"$(nproc)"
 ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
 bash scripts/check-install.sh
 bash scripts/sanitize.sh
-bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-30}"
+bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
 # Only reached when every step above passed (set -e): the unit and tool
 # tests, the install check, the sanitizer runs and the fuzz runs.
 echo "steps: 4 passed, 0 failed"

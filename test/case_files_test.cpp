@@ -131,7 +131,8 @@ TEST(CaseFiles, SystemBase) {
 
 // ZELParse appends to the lists it is given; the recoverable reader keeps
 // at most maxProblems problems, counts the rest, and leaves the name maps
-// alone; ZELPrint ignores the system base it is given.
+// alone; the writer fills missing header lines with empty ones and missing
+// terminator lines with "0".
 TEST(CaseFiles, AppendingCappingAndTheNameMaps) {
   const std::string text = readFile(dataPath("cases/one_of_each.raw"));
   zel23::Case c = zelParseText(text);
@@ -148,6 +149,11 @@ TEST(CaseFiles, AppendingCappingAndTheNameMaps) {
   EXPECT_EQ(10u, capped.report.problems.size());
   EXPECT_EQ(40u, capped.report.problemsDropped);
   EXPECT_FALSE(capped.report.ok());
+
+  zel23::Case two;
+  two.comments = {"c0", "c1"};
+  EXPECT_EQ("c0\nc1\n\n0\n0\n0\n0\n0\n0\n0\n", writeText(two));
+  EXPECT_EQ("\n\n\n0\n0\n0\n0\n0\n0\n0\n", writeText(zel23::Case()));
 
   BName2BNum["'ONE'"] = 101;
   const Read named =

@@ -69,7 +69,17 @@ TEST(RecordTable, LinesFieldsAndPrintedForms) {
     Names names(row[0]);
     forKind(row[0], [&](auto tag) {
       using Rec = decltype(tag);
+      // Printed into a plain stream and into one in another state: the same
+      // text; the printer leaves four decimals and blank fill behind.
+      std::ostringstream os;
+      os << std::scientific << std::setfill('*') << std::setprecision(9);
+      const std::ios::fmtflags before = os.flags();
+      os << fromDump<Rec>(row[2]);
+      EXPECT_EQ(row[3], os.str());
       EXPECT_EQ(row[3], printed(fromDump<Rec>(row[2])));
+      EXPECT_EQ(before, os.flags());
+      EXPECT_EQ(4, os.precision());
+      EXPECT_EQ(' ', os.fill());
       if (row[1] == "default") {
         EXPECT_EQ(row[2], dump(Rec()));
       }
