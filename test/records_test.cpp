@@ -4,6 +4,7 @@
 
 #include "support.h"
 
+#include <cmath>
 #include <iomanip>
 #include <locale>
 
@@ -127,7 +128,8 @@ TEST(PrinterTest, CallersStreamSettings) {
       std::ios::fmtflags(), std::ios::left, std::ios::internal,
       std::ios::showpos,    std::ios::hex,  std::ios::hex | std::ios::uppercase,
       std::ios::scientific};
-  for (const double value : {0.0, -0.0, 1234567.5, 0.03125, -2.675, 1e20, -0.00005}) {
+  for (const double value : {0.0, -0.0, 1234567.5, 0.03125, -2.675, 1e20, -0.00005,
+                             1e-320, 123.45678, HUGE_VAL}) {
     for (std::size_t v = 0; v <= std::size(flags); ++v) {
       const std::ios::fmtflags f = v < std::size(flags) ? flags[v] : std::ios::fmtflags();
       const std::locale loc = v < std::size(flags) ? std::locale::classic() : comma;
@@ -155,7 +157,7 @@ TEST(PrinterTest, CallersStreamSettings) {
 
 // Text fields longer than any buffer a printer may keep are written whole.
 TEST(PrinterTest, LongTextFields) {
-  for (const std::size_t length : {11u, 1000u, 1024u, 1030u, 5000u}) {
+  for (const std::size_t length : {11u, 948u, 1000u, 1023u, 1024u, 1030u, 5000u}) {
     SCOPED_TRACE(length);
     const std::string name = "'" + std::string(length - 2, 'N') + "'";
     std::string bus = printed(ZELBus()), dc = printed(ZELTwoTerminalDC());
