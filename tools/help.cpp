@@ -53,13 +53,10 @@ std::string exampleLine(const char* example) {
 void describeCommand(CLI::App& app) {
   app.set_version_flag("--version", std::string("zel23 ") + zel23::version(),
                        "Print the version and exit");
-  app.footer("Examples:\n"
-             "  zel23 check case.raw\n"
-             "  zel23 fmt case.raw -o tidy.raw\n"
-             "\n" +
-             std::string(kEscapedText) +
+  app.footer(exampleLine("zel23 check case.raw") + "\n\n" + kEscapedText +
              "\nJSON output escapes them as JSON does; CSV, DOT and the raw printed\n"
-             "form are data and keep them. See zel23 SUBCOMMAND --help.");
+             "form are data and keep them. zel23 SUBCOMMAND --help shows an example\n"
+             "of each subcommand.");
   for (CLI::App* sub : app.get_subcommands({})) {
     const auto found = footers().find(sub->get_name());
     if (found == footers().end()) continue;
