@@ -32,7 +32,7 @@ struct Case {
 };
 
 /// Section numbers as the reader counts them: 0 bus ... 6 switched shunt.
-/// kHeader marks header line 1; 7 and above mean past the last terminator.
+/// kHeader marks the header lines; 7 and above mean past the last terminator.
 inline constexpr int kHeader = -1;
 inline constexpr int kSectionCount = 7;
 
