@@ -133,7 +133,7 @@ if [[ -s $work/stray.txt ]]; then
 fi
 for want in ZELBus ZELGenerator ZELLoad ZELBranch ZELTransformerAdjustment \
   ZELAreaInterchange ZELSwitchedShunt ZELTwoTerminalDC ZELParse ZELPrint BName2BNum \
-  BNum2BName zel23::read zel23::write zel23::parse zel23::sectionName; do
+  BNum2BName zel23::read zel23::write zel23::parse zel23::sectionName zel23::version; do
   grep -q -- "$want" "$work/exported.txt" || fail "libzel23 exports nothing for $want"
 done
 ok "exports only the interface ($(wc -l <"$work/exported.txt") symbols, none in zel23::detail)"
