@@ -7,6 +7,7 @@
 #include "zel23_case.h"
 
 #include <map>
+#include <string>
 
 namespace zel23tool {
 namespace {
@@ -37,6 +38,8 @@ const std::map<std::string, Footer>& footers() {
        {"zel23 graph case.raw -o case.dot && dot -Tsvg case.dot -o case.svg",
         std::string(kDataKept) + "\n(DOT quoting aside)."}},
       {"diff", {"zel23 diff before.raw after.raw", kEscapedText}},
+      // A subcommand without a row here gets no footer, and the command's
+      // tests say so.
       {"check",
        {"zel23 check --strict case.raw",
         std::string(kEscapedText) + "\n" + kEscapedJson}},
@@ -51,6 +54,8 @@ std::string exampleLine(const char* example) {
 } // namespace
 
 void describeCommand(CLI::App& app) {
+  // The version of the library actually loaded, which a package installs
+  // together with this command.
   app.set_version_flag("--version", std::string("zel23 ") + zel23::version(),
                        "Print the version and exit");
   app.footer(exampleLine("zel23 check case.raw") + "\n\n" + kEscapedText +
