@@ -26,6 +26,8 @@ struct Footer {
   std::string note;
 };
 
+// One row per subcommand: one without a row gets no footer, and the
+// command's tests say so.
 const std::map<std::string, Footer>& footers() {
   static const std::map<std::string, Footer> table = {
       {"fmt", {"zel23 fmt case.raw -o tidy.raw", std::string(kDataKept) + "."}},
@@ -38,8 +40,6 @@ const std::map<std::string, Footer>& footers() {
        {"zel23 graph case.raw -o case.dot && dot -Tsvg case.dot -o case.svg",
         std::string(kDataKept) + "\n(DOT quoting aside)."}},
       {"diff", {"zel23 diff before.raw after.raw", kEscapedText}},
-      // A subcommand without a row here gets no footer, and the command's
-      // tests say so.
       {"check",
        {"zel23 check --strict case.raw",
         std::string(kEscapedText) + "\n" + kEscapedJson}},
