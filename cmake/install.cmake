@@ -75,19 +75,28 @@ install(FILES "${PROJECT_BINARY_DIR}/pkgconfig/zel23.pc"
 # both package files. CPack is only set up when zel23 is the top-level project,
 # so that a parent project's own packaging is left alone.
 if(PROJECT_IS_TOP_LEVEL)
+  set(ZEL23_MAINTAINER "The zel23 developers <zel23@example.org>")
   set(CPACK_PACKAGE_NAME "zel23")
-  set(CPACK_PACKAGE_VENDOR "zel23 developers")
-  set(CPACK_PACKAGE_CONTACT "zel23 developers")
+  set(CPACK_PACKAGE_VENDOR "The zel23 developers")
+  set(CPACK_PACKAGE_CONTACT "${ZEL23_MAINTAINER}")
   set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+  set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+  set(CPACK_RESOURCE_FILE_README "${PROJECT_SOURCE_DIR}/README.md")
+  # Lines of the extended description stay within 80 columns.
   string(CONCAT CPACK_PACKAGE_DESCRIPTION
-         "A C++17 library that reads and writes electric power-flow cases held "
-         "in raw case files, with its headers, its CMake and pkg-config files "
+         "A C++17 library that reads and writes electric power-flow cases held\n"
+         "in raw case files, with its headers, its CMake and pkg-config files\n"
          "and the zel23 command.")
   set(CPACK_GENERATOR "DEB")
   set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "zel23 developers")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZEL23_MAINTAINER}")
+  set(CPACK_STRIP_FILES ON)
+  # The library folder is one ldconfig caches: the package activates its
+  # trigger, as Debian asks of packages with shared libraries.
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_LIST_DIR}/debian/triggers")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_PACKAGE_SECTION "libs")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
@@ -103,4 +112,29 @@ if(PROJECT_IS_TOP_LEVEL)
         ".${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}")
   endif()
   include(CPack)
+
+  # The Debian copyright file says what LICENSE says, in Debian's format
+  # (where the MIT licence is called Expat); the changelog names the version.
+  file(READ "${PROJECT_SOURCE_DIR}/LICENSE" license)
+  string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" copyright_line "${license}")
+  set(ZEL23_COPYRIGHT "${CMAKE_MATCH_1}")
+  string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n\n" "" body "${license}")
+  string(STRIP "${body}" body)
+  string(REPLACE "\n\n" "\n.\n" body "${body}")
+  string(REPLACE "\n" "\n " ZEL23_LICENSE_BODY " ${body}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               "${PROJECT_SOURCE_DIR}/LICENSE")
+  set(ZEL23_DEBIAN_DIR "${PROJECT_BINARY_DIR}/debian")
+  configure_file("${CMAKE_CURRENT_LIST_DIR}/debian/copyright.in"
+                 "${ZEL23_DEBIAN_DIR}/copyright" @ONLY)
+  configure_file("${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in"
+                 "${ZEL23_DEBIAN_DIR}/changelog" @ONLY)
+  find_program(ZEL23_GZIP gzip REQUIRED)
+  execute_process(COMMAND "${ZEL23_GZIP}" -9nf "${ZEL23_DEBIAN_DIR}/changelog"
+                  RESULT_VARIABLE gzip_status)
+  if(NOT gzip_status EQUAL 0)
+    message(FATAL_ERROR "gzip failed on ${ZEL23_DEBIAN_DIR}/changelog")
+  endif()
+  install(FILES "${ZEL23_DEBIAN_DIR}/copyright" "${ZEL23_DEBIAN_DIR}/changelog.gz"
+          DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 endif()

@@ -32,7 +32,7 @@ struct Case {
 };
 
 /// Section numbers as the reader counts them: 0 bus ... 6 switched shunt.
-/// kHeader marks header line 1; 7 and above mean past the last terminator.
+/// kHeader marks the header lines; 7 and above mean past the last terminator.
 inline constexpr int kHeader = -1;
 inline constexpr int kSectionCount = 7;
 
@@ -73,6 +73,17 @@ struct ReadReport {
 /// they do during ZELParse; the registry maps themselves are not touched.
 /// Where ZELParse would read without a fatal error, `into` ends up exactly
 /// as ZELParse's lists would, and the report holds no problem.
+///
+/// Nothing the stream does leaves read() either. Whatever exception mask the
+/// caller set, the case read is the one read without a mask, and the mask is
+/// back in place on return, with the state the read left (end of input sets
+/// eofbit, a failed read failbit, a stream buffer that threw badbit). With
+/// badbit in the mask, a buffer that throws is reported as the problem
+/// "Input stream error: the stream failed while reading this line" on the
+/// line it was reading, and reading stops there; end of input is never a
+/// problem. A stream tied to `in` is flushed once, before reading; if that
+/// flush throws, the problem "Output stream error: flushing the stream tied
+/// to the input failed" is reported on line 1 and reading goes on.
 ZEL23_API ReadReport read(std::istream& in, Case& into,
                           const ReadOptions& options = ReadOptions());
 
@@ -97,6 +108,10 @@ ZEL23_API bool parse(std::string_view line, ZELSwitchedShunt& record,
 ZEL23_API bool parse(std::string_view line1, std::string_view line2,
                      std::string_view line3, ZELTwoTerminalDC& record,
                      std::string& message);
+
+/// The library's version, "MAJOR.MINOR.PATCH", as the build that made it
+/// was told; the SONAME carries the major version.
+ZEL23_API const char* version();
 
 } // namespace zel23
 

@@ -6,7 +6,8 @@
 # SONAME and symlinks, the exported symbols, the headers, the CMake package and
 # the pkg-config file. Then builds examples/consumer against that prefix twice,
 # once through find_package and once through pkg-config, and runs both on a
-# raw case file; builds the Debian package with cpack and looks inside it; and
+# raw case file; builds the Debian package with cpack, looks inside it and
+# hands it to scripts/check-deb.sh (dpkg -i, use, dpkg -r, lintian); and
 # builds a parent project that takes zel23 in with add_subdirectory.
 #
 # Usage: scripts/check-install.sh [case-file]
@@ -132,7 +133,7 @@ if [[ -s $work/stray.txt ]]; then
 fi
 for want in ZELBus ZELGenerator ZELLoad ZELBranch ZELTransformerAdjustment \
   ZELAreaInterchange ZELSwitchedShunt ZELTwoTerminalDC ZELParse ZELPrint BName2BNum \
-  BNum2BName zel23::read zel23::write zel23::parse zel23::sectionName; do
+  BNum2BName zel23::read zel23::write zel23::parse zel23::sectionName zel23::version; do
   grep -q -- "$want" "$work/exported.txt" || fail "libzel23 exports nothing for $want"
 done
 ok "exports only the interface ($(wc -l <"$work/exported.txt") symbols, none in zel23::detail)"
@@ -330,6 +331,17 @@ dpkg-deb --fsys-tarfile "$deb" | tar -xOf - --wildcards './usr/lib/*zel23.pc' >"
   fail "cannot read the pkg-config file from $deb"
 grep -qx 'prefix=/usr' "$work/deb.pc" || fail "the packaged zel23.pc does not say prefix=/usr"
 ok "Debian package $(basename "$deb") holds library, headers, command, CMake and pkg-config files"
+deb_has " \./usr/share/man/man1/zel23\.1\.gz\$" "manual page zel23(1)"
+deb_has " \./usr/share/doc/zel23/copyright\$" "copyright file"
+deb_has " \./usr/share/doc/zel23/changelog\.gz\$" "changelog"
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/zel23/copyright >"$work/copyright"
+grep -qF "$(sed -n 's/^Copyright (c) //p' "$repo/LICENSE")" "$work/copyright" ||
+  fail "the package's copyright file does not name the holder in LICENSE"
+ok "Debian package holds zel23(1), the copyright file and the changelog"
+
+# Installed for real with dpkg, used, removed; then lintian.
+bash "$repo/scripts/check-deb.sh" "$deb" "$case_file" "$expected" || fail "scripts/check-deb.sh"
+ok "scripts/check-deb.sh"
 
 # ---------------------------------------------------------------- add_subdirectory
 say "building a parent project that uses add_subdirectory"

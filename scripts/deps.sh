@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev graphviz pkg-config python3 binutils dpkg-dev file
   clang libclang-rt-14-dev valgrind locales)
+# The Debian package check and the manual page.
+packages+=(lintian help2man)
 
 missing=()
 for p in "${packages[@]}"; do

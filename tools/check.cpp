@@ -242,11 +242,11 @@ int runCheck(const CheckOptions& o) {
               << '\n';
   } else {
     for (const Finding& f : findings)
-      std::cout << name << ':' << f.line << ": " << (f.error ? "error" : "warning")
-                << ": " << f.message << '\n'
-                << "  " << lineText(f.line) << '\n';
+      std::cout << printable(name) << ':' << f.line << ": "
+                << (f.error ? "error" : "warning") << ": " << printable(f.message) << '\n'
+                << "  " << printable(lineText(f.line)) << '\n';
     if (report.problemsDropped)
-      std::cout << name << ": " << report.problemsDropped
+      std::cout << printable(name) << ": " << report.problemsDropped
                 << " more errors not listed (see --max-errors)\n";
     std::cout << errors << " errors, " << warnings << " warnings\n";
   }

@@ -186,6 +186,11 @@ Subcommand addGraph(CLI::App& app);
 Subcommand addDiff(CLI::App& app);
 Subcommand addCheck(CLI::App& app);
 
+/// The --version flag, and the footers of `zel23 --help` and of every
+/// subcommand's --help: an example line and how control bytes are shown.
+/// Called once all subcommands are added.
+void describeCommand(CLI::App& app);
+
 } // namespace zel23tool
 
 #endif

@@ -38,8 +38,8 @@ public:
       const std::string* lineB = k < b.size() ? &b[k] : nullptr;
       if (lineA && lineB && *lineA == *lineB) continue;
       out_ << commentLabel(k) << " differs\n"
-           << "  A: " << (lineA ? *lineA : "(none)") << "\n"
-           << "  B: " << (lineB ? *lineB : "(none)") << "\n";
+           << "  A: " << (lineA ? printable(*lineA) : "(none)") << "\n"
+           << "  B: " << (lineB ? printable(*lineB) : "(none)") << "\n";
       ++count_;
     }
   }
@@ -99,11 +99,11 @@ private:
   }
 
   static std::string valueText(const zel23::FieldValue& value) {
-    return std::visit([](const auto& v) { return fieldText(v); }, value);
+    return std::visit([](const auto& v) { return printable(fieldText(v)); }, value);
   }
 
   static std::string recordLabel(int section, const std::string& key, std::size_t n) {
-    std::string label = std::string(kSectionLabels[section]) + " " + key;
+    std::string label = std::string(kSectionLabels[section]) + " " + printable(key);
     return n == 0 ? label : label + " (#" + std::to_string(n + 1) + ")";
   }
 

@@ -63,10 +63,11 @@ void printText(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
   char ms[32];
   std::snprintf(ms, sizeof ms, "%.3f ms", loaded.seconds * 1e3);
   out << std::left;
-  out << std::setw(24) << "input" << loaded.name << '\n';
+  out << std::setw(24) << "input" << printable(loaded.name) << '\n';
   out << std::setw(24) << "system base" << fieldText(c.systemBase) << '\n';
   for (std::size_t k = 0; k < 3; ++k)
-    out << std::setw(24) << "header " + std::to_string(k + 1) << headerLine(c, k) << '\n';
+    out << std::setw(24) << "header " + std::to_string(k + 1)
+        << printable(headerLine(c, k)) << '\n';
   for (int k = 0; k < 7; ++k)
     out << std::setw(24) << kSectionLabels[k] << s.records[k] << '\n';
   out << std::setw(24) << "areas" << s.areas << '\n';

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   const std::vector<zel23tool::Subcommand> commands = {
       zel23tool::addFmt(app),   zel23tool::addInfo(app), zel23tool::addExport(app),
       zel23tool::addGraph(app), zel23tool::addDiff(app), zel23tool::addCheck(app)};
+  zel23tool::describeCommand(app);
 
   try {
     app.parse(argc, argv);
@@ -30,13 +31,14 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
       return app.exit(e); // --help
-    std::cerr << "zel23: " << e.what() << " (see zel23 --help)" << std::endl;
+    std::cerr << "zel23: " << zel23tool::printable(e.what()) << " (see zel23 --help)"
+              << std::endl;
     return 2;
   } catch (const zel23tool::ToolError& e) {
-    std::cerr << "zel23: " << e.what() << std::endl;
+    std::cerr << "zel23: " << zel23tool::printable(e.what()) << std::endl;
     return 2;
   } catch (const std::exception& e) {
-    std::cerr << "zel23: " << e.what() << std::endl;
+    std::cerr << "zel23: " << zel23tool::printable(e.what()) << std::endl;
     return 2;
   }
   return 2;

@@ -20,6 +20,8 @@
 #include <fstream>
 #include <limits>
 #include <new>
+#include <optional>
+#include <ostream>
 #include <type_traits>
 
 namespace zel23::detail {
@@ -57,6 +59,49 @@ double systemBaseOf(const std::string& line) {
   const std::size_t end2 = line.find_first_of(delimiters, start2);
   return toInt(line.substr(start2, end2 - start2));
 }
+
+constexpr const char* kStreamError =
+    "Input stream error: the stream failed while reading this line";
+
+// For the length of a recoverable read, the caller's input stream throws
+// nothing and flushes no tied output stream (that is done once, up front,
+// where its failure is caught); both settings come back at the end without
+// throwing, even when the state the read left is one the mask names.
+class QuietStream {
+public:
+  explicit QuietStream(std::istream& in)
+      : in_(in), mask_(in.exceptions()), tie_(in.tie()) {
+    in.exceptions(std::ios_base::goodbit);
+    in.tie(nullptr);
+    if (tie_) {
+      try {
+        tie_->flush();
+      } catch (...) {
+        tieFailed_ = true;
+      }
+    }
+  }
+  ~QuietStream() {
+    in_.tie(tie_);
+    try {
+      in_.exceptions(mask_);
+    } catch (const std::ios_base::failure&) {
+      // The mask is set; the state it names stays for the caller to see.
+    }
+  }
+  QuietStream(const QuietStream&) = delete;
+  QuietStream& operator=(const QuietStream&) = delete;
+
+  // Whether the caller's stream would have thrown on an error of its buffer.
+  bool reportsErrors() const { return (mask_ & std::ios_base::badbit) != 0; }
+  bool tieFailed() const { return tieFailed_; }
+
+private:
+  std::istream& in_;
+  std::ios_base::iostate mask_;
+  std::ostream* tie_;
+  bool tieFailed_ = false;
+};
 
 enum class Kind { Ignorable, Terminator, Record };
 
@@ -213,8 +258,15 @@ public:
       : in_(in), target_(target), report_(report), maxProblems_(maxProblems) {}
 
   void run() {
+    std::optional<QuietStream> quiet;
+    if (report_) quiet.emplace(in_);
+    const bool reportStream = quiet && quiet->reportsErrors();
+    if (quiet && quiet->tieFailed())
+      problem(1, kHeader,
+              "Output stream error: flushing the stream tied to the input failed", "");
     const std::string first = readFirstLine(in_);
     addComment(first, 1);
+    if (reportStream && in_.bad()) problem(1, kHeader, kStreamError, first);
     try {
       target_.systemBase = systemBaseOf(first);
     } catch (const std::out_of_range&) {
@@ -234,6 +286,10 @@ public:
     const int lastSection = readSections(source);
     appendRecords(lastSection);
     if (report_) report_->lines = source.lineNumber();
+    if (reportStream && source.threw()) {
+      const std::size_t number = source.lineNumber() + 1;
+      problem(number, number <= 3 ? kHeader : lastSection, kStreamError, "");
+    }
   }
 
 private:

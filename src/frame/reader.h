@@ -40,6 +40,8 @@ public:
   // source was made.
   std::size_t lineNumber() const { return lineNumber_; }
   void setLineNumber(std::size_t n) { lineNumber_ = n; }
+  // Whether reading stopped because the stream buffer threw.
+  bool threw() const { return threw_; }
 
 private:
   bool refill();

@@ -34,6 +34,8 @@ bool parseRecoverably(Record& record, std::string& message, Lines... lines) {
 
 } // namespace
 
+const char* version() { return ZEL23_VERSION; }
+
 const char* sectionName(int section) {
   static const char* const names[kSectionCount] = {"bus data",
                                                    "generator data",
