@@ -185,6 +185,7 @@ Subcommand addExport(CLI::App& app);
 Subcommand addGraph(CLI::App& app);
 Subcommand addDiff(CLI::App& app);
 Subcommand addCheck(CLI::App& app);
+Subcommand addImport(CLI::App& app);
 
 } // namespace zel23tool
 
