@@ -246,7 +246,7 @@ private:
     std::vector<const Row*> good = rows("bus", kColumns, 0);
     const Value* matrix = matrix_;
     const std::vector<std::string>* names = busNames(matrix);
-    std::size_t limits = 0, extra = 0;
+    std::size_t limits = 0, extra = 0, apostrophes = 0;
     for (const Row* row : good) {
       ZELBus b;
       if (!integer(*row, "bus", kBusI, 0, b.I()) ||
@@ -274,7 +274,13 @@ private:
       b.VA() = at(*row, kVa.index);
       b.BASKV() = at(*row, kBaseKv.index);
       std::size_t position = static_cast<std::size_t>(row - matrix->rows.data());
-      b.NAME() = quotedName(names ? (*names)[position] : std::string());
+      std::string name = names ? (*names)[position] : std::string();
+      if (name.find('\'') != std::string::npos) {
+        // A raw name ends at its second apostrophe.
+        std::replace(name.begin(), name.end(), '\'', '`');
+        ++apostrophes;
+      }
+      b.NAME() = quotedName(name);
       if (at(*row, kVmax.index) != kVmaxWritten || at(*row, kVmin.index) != kVminWritten)
         ++limits;
       extraColumns(*row, kColumns, extra);
@@ -285,6 +291,9 @@ private:
       report_.notCarried.push_back(count(limits, "bus", "buses") +
                                    ": voltage limits VMAX and VMIN not carried");
     noteColumns("bus", kColumns, extra, "OPF results");
+    if (apostrophes)
+      report_.notCarried.push_back(count(apostrophes, "bus name", "bus names") +
+                                   ": apostrophes written as ` (a raw name cannot hold one)");
   }
 
   // The names of the bus rows, by position, when mpc.bus_name has one per
