@@ -1,5 +1,6 @@
 #include "interop/matlab.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -261,6 +262,14 @@ private:
   // dropped, as MATLAB drops them.
   void readRows(Value& value, char close) {
     std::size_t openLine = line_;
+    // Growing a large matrix copies it over and over: reserve for the most
+    // elements the text up to the next closing bracket can hold.
+    std::size_t end = text_.find(close, pos_);
+    std::size_t room = (end == std::string_view::npos ? text_.size() : end) - pos_;
+    if (value.kind == Value::kMatrix) value.numbers.reserve(room / 2);
+    value.rows.reserve(static_cast<std::size_t>(std::count(
+                           text_.begin() + pos_, text_.begin() + pos_ + room, '\n')) +
+                       1);
     Row row;
     row.line = line_;
     auto endRow = [&] {

@@ -244,6 +244,7 @@ private:
   void buses() {
     using namespace interop::bus;
     std::vector<const Row*> good = rows("bus", kColumns, 0);
+    into_.buses.reserve(into_.buses.size() + good.size());
     const Value* matrix = matrix_;
     const std::vector<std::string>* names = busNames(matrix);
     std::size_t limits = 0, extra = 0, apostrophes = 0;
@@ -324,6 +325,7 @@ private:
   void generators() {
     using namespace interop::gen;
     std::vector<const Row*> good = rows("gen", kColumns, 1);
+    into_.generators.reserve(into_.generators.size() + good.size());
     std::unordered_map<int, int> perBus;
     std::size_t extra = 0;
     for (const Row* row : good) {
@@ -352,6 +354,7 @@ private:
   void branches() {
     using namespace interop::branch;
     std::vector<const Row*> good = rows("branch", kColumns, 2);
+    into_.branches.reserve(into_.branches.size() + good.size());
     std::map<std::pair<int, int>, int> perPair;
     std::size_t angles = 0, extra = 0;
     for (const Row* row : good) {
@@ -387,6 +390,7 @@ private:
   void areas() {
     using namespace interop::areas;
     std::vector<const Row*> good = rows("areas", kColumns, 4);
+    into_.areas.reserve(into_.areas.size() + good.size());
     for (const Row* row : good) {
       ZELAreaInterchange a;
       if (!integer(*row, "areas", kArea, 4, a.I()) ||
