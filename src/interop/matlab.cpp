@@ -266,10 +266,14 @@ private:
     // elements the text up to the next closing bracket can hold.
     std::size_t end = text_.find(close, pos_);
     std::size_t room = (end == std::string_view::npos ? text_.size() : end) - pos_;
-    if (value.kind == Value::kMatrix) value.numbers.reserve(room / 2);
-    value.rows.reserve(static_cast<std::size_t>(std::count(
-                           text_.begin() + pos_, text_.begin() + pos_ + room, '\n')) +
-                       1);
+    constexpr std::size_t kMostReserved = std::size_t(1) << 24;
+    if (value.kind == Value::kMatrix)
+      value.numbers.reserve(std::min(room / 2, kMostReserved));
+    value.rows.reserve(
+        std::min(static_cast<std::size_t>(std::count(text_.begin() + pos_,
+                                                     text_.begin() + pos_ + room, '\n')) +
+                     1,
+                 kMostReserved));
     Row row;
     row.line = line_;
     auto endRow = [&] {
