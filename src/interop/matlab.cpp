@@ -27,6 +27,8 @@ class Scanner {
 public:
   Scanner(std::string_view text, const ScanSink& sink, std::vector<std::size_t>& starts)
       : text_(text), sink_(sink), starts_(starts) {
+    starts_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+                    1);
     starts_.assign(1, 0);
   }
 
@@ -269,6 +271,8 @@ private:
     constexpr std::size_t kMostReserved = std::size_t(1) << 24;
     if (value.kind == Value::kMatrix)
       value.numbers.reserve(std::min(room / 2, kMostReserved));
+    else
+      value.texts.reserve(std::min(room / 3, kMostReserved));
     value.rows.reserve(
         std::min(static_cast<std::size_t>(std::count(text_.begin() + pos_,
                                                      text_.begin() + pos_ + room, '\n')) +

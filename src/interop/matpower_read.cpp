@@ -19,6 +19,7 @@ namespace zel23 {
 
 namespace {
 
+using interop::count;
 using interop::numberedId;
 using interop::Row;
 using interop::Value;
@@ -27,10 +28,6 @@ std::string numberText(double value) {
   char text[64];
   auto end = std::to_chars(text, text + sizeof text, value).ptr;
   return std::string(text, end);
-}
-
-std::string count(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 class CaseReader {
@@ -132,6 +129,7 @@ private:
       problem(value->line, section, std::string("mpc.") + name + " is not a matrix");
       return good;
     }
+    good.reserve(value->rows.size());
     std::size_t width = value->rows.empty() ? 0 : value->rows.front().width;
     for (const Row& row : value->rows) {
       if (row.bad) continue;
@@ -293,8 +291,9 @@ private:
                                    ": voltage limits VMAX and VMIN not carried");
     noteColumns("bus", kColumns, extra, "OPF results");
     if (apostrophes)
-      report_.notCarried.push_back(count(apostrophes, "bus name", "bus names") +
-                                   ": apostrophes written as ` (a raw name cannot hold one)");
+      report_.notCarried.push_back(
+          count(apostrophes, "bus name", "bus names") +
+          ": apostrophes written as ` (a raw name cannot hold one)");
   }
 
   // The names of the bus rows, by position, when mpc.bus_name has one per

@@ -16,6 +16,7 @@ namespace zel23 {
 
 namespace {
 
+using interop::count;
 using interop::numberedId;
 
 // Text built in a block and handed to the stream in large pieces.
@@ -82,10 +83,6 @@ std::string bareName(const std::string& stored) {
   if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
     name = trimmed(std::string_view(name).substr(1, name.size() - 2));
   return name;
-}
-
-std::string count(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 class CaseWriter {
