@@ -227,6 +227,14 @@ TEST(MatpowerRead, SaysWhatItDoesNotCarry) {
   for (std::string line; std::getline(lines, line);)
     expected.push_back(line);
   EXPECT_EQ(report.notCarried, expected);
+  // Line ends of another system and a byte order mark change nothing.
+  std::string crlf = "\xEF\xBB\xBF";
+  for (char ch : fixture("test/data/matpower/rich.m"))
+    crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  zel23::Case same;
+  EXPECT_EQ(zel23::readMatpower(crlf, same).notCarried, expected);
+  EXPECT_EQ(same.comments, c.comments);
+  EXPECT_EQ(exported(same), exported(c));
   EXPECT_EQ(c.comments[1], "RICH    A case written by hand, with what real files hold");
   EXPECT_EQ(c.generators[2].ID(), "'2 '");
   EXPECT_EQ(c.branches[4].CKT(), "'3 '"); // 3 to 2 is the third circuit of 2 and 3

@@ -425,8 +425,14 @@ private:
 
 } // namespace
 
+// Editors on some systems start a UTF-8 file with a byte order mark.
+std::string_view withoutBom(std::string_view text) {
+  return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
+}
+
 MatpowerReport readMatpower(std::string_view text, Case& into,
                             const ReadOptions& options) {
+  text = withoutBom(text);
   MatpowerReport report;
   CaseReader(text, into, options, report).run();
   return report;
@@ -438,6 +444,7 @@ MatpowerReport readMatpower(std::istream& in, Case& into, const ReadOptions& opt
 }
 
 bool looksLikeMatpower(std::string_view text) {
+  text = withoutBom(text);
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t end = std::min(text.find('\n', pos), text.size());
