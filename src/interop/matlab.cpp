@@ -1,8 +1,10 @@
 #include "interop/matlab.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace zel23::interop {
@@ -20,6 +22,23 @@ bool equalsFolded(std::string_view token, std::string_view lower) {
     if ((token[k] | 0x20) != lower[k]) return false;
   return true;
 }
+
+// Line feeds in the text, found with memchr (far faster than a loop).
+std::size_t countLineFeeds(std::string_view text) {
+  std::size_t n = 0;
+  for (const char *p = text.data(), *end = p + text.size();
+       (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr; ++p)
+    ++n;
+  return n;
+}
+
+// What ends a matrix element: blanks, separators, brackets, comments.
+constexpr std::array<bool, 256> kEndsElement = [] {
+  std::array<bool, 256> ends{};
+  for (char c : std::string_view(" \t\r\n,;%#[]{}"))
+    ends[static_cast<unsigned char>(c)] = true;
+  return ends;
+}();
 
 // Reads one file from start to end. Positions only move forward; every
 // line feed passed is counted, so `line_` is always the current line.
@@ -101,7 +120,9 @@ private:
       char c = text_[pos_];
       if (c == ' ' || c == '\t' || c == '\r') {
         ++pos_;
-      } else if (c == '%' || c == '#') {
+        continue;
+      }
+      if (c == '%' || c == '#') {
         if (peek(1) == '{' && lineIsOnly(c == '%' ? "%{" : "#{"))
           skipBlockComment();
         else
@@ -249,12 +270,9 @@ private:
 
   std::string_view readElement() {
     std::size_t begin = pos_;
-    while (!atEnd()) {
-      char c = text_[pos_];
-      if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' ||
-          c == '%' || c == '#' || c == ']' || c == '}' || c == '[' || c == '{' ||
-          (c == '.' && peek(1) == '.' && peek(2) == '.'))
-        break;
+    while (pos_ < text_.size()) {
+      auto c = static_cast<unsigned char>(text_[pos_]);
+      if (kEndsElement[c] || (c == '.' && peek(1) == '.' && peek(2) == '.')) break;
       ++pos_;
     }
     return text_.substr(begin, pos_ - begin);
@@ -274,10 +292,7 @@ private:
     else
       value.texts.reserve(std::min(room / 3, kMostReserved));
     value.rows.reserve(
-        std::min(static_cast<std::size_t>(std::count(text_.begin() + pos_,
-                                                     text_.begin() + pos_ + room, '\n')) +
-                     1,
-                 kMostReserved));
+        std::min(countLineFeeds(text_.substr(pos_, room)) + 1, kMostReserved));
     Row row;
     row.line = line_;
     auto endRow = [&] {
@@ -371,13 +386,21 @@ bool parseNumber(std::string_view token, double& value) {
   }
   if (token.empty()) return false;
   double magnitude = 0.0;
-  if (equalsFolded(token, "inf")) {
-    magnitude = std::numeric_limits<double>::infinity();
-  } else if (equalsFolded(token, "nan")) {
-    magnitude = std::numeric_limits<double>::quiet_NaN();
+  char first = token.front();
+  if (!(first >= '0' && first <= '9') && first != '.') {
+    if (equalsFolded(token, "inf"))
+      magnitude = std::numeric_limits<double>::infinity();
+    else if (equalsFolded(token, "nan"))
+      magnitude = std::numeric_limits<double>::quiet_NaN();
+    else
+      return false;
   } else {
-    char first = token.front();
-    if (!(first >= '0' && first <= '9') && first != '.') return false;
+    const char* tokenEnd = token.data() + token.size();
+    auto plain = std::from_chars(token.data(), tokenEnd, magnitude);
+    if (plain.ec == std::errc() && plain.ptr == tokenEnd) {
+      value = negative ? -magnitude : magnitude;
+      return true;
+    }
     // MATLAB also writes the exponent with d or D.
     char buffer[64];
     if (token.size() >= sizeof buffer) return false;

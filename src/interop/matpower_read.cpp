@@ -10,6 +10,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <istream>
 #include <iterator>
 #include <map>
@@ -316,9 +317,11 @@ private:
 
   // Between apostrophes and padded to the eight characters of a raw name.
   static std::string quotedName(const std::string& name) {
-    std::string padded = name;
-    if (padded.size() < 8) padded.resize(8, ' ');
-    return "'" + padded + "'";
+    std::string quoted;
+    quoted.reserve(std::max<std::size_t>(name.size(), 8) + 2);
+    quoted.append(1, '\'').append(name);
+    if (name.size() < 8) quoted.append(8 - name.size(), ' ');
+    return quoted.append(1, '\'');
   }
 
   void generators() {
@@ -354,7 +357,7 @@ private:
     using namespace interop::branch;
     std::vector<const Row*> good = rows("branch", kColumns, 2);
     into_.branches.reserve(into_.branches.size() + good.size());
-    std::map<std::pair<int, int>, int> perPair;
+    std::unordered_map<std::uint64_t, int> perPair; // both buses in one key
     std::size_t angles = 0, extra = 0;
     for (const Row* row : good) {
       ZELBranch br;
@@ -364,7 +367,9 @@ private:
           !knownBus(*row, "mpc.branch: a branch", br.I(), 2) ||
           !knownBus(*row, "mpc.branch: a branch", br.J(), 2))
         continue;
-      br.CKT() = numberedId(++perPair[std::minmax(br.I(), br.J())]);
+      auto [low, high] = std::minmax(br.I(), br.J());
+      br.CKT() = numberedId(
+          ++perPair[std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high)]);
       br.R() = at(*row, kR.index);
       br.X() = at(*row, kX.index);
       br.B() = at(*row, kB.index);
