@@ -256,10 +256,17 @@ TEST(MatpowerRead, BadInputIsReportedWithItsLine) {
       {"mpc.baseMVA = 100;", "", 24, "mpc.baseMVA is missing"},
       {"\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9",
        "\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9\t0", 9,
-       "mpc.bus: a row has 14 columns, the first row 13"},
+       "mpc.bus: a row has 14 columns, the first readable row 13"},
       {"\t1\t3\t0\t0\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9", "\t1\t3", 8,
        "mpc.bus: a row has 2 columns, at least 13 are needed"},
       {"\t90\t30", "\t9O\t30", 9, "mpc.bus: a row holds '9O', which is not a number"},
+      {"0\t230\t1\t1.1\t0.9;\n\t2\t2\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;"
+       "\n\t3\t1\t100\t35"
+       "\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;",
+       "x\t230\t1\t1.1\t0.9\t0;\n\t2\t2\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;"
+       "\n\t3\t1\t100\t35"
+       "\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9\t0;",
+       10, "mpc.bus: a row has 14 columns, the first readable row 13"},
       {"\t2\t163", "\t7\t163", 14,
        "mpc.gen: a generator names bus 7, which no mpc.bus row has"},
       {"\t3\t1\t0.0085", "\t3\t9\t0.0085", 19,

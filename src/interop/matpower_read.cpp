@@ -131,7 +131,10 @@ private:
       return good;
     }
     good.reserve(value->rows.size());
-    std::size_t width = value->rows.empty() ? 0 : value->rows.front().width;
+    // The first row that reads sets the width the others must have.
+    auto first = std::find_if(value->rows.begin(), value->rows.end(),
+                              [](const Row& row) { return !row.bad; });
+    std::size_t width = first == value->rows.end() ? 0 : first->width;
     for (const Row& row : value->rows) {
       if (row.bad) continue;
       if (row.width < columns)
@@ -142,7 +145,7 @@ private:
       else if (row.width != width)
         problem(row.line, section,
                 std::string("mpc.") + name + ": a row has " +
-                    count(row.width, "column", "columns") + ", the first row " +
+                    count(row.width, "column", "columns") + ", the first readable row " +
                     std::to_string(width));
       else
         good.push_back(&row);
