@@ -263,7 +263,7 @@ TEST(MatpowerRead, BadInputIsReportedWithItsLine) {
       {"0\t230\t1\t1.1\t0.9;\n\t2\t2\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;"
        "\n\t3\t1\t100\t35"
        "\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;",
-       "x\t230\t1\t1.1\t0.9\t0;\n\t2\t2\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;"
+       "x\t230\t1\t1.1\t0.9\t0\t0;\n\t2\t2\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;"
        "\n\t3\t1\t100\t35"
        "\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9\t0;",
        10, "mpc.bus: a row has 14 columns, the first readable row 13"},
