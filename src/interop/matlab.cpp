@@ -46,8 +46,7 @@ class Scanner {
 public:
   Scanner(std::string_view text, const ScanSink& sink, std::vector<std::size_t>& starts)
       : text_(text), sink_(sink), starts_(starts) {
-    starts_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
-                    1);
+    starts_.reserve(countLineFeeds(text) + 1);
     starts_.assign(1, 0);
   }
 
