@@ -9,6 +9,7 @@
 #include "gen.h"
 
 #include <zel23.h>
+#include <zel23_matpower.h>
 
 #include <benchmark/benchmark.h>
 
@@ -463,6 +464,43 @@ void registerRecord(const char* name, const std::string* line, const Record* rec
                                recordPrint<Record>, record);
 }
 
+// -------------------------------------------------------------- matpower ---
+
+// The parsed case as a MATPOWER case file and back. Bytes are those of the
+// MATPOWER text, to set beside Read/ZELParse.
+void matpowerWrite(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  std::ostringstream out;
+  for (auto _ : state) {
+    state.PauseTiming();
+    out.str(std::string());
+    out.clear();
+    state.ResumeTiming();
+    zel23::writeMatpower(out, f->parsed);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(out.str().size()));
+}
+
+void matpowerRead(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  std::ostringstream out;
+  zel23::writeMatpower(out, f->parsed);
+  const std::string text = out.str();
+  zel23::Case c;
+  for (auto _ : state) {
+    state.PauseTiming();
+    c = zel23::Case();
+    state.ResumeTiming();
+    if (!zel23::readMatpower(text, c).ok()) state.SkipWithError("problems in the text");
+  }
+  if (c.buses.size() != f->parsed.buses.size()) state.SkipWithError("bus count changed");
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+}
+
 bool bigRequested(int& argc, char** argv) {
   bool big = false;
   if (const char* env = std::getenv("ZEL23_BENCH_BIG")) big = std::strcmp(env, "1") == 0;
@@ -498,6 +536,8 @@ int main(int argc, char** argv) {
       {"Write/ZELPrintFile/", writeZELPrintFile},
       {"Write/FloorEndlFile/", writeFloorEndlFile},
       {"Write/FloorBulkFile/", writeFloorBulkFile},
+      {"Matpower/Read/", matpowerRead},
+      {"Matpower/Write/", matpowerWrite},
   };
   for (int n : sizes) {
     for (const Whole& w : whole) {

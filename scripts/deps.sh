@@ -29,3 +29,13 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8"
 fi
+
+# Octave loads the MATPOWER files the tests write. Without recommends it
+# stays small (no GUI, no documentation), so it gets an apt-get of its own.
+if ! command -v octave-cli >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    octave >/dev/null
+fi

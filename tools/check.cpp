@@ -4,6 +4,8 @@
 // between lines that each read fine.
 
 #include "common.h"
+#include "matpower.h"
+#include "zel23_matpower.h"
 
 #include <nlohmann/json.hpp>
 
@@ -207,7 +209,9 @@ int runCheck(const CheckOptions& o) {
   zel23::Case c;
   zel23::ReadOptions options;
   options.maxProblems = o.maxErrors;
-  const zel23::ReadReport report = zel23::read(in, c, options);
+  const zel23::ReadReport report = isMatpowerInput(o.file, bytes)
+                                       ? zel23::readMatpower(bytes, c, options)
+                                       : zel23::read(in, c, options);
 
   std::vector<Finding> findings;
   for (const zel23::Problem& p : report.problems)

@@ -1,4 +1,5 @@
 #include "common.h"
+#include "matpower.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -76,6 +77,7 @@ LoadedCase loadCase(const std::string& file) {
   loaded.name = inputName(file);
   auto start = std::chrono::steady_clock::now();
   std::string bytes = readInput(file);
+  if (isMatpowerInput(file, bytes)) return loadMatpower(file, bytes, start);
   MemoryBuf buf(bytes);
   std::istream in(&buf);
   zel23::Case& c = loaded.data;

@@ -185,6 +185,7 @@ Subcommand addExport(CLI::App& app);
 Subcommand addGraph(CLI::App& app);
 Subcommand addDiff(CLI::App& app);
 Subcommand addCheck(CLI::App& app);
+Subcommand addImport(CLI::App& app);
 
 /// The --version flag, and the footers of `zel23 --help` and of every
 /// subcommand's --help: an example line and how control bytes are shown.

@@ -2,6 +2,7 @@
 // section), every record under its field names in field order.
 
 #include "common.h"
+#include "matpower.h"
 
 #include <nlohmann/json.hpp>
 
@@ -88,6 +89,8 @@ void writeCsv(std::ostream& out, const std::vector<Record>& list) {
 }
 
 int runExport(const ExportOptions& o) {
+  // Not CLI11's required(): `export matpower` goes without it.
+  if (o.format.empty()) throw ToolError("--format is required (see zel23 --help)");
   if (o.format == "csv" && o.output.empty())
     throw ToolError("export --format csv needs -o FOLDER");
   refuseToOverwriteInput(o.file, o.output);
@@ -117,13 +120,15 @@ Subcommand addExport(CLI::App& app) {
   CLI::App* sub = app.add_subcommand(
       "export", "Write the records as one JSON document or as one CSV file per section");
   sub->add_option("FILE", o->file, kFileHelp);
-  sub->add_option("--format", o->format, "json or csv")
-      ->required()
+  sub->add_option("--format", o->format, "json or csv (required without matpower)")
       ->check(CLI::IsMember({"json", "csv"}));
   sub->add_option("-o,--output", o->output,
                   "JSON: the file to write (standard output without -o); "
                   "CSV: the folder to create and fill");
-  return {sub, [o] { return runExport(*o); }};
+  Subcommand matpower = addExportMatpower(*sub);
+  return {sub, [o, matpower] {
+            return matpower.app->parsed() ? matpower.run() : runExport(*o);
+          }};
 }
 
 } // namespace zel23tool

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   const std::vector<zel23tool::Subcommand> commands = {
       zel23tool::addFmt(app),   zel23tool::addInfo(app), zel23tool::addExport(app),
-      zel23tool::addGraph(app), zel23tool::addDiff(app), zel23tool::addCheck(app)};
+      zel23tool::addGraph(app), zel23tool::addDiff(app), zel23tool::addCheck(app),
+      zel23tool::addImport(app)};
   zel23tool::describeCommand(app);
 
   try {

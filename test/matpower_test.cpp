@@ -1,0 +1,389 @@
+// MATPOWER case files: numbers, round trips both ways, bad input, and Octave
+// loading what the writer wrote.
+
+#include "interop/matlab.h"
+#include "interop/matpower_columns.h"
+#include "zel23.h"
+#include "zel23_matpower.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+namespace {
+
+using zel23::interop::Value;
+
+std::string fixture(const std::string& name) {
+  std::ifstream in(std::string(ZEL23_SOURCE_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in) << name;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string exported(const zel23::Case& c, const std::string& name = "zel23case") {
+  std::ostringstream out;
+  zel23::MatpowerWriteOptions options;
+  options.functionName = name;
+  zel23::writeMatpower(out, c, options);
+  return out.str();
+}
+
+// Every field assignment of a function file, as the scanner reads it.
+std::map<std::string, Value> fieldsOf(const std::string& text) {
+  std::map<std::string, Value> fields;
+  zel23::interop::ScanSink sink;
+  sink.wantsProblems = [](const std::string&) { return true; };
+  sink.assign = [&](const std::string& f, Value&& v) { fields[f] = std::move(v); };
+  sink.other = [](std::size_t, const std::string&) {};
+  sink.problem = [](std::size_t line, std::string m) { ADD_FAILURE() << line << m; };
+  std::size_t functionLine = 0;
+  std::vector<std::size_t> starts;
+  zel23::interop::scanFunctionFile(text, sink, functionLine, starts);
+  return fields;
+}
+
+bool sameBits(double a, double b) {
+  return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+TEST(MatpowerNumber, MatlabForms) {
+  const double inf = HUGE_VAL;
+  const struct {
+    const char* text;
+    bool ok;
+    double value;
+  } rows[] = {
+      {"1", true, 1},       {"-0.5", true, -0.5},    {"+.5", true, 0.5},
+      {"1e-3", true, 1e-3}, {"1E+3", true, 1e3},     {"1d3", true, 1e3},
+      {"2D-2", true, 2e-2}, {"Inf", true, inf},      {"-inf", true, -inf},
+      {"1e999", true, inf}, {"-1e-999", true, -0.0}, {"5.", true, 5},
+      {"0.1", true, 0.1},   {"", false, 0},          {"-", false, 0},
+      {"1.2.3", false, 0},  {"0x1F", false, 0},      {"1i", false, 0},
+      {"abc", false, 0},    {"1e", false, 0},        {"Infinity", false, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    double value = 42.0;
+    ASSERT_EQ(zel23::interop::parseNumber(row.text, value), row.ok);
+    if (row.ok) {
+      EXPECT_TRUE(sameBits(value, row.value)) << value;
+    }
+  }
+  double nan = 0.0;
+  EXPECT_TRUE(zel23::interop::parseNumber("NaN", nan) && std::isnan(nan));
+}
+
+// A case holding only what MATPOWER can carry, the rest at the values the
+// reader gives: any double but NaN (NaN never equals itself), any int.
+class CaseGenerator {
+public:
+  explicit CaseGenerator(unsigned seed) : rng_(seed) {}
+
+  zel23::Case make() {
+    zel23::Case c;
+    c.systemBase = std::trunc(number());
+    c.comments = {"0   " + text(c.systemBase) + " / MATPOWER case zel23case", title(),
+                  title()};
+    c.comments.insert(c.comments.end(), 7, "0");
+    int buses = 1 + static_cast<int>(rng_() % 20);
+    for (int k = 0; k < buses; ++k) {
+      ZELBus b;
+      b.I() = 1 + k * 7 + static_cast<int>(rng_() % 7);
+      b.IDE() = 1 + static_cast<int>(rng_() % 4);
+      for (double* d : {&b.PL(), &b.QL(), &b.GL(), &b.BL(), &b.VM(), &b.VA(), &b.BASKV()})
+        *d = number();
+      b.AREA() = integer();
+      b.ZONE() = integer();
+      std::string name = rng_() % 4 ? "BUS " + std::to_string(rng_() % 100000) : "";
+      name.resize(std::max<std::size_t>(name.size(), 8), ' ');
+      b.NAME() = "'" + name + "'";
+      c.buses.push_back(b);
+    }
+    std::map<int, int> machines;
+    std::map<std::pair<int, int>, int> circuits;
+    for (int k = static_cast<int>(rng_() % 30); k > 0; --k) {
+      ZELGenerator g;
+      g.I() = bus(c);
+      g.ID() = zel23::interop::numberedId(++machines[g.I()]);
+      for (double* d :
+           {&g.PG(), &g.QG(), &g.QT(), &g.QB(), &g.VS(), &g.MBASE(), &g.PT(), &g.PB()})
+        *d = number();
+      g.STAT() = integer();
+      c.generators.push_back(g);
+    }
+    for (int k = static_cast<int>(rng_() % 30); k > 0; --k) {
+      ZELBranch br;
+      br.I() = bus(c);
+      br.J() = bus(c);
+      br.CKT() = zel23::interop::numberedId(++circuits[std::minmax(br.I(), br.J())]);
+      for (double* d : {&br.R(), &br.X(), &br.B(), &br.RATEA(), &br.RATEB(), &br.RATEC(),
+                        &br.RATIO(), &br.ANGLE()})
+        *d = number();
+      br.ST() = integer();
+      c.branches.push_back(br);
+    }
+    for (int k = static_cast<int>(rng_() % 3); k > 0; --k) {
+      ZELAreaInterchange a;
+      a.I() = integer();
+      a.ISW() = integer();
+      c.areas.push_back(a);
+    }
+    return c;
+  }
+
+private:
+  static std::string text(double v) {
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + 64, v).ptr);
+  }
+  // Bit patterns of every kind (subnormal, huge, infinite) and short decimals.
+  double number() {
+    if (rng_() % 2)
+      return static_cast<double>(static_cast<int>(rng_() % 20001) - 10000) / 1000;
+    for (;;) {
+      std::uint64_t bits = rng_();
+      double d;
+      std::memcpy(&d, &bits, sizeof d);
+      if (!std::isnan(d)) return d;
+    }
+  }
+  int integer() { return static_cast<int>(static_cast<std::uint32_t>(rng_())); }
+  int bus(const zel23::Case& c) { return c.buses[rng_() % c.buses.size()].I(); }
+  std::string title() {
+    static const char kChars[] = "AZ az09 %'\".,;[]...\t";
+    std::string t;
+    for (int n = static_cast<int>(rng_() % 12); n > 0; --n)
+      t += kChars[rng_() % (sizeof kChars - 1)];
+    return t;
+  }
+  std::mt19937_64 rng_;
+};
+
+template <class Record>
+void expectSame(const std::vector<Record>& a, const std::vector<Record>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t k = 0; k < a.size(); ++k)
+    EXPECT_TRUE(zel23::sameFields(a[k], b[k])) << "record " << k;
+}
+
+TEST(MatpowerRoundTrip, RawCaseThroughMatpowerKeepsEveryField) {
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    SCOPED_TRACE(seed);
+    const zel23::Case c = CaseGenerator(seed).make();
+    std::ostringstream out;
+    std::vector<std::string> notes = zel23::writeMatpower(out, c);
+    EXPECT_EQ(notes.size(), 1u) << "only the voltage limits note";
+    zel23::Case back;
+    zel23::MatpowerReport report = zel23::readMatpower(out.str(), back);
+    ASSERT_TRUE(report.ok()) << report.problems.front().message << "\n" << out.str();
+    EXPECT_TRUE(report.notCarried.empty());
+    EXPECT_EQ(report.functionName, "zel23case");
+    EXPECT_TRUE(sameBits(back.systemBase, c.systemBase));
+    EXPECT_EQ(back.comments, c.comments);
+    expectSame(back.buses, c.buses);
+    expectSame(back.generators, c.generators);
+    expectSame(back.branches, c.branches);
+    expectSame(back.areas, c.areas);
+  }
+}
+
+TEST(MatpowerRoundTrip, MatpowerCaseThroughRawKeepsEveryMappedColumn) {
+  const std::string text = fixture("test/data/matpower/rich.m");
+  zel23::Case c;
+  ASSERT_TRUE(zel23::readMatpower(text, c).ok());
+  auto before = fieldsOf(text), after = fieldsOf(exported(c));
+  const std::map<std::string, std::size_t> mapped = {
+      {"bus", 11}, {"gen", 10}, {"branch", 11}, {"areas", 2}};
+  for (const auto& [name, columns] : mapped) {
+    SCOPED_TRACE(name);
+    const Value &a = before[name], &b = after[name];
+    ASSERT_EQ(a.rows.size(), b.rows.size());
+    for (std::size_t r = 0; r < a.rows.size(); ++r)
+      for (std::size_t k = 0; k < columns; ++k)
+        EXPECT_TRUE(
+            sameBits(a.numbers[a.rows[r].start + k], b.numbers[b.rows[r].start + k]))
+            << "row " << r + 1 << " column " << k + 1;
+  }
+  std::vector<std::string> names = before["bus_name"].texts;
+  std::replace(names[1].begin(), names[1].end(), '\'', '`');
+  EXPECT_EQ(after["bus_name"].texts, names);
+  EXPECT_TRUE(sameBits(after["baseMVA"].number, before["baseMVA"].number));
+}
+
+TEST(MatpowerRead, SaysWhatItDoesNotCarry) {
+  zel23::Case c;
+  zel23::MatpowerReport report =
+      zel23::readMatpower(fixture("test/data/matpower/rich.m"), c);
+  std::vector<std::string> expected;
+  std::istringstream lines(fixture("test/data/matpower/rich.notes"));
+  for (std::string line; std::getline(lines, line);)
+    expected.push_back(line);
+  EXPECT_EQ(report.notCarried, expected);
+  // Line ends of another system and a byte order mark change nothing.
+  std::string crlf = "\xEF\xBB\xBF";
+  for (char ch : fixture("test/data/matpower/rich.m"))
+    crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  zel23::Case same;
+  EXPECT_EQ(zel23::readMatpower(crlf, same).notCarried, expected);
+  EXPECT_EQ(same.comments, c.comments);
+  EXPECT_EQ(exported(same), exported(c));
+  EXPECT_EQ(c.comments[1], "RICH    A case written by hand, with what real files hold");
+  EXPECT_EQ(c.generators[2].ID(), "'2 '");
+  EXPECT_EQ(c.branches[4].CKT(), "'3 '"); // 3 to 2 is the third circuit of 2 and 3
+  // Rows on one line, rows after a continuation: each at the line it starts.
+  EXPECT_EQ(report.recordLines[0], (std::vector<std::size_t>{20, 21, 22, 22, 24, 25}));
+}
+
+// Each row edits tiny.m and names one problem the read must report.
+TEST(MatpowerRead, BadInputIsReportedWithItsLine) {
+  const std::string tiny = fixture("test/data/matpower/tiny.m");
+  const struct {
+    const char* find;
+    const char* replace;
+    std::size_t line;
+    const char* message;
+  } rows[] = {
+      {"mpc.bus =", "mpc.buses =", 24, "mpc.bus is missing"},
+      {"mpc.gen =", "mpc.gens =", 24, "mpc.gen is missing"},
+      {"mpc.baseMVA = 100;", "", 24, "mpc.baseMVA is missing"},
+      {"\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9",
+       "\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9\t0", 9,
+       "mpc.bus: a row has 14 columns, the first readable row 13"},
+      {"\t1\t3\t0\t0\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9", "\t1\t3", 8,
+       "mpc.bus: a row has 2 columns, at least 13 are needed"},
+      {"\t90\t30", "\t9O\t30", 9, "mpc.bus: a row holds '9O', which is not a number"},
+      {"0\t230\t1\t1.1\t0.9;\n\t2\t2\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;"
+       "\n\t3\t1\t100\t35"
+       "\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;",
+       "x\t230\t1\t1.1\t0.9\t0\t0;\n\t2\t2\t90\t30\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9;"
+       "\n\t3\t1\t100\t35"
+       "\t0\t0\t1\t1\t0\t230\t1\t1.1\t0.9\t0;",
+       10, "mpc.bus: a row has 14 columns, the first readable row 13"},
+      {"\t2\t163", "\t7\t163", 14,
+       "mpc.gen: a generator names bus 7, which no mpc.bus row has"},
+      {"\t3\t1\t0.0085", "\t3\t9\t0.0085", 19,
+       "mpc.branch: a branch names bus 9, which no mpc.bus row has"},
+      {"\t3\t1\t100", "\t3\t1.5\t100", 10,
+       "mpc.bus column 2 (BUS_TYPE): 1.5 is not an integer"},
+      {"\t100\t1\t250", "\t100\tInf\t250", 13,
+       "mpc.gen column 8 (GEN_STATUS): inf is not an integer"},
+      {"\t3\t1\t100", "\t2\t1\t100", 10, "bus 2 is defined twice (first on line 9)"},
+      {"\t1\t3\t0", "\t0\t3\t0", 8, "mpc.bus: bus number 0 is not positive"},
+      {"\t1\t1;\n];", "\t1\t1;\n", 21, "mpc.areas: the '[' opened here is never closed"},
+      {"'2'", "'1'", 5, "mpc.version is not '2': only version 2 case files are read"},
+      {"mpc.baseMVA = 100;", "mpc.baseMVA = 'x';", 6, "mpc.baseMVA is not a number"},
+      {"mpc.baseMVA = 100;", "mpc.baseMVA = 1 + 2;", 6,
+       "unexpected text after the value of mpc.baseMVA"},
+      {"mpc.gen = [", "mpc.gen = {", 12, "mpc.gen is not a matrix"},
+      {"mpc.areas", "mpc.bus(2, 3) = 5;\nmpc.areas", 21,
+       "a statement that changes part of mpc.bus cannot be read"},
+      {"'THREE' }", "}", 24, "mpc.bus_name holds 2 names, mpc.bus 3 rows"},
+      {"'THREE' }", "'THREE }", 24,
+       "mpc.bus_name: a row holds a string that the line ends inside"},
+      {"mpc.baseMVA = 100;", "mpc.baseMVA = [1 2];", 6, "mpc.baseMVA is not a number"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    std::string text = tiny;
+    auto at = text.find(row.find);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, std::strlen(row.find), row.replace);
+    zel23::Case c;
+    zel23::MatpowerReport report = zel23::readMatpower(text, c);
+    bool found = false;
+    for (const zel23::Problem& p : report.problems)
+      found = found || (p.line == row.line && p.message == row.message);
+    EXPECT_TRUE(found) << (report.problems.empty()
+                               ? "no problem"
+                               : std::to_string(report.problems[0].line) + " " +
+                                     report.problems[0].message);
+  }
+}
+
+// No prefix of a case, however it is cut, makes the reader fail other than
+// by reporting.
+TEST(MatpowerRead, EveryPrefixReadsOrReports) {
+  const std::string text = fixture("test/data/matpower/rich.m");
+  for (std::size_t n = 0; n <= text.size(); ++n) {
+    zel23::Case c;
+    zel23::ReadOptions options;
+    options.maxProblems = 3;
+    zel23::MatpowerReport report = zel23::readMatpower(text.substr(0, n), c, options);
+    for (const zel23::Problem& p : report.problems)
+      ASSERT_LE(p.line, report.lines + 1) << n;
+    if (n <= text.find("];", text.find("mpc.branch"))) {
+      ASSERT_FALSE(report.ok()) << n;
+    }
+  }
+}
+
+// Octave loads the written file; every matrix and name holds what the file
+// says, to the bit.
+TEST(MatpowerOctave, LoadsTheWrittenValues) {
+  if (std::system("command -v octave-cli >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "octave-cli is not installed";
+  std::map<std::string, std::string> files;
+  zel23::Case sample;
+  std::istringstream raw(fixture("examples/sample.raw"));
+  ASSERT_TRUE(zel23::read(raw, sample).ok());
+  files["sample"] = exported(sample, "sample");
+  zel23::Case generated = CaseGenerator(7).make();
+  generated.buses[0].VA() = std::nan("");
+  files["generated"] = exported(generated, "generated");
+  const std::string dir = testing::TempDir() + "zel23_octave";
+  ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+  std::string script = "addpath('" + dir + "');";
+  for (const auto& [name, text] : files) {
+    std::ofstream(dir + "/" + name + ".m") << text;
+    script += "mpc = " + name +
+              "; for f = {'baseMVA', 'bus', 'gen', 'branch', 'areas'}, if isfield(mpc, "
+              "f{1}), m = mpc.(f{1}); printf('%s %s %d\\n', '" +
+              name + "', f{1}, numel(m)); printf('%.17g\\n', m.'); end, end, printf('" +
+              name +
+              " bus_name %d\\n', numel(mpc.bus_name)); for k = 1:numel(mpc.bus_name), "
+              "printf('%s\\n', mpc.bus_name{k}); end;";
+  }
+  FILE* pipe = popen(
+      ("octave-cli --norc --quiet --eval \"" + script + "\" 2>/dev/null").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char chunk[4096];
+  while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
+    output.append(chunk, n);
+  ASSERT_EQ(pclose(pipe), 0) << output;
+
+  std::istringstream lines(output);
+  std::size_t checked = 0;
+  for (std::string head; std::getline(lines, head);) {
+    std::istringstream h(head);
+    std::string file, field;
+    std::size_t count = 0;
+    ASSERT_TRUE(h >> file >> field >> count) << head;
+    SCOPED_TRACE(file + " " + field);
+    Value written = fieldsOf(files[file])[field];
+    if (field == "baseMVA") written.numbers = {written.number};
+    ASSERT_EQ(count, field == "bus_name" ? written.texts.size() : written.numbers.size());
+    for (std::size_t k = 0; k < count; ++k, ++checked) {
+      std::string line;
+      ASSERT_TRUE(std::getline(lines, line));
+      if (field == "bus_name") {
+        EXPECT_EQ(line, written.texts[k]);
+        continue;
+      }
+      double value = 0.0;
+      ASSERT_TRUE(zel23::interop::parseNumber(line, value)) << line;
+      EXPECT_TRUE(sameBits(value, written.numbers[k])) << line << " element " << k;
+    }
+  }
+  EXPECT_GT(checked, 500u);
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# End-to-end cases of export matpower, import matpower and .m inputs.
+# Usage: matpower_test.sh CASE ZEL23 SOURCE_DIR WORK_DIR; exit 0 pass, 1 fail.
+set -u
+
+case_name=$1
+zel23=$2
+work=$4/matpower_$case_name
+data=$(cd "$(dirname "$0")/data" && pwd)
+cases=$3/test/data/matpower
+sample=$3/examples/sample.raw
+
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+
+fail() {
+  echo "FAIL: $*"
+  for f in out err; do [ -s "$f" ] && { echo "--- $f:"; head -20 "$f"; }; done
+  exit 1
+}
+run() {
+  local want=$1
+  shift
+  "$zel23" "$@" >out 2>err
+  local got=$?
+  [ "$got" = "$want" ] || fail "zel23 $* exited $got, expected $want"
+}
+same() { cmp -s "$1" "$2" || fail "$1 and $2 differ: $(diff "$1" "$2" | head -5)"; }
+err_is() { [ "$(cat err)" = "$1" ] || fail "stderr is '$(cat err)', expected '$1'"; }
+
+case $case_name in
+export)
+  run 0 export matpower -o sample.m
+  same sample.m "$data/expected/sample.m"
+  same err "$data/expected/sample_matpower.err"
+  [ ! -s out ] || fail "-o also wrote to standard output"
+  run 0 export matpower "$sample"
+  same out "$data/expected/sample.m"
+  # The function is named after the file written.
+  run 0 export matpower -o 2nd-try.m
+  [ "$(head -1 2nd-try.m)" = "function mpc = case_2nd_try" ] || fail "$(head -1 2nd-try.m)"
+  ;;
+
+import)
+  run 0 import matpower "$cases/rich.m" -o rich.raw
+  same rich.raw "$data/expected/rich.raw"
+  same err "$data/expected/rich_import.err"
+  run 0 import matpower - <"$cases/tiny.m"
+  [ ! -s err ] || fail "notes for a case MATPOWER and raw both hold whole"
+  run 0 import matpower "$data/expected/sample.m" -o back.raw
+  grep -q '^zel23: note: 18 branches: the raw output holds rounded values' err ||
+    fail "no note of the values the raw printer rounds"
+  # Through a raw file only header line 1, RATEC (never printed) and values
+  # of five decimals (printed with four) change.
+  run 1 diff "$data/expected/sample.m" back.raw
+  [ "$(grep -cv 'RATEC: \|: R: \|^header line 1 ' out)" = 1 ] || fail "diff: $(head -3 out)"
+  ;;
+
+inputs)
+  run 0 check "$cases/tiny.m"
+  [ "$(cat out)" = "0 errors, 0 warnings" ] || fail "check: $(cat out)"
+  run 0 info - <"$cases/rich.m"
+  grep -q '^branch  *6$' out || fail "info of a .m on standard input"
+  run 0 diff "$data/expected/sample.m" - <"$data/expected/sample.m"
+  run 1 diff "$sample" "$data/expected/sample.m"
+  [ "$(tail -1 out)" = "33 differences" ] || fail "diff: $(tail -1 out)"
+  ;;
+
+bad_input)
+  sed 's/^\t2\t163\t/\t7\t163\t/; s/^\t2\t2\t90/\t2\t2\t9O/' "$cases/tiny.m" >bad.m
+  echo keep >old.raw
+  run 2 import matpower bad.m -o old.raw
+  same err "$data/expected/bad_import.err"
+  [ "$(cat old.raw)" = keep ] || fail "a failed import changed its output"
+  [ -z "$(find . -name '.*.??????')" ] || fail "temporary file left behind"
+  run 2 info bad.m
+  err_is "zel23: cannot read 'bad.m': line 9: mpc.bus: a row holds '9O', which is not a number (3 more problems; zel23 check lists them all)"
+  run 1 check bad.m
+  run 2 import matpower bad.m -o bad.m
+  err_is "zel23: refusing to overwrite the input 'bad.m'"
+  ;;
+
+*)
+  fail "no such case: $case_name"
+  ;;
+esac
+echo "PASS: $case_name"
