@@ -26,7 +26,6 @@ namespace zel23::detail {
 namespace {
 
 constexpr std::string_view kSource = "..\\ZELParse";
-constexpr int kDcSection = 5; // three lines a record
 constexpr std::size_t kBlock = std::size_t(1) << 16;
 
 // Line 1 through getline itself, so that when its system base is missing and
@@ -47,27 +46,6 @@ std::string readFirstLine(std::istream& in) {
   return line;
 }
 
-// The second token of header line 1, with " \t/" as delimiters. A line with
-// fewer than two tokens makes substr throw std::out_of_range.
-double systemBaseOf(const std::string& line) {
-  constexpr const char* delimiters = " \t/";
-  const std::size_t start1 = line.find_first_not_of(delimiters);
-  const std::size_t end1 = line.find_first_of(delimiters, start1);
-  const std::size_t start2 = line.find_first_not_of(delimiters, end1);
-  const std::size_t end2 = line.find_first_of(delimiters, start2);
-  return toInt(line.substr(start2, end2 - start2));
-}
-
-enum class Kind { Ignorable, Terminator, Record };
-
-// By the first character outside " \t\n\r#".
-Kind classify(std::string_view line) {
-  for (const char c : line) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '#') continue;
-    return c == '0' ? Kind::Terminator : Kind::Record;
-  }
-  return Kind::Ignorable;
-}
 
 // Most of a large read's time would go to the kernel handing out fresh 4 KiB
 // pages for the records. Where the kernel offers huge pages on request, ask
@@ -219,8 +197,7 @@ public:
       target_.systemBase = systemBaseOf(first);
     } catch (const std::out_of_range&) {
       if (!report_) throw;
-      problem(1, kHeader, "Missing system base: header line 1 has fewer than two tokens",
-              first);
+      problem(1, kHeader, std::string(kMissingSystemBase), first);
     }
     LineSource source(in_);
     source.setLineNumber(1);
@@ -244,14 +221,14 @@ private:
     while (source.next(line) == LineSource::Status::Line) {
       const std::size_t number = source.lineNumber();
       switch (classify(line)) {
-      case Kind::Ignorable:
+      case LineKind::Ignorable:
         break;
-      case Kind::Terminator:
+      case LineKind::Terminator:
         addComment(std::string(line), number);
         appendRecords(section);
         ++section;
         break;
-      case Kind::Record:
+      case LineKind::Record:
         readRecord(source, section, line, number);
         break;
       }
@@ -284,8 +261,7 @@ private:
                   std::size_t number) {
     if (section == kDcSection) return addDcLine(source, number, line);
     if (section >= zel23::kSectionCount) {
-      guarded(section, number, line,
-              [] { fatalParseError(kSource, __LINE__, "Unknown record type"); });
+      guarded(section, number, line, [] { unknownRecordType(); });
       return;
     }
     withSection(section, [&](auto& staging, auto& list) {
@@ -306,9 +282,7 @@ private:
       std::string_view text;
       const auto status = source.next(text);
       if (status != LineSource::Status::Line && status != LineSource::Status::LastLine) {
-        guarded(section, number, first, [] {
-          fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
-        });
+        guarded(section, number, first, [] { shortDcRecord(); });
         return;
       }
       next.assign(text);
@@ -378,6 +352,29 @@ private:
 };
 
 } // namespace
+
+LineKind classify(std::string_view line) {
+  for (const char c : line) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '#') continue;
+    return c == '0' ? LineKind::Terminator : LineKind::Record;
+  }
+  return LineKind::Ignorable;
+}
+
+double systemBaseOf(const std::string& line) {
+  constexpr const char* delimiters = " \t/";
+  const std::size_t start1 = line.find_first_not_of(delimiters);
+  const std::size_t end1 = line.find_first_of(delimiters, start1);
+  const std::size_t start2 = line.find_first_not_of(delimiters, end1);
+  const std::size_t end2 = line.find_first_of(delimiters, start2);
+  return toInt(line.substr(start2, end2 - start2));
+}
+
+void unknownRecordType() { fatalParseError(kSource, __LINE__, "Unknown record type"); }
+
+void shortDcRecord() {
+  fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
+}
 
 LineSource::LineSource(std::istream& in)
     : in_(in), buffer_(in.rdbuf()), fromFile_(dynamic_cast<std::filebuf*>(buffer_)),
