@@ -79,13 +79,20 @@ LoadedCase loadCase(const std::string& file) {
   MemoryBuf buf(bytes);
   std::istream in(&buf);
   zel23::Case& c = loaded.data;
-  try {
-    ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
-             c.shunts, c.comments, c.systemBase);
-  } catch (const std::out_of_range&) {
-    // The one failure ZELParse hands back instead of ending the process.
-    throw ToolError("cannot read " + loaded.name +
-                    ": the first header line holds no system base");
+  // A file is read on every core. Where that read meets a problem, the case
+  // is read again with ZELParse, so that the library reports it and ends the
+  // process exactly as it does for standard input.
+  const bool named = !file.empty() && file != "-";
+  if (!named || !zel23::readBuffer(bytes, c).ok()) {
+    c = zel23::Case();
+    try {
+      ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
+               c.shunts, c.comments, c.systemBase);
+    } catch (const std::out_of_range&) {
+      // The one failure ZELParse hands back instead of ending the process.
+      throw ToolError("cannot read " + loaded.name +
+                      ": the first header line holds no system base");
+    }
   }
   loaded.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -83,7 +83,6 @@ public:
   }
   std::size_t at() const { return at_; }
   std::size_t number() const { return number_; }
-  void end() { at_ = text_->size; }
 
 private:
   const Text* text_;
@@ -217,8 +216,7 @@ public:
   }
 
 private:
-  // Header line 1 as std::istream::getline takes it: when no line feed
-  // follows it, the input has ended for every further read.
+  // The three header lines; returns the lines that follow them.
   Lines readHeader() {
     const std::size_t end = text_.lineEnd(0);
     const std::string first(text_.line(0, end));
@@ -228,8 +226,9 @@ private:
     } catch (const std::out_of_range&) {
       addProblem(Problem{1, kHeader, std::string(detail::kMissingSystemBase), first});
     }
+    // Without a line feed after line 1 the input has ended for every further
+    // read, as after std::istream::getline.
     Lines header(text_, std::min(end + 1, text_.size), 1);
-    if (end == text_.size) header.end();
     for (int line = 2; line <= 3; ++line) {
       std::string_view text;
       const bool read = header.next(text) != Lines::Status::End;
