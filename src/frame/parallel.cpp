@@ -42,6 +42,13 @@
 #include <thread>
 #include <type_traits>
 
+#if defined(__unix__)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace zel23 {
 namespace {
 
@@ -374,8 +381,14 @@ private:
             piece.slot = count;
             count += piece.slots;
           }
+        std::vector<std::size_t>& numbers = report_.recordLines[section];
+        list.reserve(count);
+        numbers.reserve(count - firstSlot_[section]);
+        detail::adviseHugePages(list.data() + list.size(),
+                                sizeof(list[0]) * (count - list.size()));
+        detail::adviseHugePages(numbers.data(), sizeof(std::size_t) * numbers.capacity());
         list.resize(count);
-        report_.recordLines[section].resize(count - firstSlot_[section]);
+        numbers.resize(count - firstSlot_[section]);
       });
   }
 
@@ -492,17 +505,31 @@ ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& 
   const auto fail = [&path] {
     throw std::system_error(errno, std::generic_category(), "cannot read '" + path + "'");
   };
+#if defined(__unix__)
+  // A regular file is mapped rather than copied.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail();
+  struct stat status;
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+    const auto size = static_cast<std::size_t>(status.st_size);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    ::close(fd);
+    if (mapped == MAP_FAILED) fail();
+    struct Unmap {
+      void* start;
+      std::size_t size;
+      ~Unmap() { ::munmap(start, size); }
+    } unmap{mapped, size};
+    return readBuffer(std::string_view(static_cast<const char*>(mapped), size), into,
+                      options);
+  }
+  ::close(fd);
+#endif
+  // Anything else (a pipe, an empty file) in reads that double the buffer.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
   if (!file) fail();
-  // The whole file in one read where its size is known; anything else (a
-  // pipe) in reads that double the buffer.
   std::size_t capacity = std::size_t(1) << 16;
-  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-    const long size = std::ftell(file.get());
-    if (size > 0) capacity = static_cast<std::size_t>(size) + 1;
-    std::rewind(file.get());
-  }
   std::unique_ptr<char[]> text(new char[capacity]);
   std::size_t size = 0;
   for (;;) {

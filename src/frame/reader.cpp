@@ -47,19 +47,6 @@ std::string readFirstLine(std::istream& in) {
 }
 
 
-// Most of a large read's time would go to the kernel handing out fresh 4 KiB
-// pages for the records. Where the kernel offers huge pages on request, ask
-// for them over the 2 MiB-aligned part of a block: it is only advice, and the
-// memory stays the allocator's.
-void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
-  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
-  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
-
 // Raw memory for staging records, handed from one section to the next, so
 // that a large read takes fresh memory for its largest section only and not
 // for every section: the kernel's work on fresh pages is most of a large
@@ -374,6 +361,15 @@ void unknownRecordType() { fatalParseError(kSource, __LINE__, "Unknown record ty
 
 void shortDcRecord() {
   fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
+}
+
+void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
+  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
 }
 
 LineSource::LineSource(std::istream& in)

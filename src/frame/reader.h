@@ -81,6 +81,12 @@ inline constexpr std::string_view kMissingSystemBase =
 [[noreturn]] void unknownRecordType();
 [[noreturn]] void shortDcRecord();
 
+// Most of a large read's time would go to the kernel handing out fresh 4 KiB
+// pages for the records. Where the kernel offers huge pages on request, ask
+// for them over the 2 MiB-aligned part of a block: it is only advice, and the
+// memory stays the allocator's.
+void adviseHugePages(void* start, std::size_t bytes);
+
 // The caller's lists and system base, as ZELParse takes them.
 struct CaseTarget {
   std::vector<ZELBus>& buses;
