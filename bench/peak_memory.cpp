@@ -2,11 +2,11 @@
 // with --read-file, zel23::readFile) needs for FILE.
 //
 // Peak resident set size (ru_maxrss) before and after reading the file with
-// ZELParse from an std::ifstream (or with zel23::readFile), beside what the records themselves take:
-// sizeof of each record times the count, plus the heap blocks of strings too
-// long for the small-string buffer. The vectors' spare capacity and the
-// allocator's own overhead are reported apart, as they depend on growth
-// policy rather than on the records.
+// ZELParse from an std::ifstream (or with zel23::readFile), beside what the records
+// themselves take: sizeof of each record times the count, plus the heap blocks of strings
+// too long for the small-string buffer. The vectors' spare capacity and the allocator's
+// own overhead are reported apart, as they depend on growth policy rather than on the
+// records.
 
 #include <zel23.h>
 #include <zel23_case.h>
@@ -126,13 +126,14 @@ int main(int argc, char** argv) {
   const long long growth = after - before;
 
   if (json) {
-    std::printf("{\"file\": \"%s\", \"reader\": \"%s\", \"file_bytes\": %llu, \"records\": %zu, "
-                "\"peak_rss_before\": %lld, \"peak_rss_after\": %lld, "
-                "\"peak_rss_growth\": %lld, \"record_bytes\": %zu, "
-                "\"spare_capacity_bytes\": %zu, \"parse_seconds\": %.6f}\n",
-                path, readFile ? "readFile" : "ZELParse",
-                static_cast<unsigned long long>(fileBytes), records, before, after,
-                growth, recordBytes, spareBytes, seconds);
+    std::printf(
+        "{\"file\": \"%s\", \"reader\": \"%s\", \"file_bytes\": %llu, \"records\": %zu, "
+        "\"peak_rss_before\": %lld, \"peak_rss_after\": %lld, "
+        "\"peak_rss_growth\": %lld, \"record_bytes\": %zu, "
+        "\"spare_capacity_bytes\": %zu, \"parse_seconds\": %.6f}\n",
+        path, readFile ? "readFile" : "ZELParse",
+        static_cast<unsigned long long>(fileBytes), records, before, after, growth,
+        recordBytes, spareBytes, seconds);
     return 0;
   }
   std::printf("file                 %s  (read by %s)\n", path,

@@ -128,9 +128,9 @@ TEST(ParallelRead, SameAsSequentialOnGeneratedCases) {
   std::mt19937 random(23);
   for (int i = 0; i < 300; ++i)
     expectSameReads(generatedCase(random));
-  for (const std::string& text : {std::string(), std::string("0 100"),
-                                  std::string(2000, '1'), std::string("0 9\nh2"),
-                                  std::string(1500, '5') + "\n\n\n"})
+  for (const std::string& text :
+       {std::string(), std::string("0 100"), std::string(2000, '1'),
+        std::string("0 9\nh2"), std::string(1500, '5') + "\n\n\n"})
     expectSameReads(text);
 }
 
@@ -139,7 +139,8 @@ TEST(ParallelRead, SameAsSequentialOnFixtures) {
   const fs::path root = fs::path(ZEL23_SAMPLE_CASE).parent_path().parent_path();
   std::size_t files = 0;
   for (const char* folder : {"fuzz/corpus", "test/tool/data", "examples"})
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root / folder))
+    for (const fs::directory_entry& entry :
+         fs::recursive_directory_iterator(root / folder))
       if (entry.is_regular_file()) {
         expectSameReads(readFile(entry.path().string()));
         ++files;

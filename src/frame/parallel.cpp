@@ -170,7 +170,8 @@ template <class F> bool withList(int section, Case& c, F&& f) {
 // Runs task(0) ... task(count - 1) on up to `threads` threads, the calling
 // one among them, each under the recoverable reader's scopes. The first
 // exception a task throws is thrown here once all threads are done.
-template <class Task> void runTasks(unsigned threads, std::size_t count, const Task& task) {
+template <class Task>
+void runTasks(unsigned threads, std::size_t count, const Task& task) {
   std::atomic<std::size_t> next{0};
   std::exception_ptr failure;
   std::mutex failureLock;
@@ -214,7 +215,8 @@ public:
     report_.lines = lines.number();
     if (lines.at() >= text_.size) return;
     cutChunks(lines.at());
-    runTasks(threads_, chunks_.size(), [this](std::size_t i) { scan(text_, chunks_[i]); });
+    runTasks(threads_, chunks_.size(),
+             [this](std::size_t i) { scan(text_, chunks_[i]); });
     countBefore();
     planSections(lines.number());
     growLists();
@@ -248,7 +250,8 @@ private:
     const std::size_t bytes = std::max<std::size_t>(options_.chunkBytes, 1);
     while (begin < text_.size) {
       std::size_t end = text_.size;
-      if (text_.size - begin > bytes) end = std::min(text_.lineEnd(begin + bytes - 1) + 1, text_.size);
+      if (text_.size - begin > bytes)
+        end = std::min(text_.lineEnd(begin + bytes - 1) + 1, text_.size);
       chunks_.emplace_back();
       chunks_.back().begin = begin;
       chunks_.back().end = end;
@@ -296,7 +299,8 @@ private:
       const Chunk::Terminator* terminator = nextTerminator();
       if (!terminator) {
         const Chunk& last = chunks_.back();
-        addPieces(section, start, Place{text_.size, 0, last.recordsBefore + last.records});
+        addPieces(section, start,
+                  Place{text_.size, 0, last.recordsBefore + last.records});
         return;
       }
       const Chunk& in = chunks_[chunk];
@@ -312,8 +316,9 @@ private:
 
   // Cuts the section's range [start, end) at the chunks' ends.
   void addPieces(int section, const Place& start, const Place& end) {
-    auto chunk = std::upper_bound(chunks_.begin(), chunks_.end(), start.at,
-                                  [](std::size_t at, const Chunk& c) { return at < c.begin; });
+    auto chunk =
+        std::upper_bound(chunks_.begin(), chunks_.end(), start.at,
+                         [](std::size_t at, const Chunk& c) { return at < c.begin; });
     for (--chunk; chunk != chunks_.end() && chunk->begin < end.at; ++chunk) {
       const bool first = chunk->begin <= start.at;
       const bool last = chunk->end >= end.at;
@@ -322,8 +327,9 @@ private:
       piece.begin = first ? start.at : chunk->begin;
       piece.end = last ? end.at : chunk->end;
       piece.linesBefore = headerLines_ + (first ? start.lines : chunk->linesBefore);
-      const std::size_t records = (last ? end.records : chunk->recordsBefore + chunk->records) -
-                                  (first ? start.records : chunk->recordsBefore);
+      const std::size_t records =
+          (last ? end.records : chunk->recordsBefore + chunk->records) -
+          (first ? start.records : chunk->recordsBefore);
       piece.slots = section < kSectionCount ? records : 0;
       if (piece.begin < piece.end) pieces_.push_back(std::move(piece));
     }
@@ -527,7 +533,7 @@ ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& 
 #endif
   // Anything else (a pipe, an empty file) in reads that double the buffer.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
+                                                       &std::fclose);
   if (!file) fail();
   std::size_t capacity = std::size_t(1) << 16;
   std::unique_ptr<char[]> text(new char[capacity]);

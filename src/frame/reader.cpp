@@ -46,7 +46,6 @@ std::string readFirstLine(std::istream& in) {
   return line;
 }
 
-
 // Raw memory for staging records, handed from one section to the next, so
 // that a large read takes fresh memory for its largest section only and not
 // for every section: the kernel's work on fresh pages is most of a large
