@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -378,36 +379,66 @@ private:
 
   // Grows each list by its pieces' slots; a piece's records go to its own.
   void growLists() {
+    std::size_t counts[kSectionCount] = {};
+    std::vector<Span> fresh;
     for (int section = 0; section < kSectionCount; ++section)
       withList(section, case_, [&](auto& list) {
-        firstSlot_[section] = list.size();
-        std::size_t count = list.size();
+        std::size_t& count = counts[section] = firstSlot_[section] = list.size();
         for (Piece& piece : pieces_)
           if (piece.section == section) {
             piece.slot = count;
             count += piece.slots;
           }
-        std::vector<std::size_t>& numbers = report_.recordLines[section];
         list.reserve(count);
-        numbers.reserve(count - firstSlot_[section]);
-        detail::adviseHugePages(list.data() + list.size(),
-                                sizeof(list[0]) * (count - list.size()));
-        detail::adviseHugePages(numbers.data(), sizeof(std::size_t) * numbers.capacity());
-        list.resize(count);
-        numbers.resize(count - firstSlot_[section]);
+        const Span span{reinterpret_cast<char*>(list.data() + list.size()),
+                        sizeof(list[0]) * (count - list.size())};
+        detail::adviseHugePages(span.start, span.bytes);
+        fresh.push_back(span);
       });
+    populate(fresh);
+    for (int section = 0; section < kSectionCount; ++section)
+      withList(section, case_, [&](auto& list) {
+        list.resize(counts[section]);
+        report_.recordLines[section].resize(counts[section] - firstSlot_[section]);
+      });
+  }
+
+  struct Span {
+    char* start;
+    std::size_t bytes;
+  };
+
+  // Has the kernel map the pages of the spans, on every thread, so that the
+  // one thread that constructs the records does not take them page by page.
+  void populate([[maybe_unused]] const std::vector<Span>& spans) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    constexpr std::uintptr_t kPage = 4096, kSlice = std::uintptr_t(1) << 21;
+    std::vector<Span> slices;
+    for (const Span& span : spans) {
+      std::uintptr_t at =
+          (reinterpret_cast<std::uintptr_t>(span.start) + kPage - 1) & ~(kPage - 1);
+      const std::uintptr_t end =
+          (reinterpret_cast<std::uintptr_t>(span.start) + span.bytes) & ~(kPage - 1);
+      for (; at < end; at += kSlice)
+        slices.push_back(
+            Span{reinterpret_cast<char*>(at), std::min<std::size_t>(kSlice, end - at)});
+    }
+    runTasks(threads_, slices.size(), [&slices](std::size_t i) {
+      ::madvise(slices[i].start, slices[i].bytes, MADV_POPULATE_WRITE);
+    });
+#endif
   }
 
   // Step 3, on any thread.
   void parse(Piece& piece) {
     if (piece.section == detail::kDcSection) return; // read in step 2
     const bool known = withList(piece.section, case_, [&](auto& list) {
-      std::size_t* numbers =
-          report_.recordLines[piece.section].data() - firstSlot_[piece.section];
+      std::vector<std::size_t>& numbers = report_.recordLines[piece.section];
+      const std::size_t first = firstSlot_[piece.section];
       forEachRecordLine(piece, [&](std::size_t number, std::string_view line) {
         auto& record = list[piece.slot + piece.parsed];
         if (guarded(piece, number, line, [&] { detail::parseRecord(record, line); })) {
-          numbers[piece.slot + piece.parsed] = number;
+          numbers[piece.slot + piece.parsed - first] = number;
           ++piece.parsed;
         } else {
           record = {};
