@@ -216,6 +216,8 @@ public:
     report_.lines = lines.number();
     if (lines.at() >= text_.size) return;
     cutChunks(lines.at());
+    // A thread is worth starting for a chunk's work, not for less.
+    threads_ = static_cast<unsigned>(std::min<std::size_t>(threads_, chunks_.size()));
     runTasks(threads_, chunks_.size(),
              [this](std::size_t i) { scan(text_, chunks_[i]); });
     countBefore();
