@@ -91,8 +91,9 @@ struct ReadFileOptions : ReadOptions {
 ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
                                 const ReadFileOptions& options = ReadFileOptions());
 
-/// Takes the whole file at `path` into memory and reads it with readBuffer.
-/// Throws std::system_error, naming the path, when the file cannot be read.
+/// Takes the whole file at `path` into memory (a regular file is mapped) and
+/// reads it with readBuffer. Throws std::system_error, naming the path, when
+/// the file cannot be read. The file must not change while it is read.
 ZEL23_API ReadReport readFile(const std::string& path, Case& into,
                               const ReadFileOptions& options = ReadFileOptions());
 

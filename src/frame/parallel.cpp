@@ -39,6 +39,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -341,7 +342,7 @@ private:
   // Reads the DC line section from `start` up to its terminator. Returns
   // false when the text ended first; otherwise `at` is the terminator's
   // offset.
-  bool readDcSection(Place& start, std::size_t& at) {
+  bool readDcSection(const Place& start, std::size_t& at) {
     constexpr int section = detail::kDcSection;
     detail::RecoverableScope recoverable;
     detail::EmptyRegistryScope emptyRegistry;
@@ -438,6 +439,9 @@ private:
       std::vector<std::size_t>& numbers = report_.recordLines[piece.section];
       const std::size_t first = firstSlot_[piece.section];
       forEachRecordLine(piece, [&](std::size_t number, std::string_view line) {
+        // Only a text that changed since step 1 has more record lines.
+        if (piece.parsed == piece.slots)
+          throw std::runtime_error("zel23: the text changed while it was read");
         auto& record = list[piece.slot + piece.parsed];
         if (guarded(piece, number, line, [&] { detail::parseRecord(record, line); })) {
           numbers[piece.slot + piece.parsed - first] = number;
@@ -541,19 +545,20 @@ ReadReport readBuffer(std::string_view text, Case& into, const ReadFileOptions& 
 }
 
 ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& options) {
-  const auto fail = [&path] {
-    throw std::system_error(errno, std::generic_category(), "cannot read '" + path + "'");
+  const auto fail = [&path](int error) {
+    throw std::system_error(error, std::generic_category(), "cannot read '" + path + "'");
   };
 #if defined(__unix__)
   // A regular file is mapped rather than copied.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail();
+  if (fd < 0) fail(errno);
   struct stat status;
   if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
     const auto size = static_cast<std::size_t>(status.st_size);
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    const int error = errno;
     ::close(fd);
-    if (mapped == MAP_FAILED) fail();
+    if (mapped == MAP_FAILED) fail(error);
     struct Unmap {
       void* start;
       std::size_t size;
@@ -567,7 +572,7 @@ ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& 
   // Anything else (a pipe, an empty file) in reads that double the buffer.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
-  if (!file) fail();
+  if (!file) fail(errno);
   std::size_t capacity = std::size_t(1) << 16;
   std::unique_ptr<char[]> text(new char[capacity]);
   std::size_t size = 0;
@@ -582,7 +587,7 @@ ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& 
     size += got;
     if (got == 0) break;
   }
-  if (std::ferror(file.get())) fail();
+  if (std::ferror(file.get())) fail(errno);
   file.reset();
   return readBuffer(std::string_view(text.get(), size), into, options);
 }
