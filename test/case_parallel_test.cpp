@@ -153,13 +153,15 @@ TEST(ParallelRead, ReadsFilesWhole) {
   const zel23::ReadReport report = zel23::readFile(ZEL23_SAMPLE_CASE, c);
   const Read sequential = readText(sampleText());
   EXPECT_EQ(described(c, report), described(sequential.data, sequential.report));
-  try {
-    zel23::readFile("/nonexistent/case.raw", c);
-    FAIL() << "no exception";
-  } catch (const std::system_error& error) {
-    EXPECT_EQ(std::string(error.what()),
-              "cannot read '/nonexistent/case.raw': No such file or directory");
-  }
+  const std::pair<const char*, const char*> unreadable[] = {
+      {"/nonexistent/case.raw", "No such file or directory"}, {"/", "Is a directory"}};
+  for (const auto& [path, cause] : unreadable)
+    try {
+      zel23::readFile(path, c);
+      ADD_FAILURE() << path;
+    } catch (const std::system_error& error) {
+      EXPECT_EQ(error.what(), "cannot read '" + std::string(path) + "': " + cause);
+    }
 }
 
 } // namespace
