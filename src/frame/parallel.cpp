@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -170,13 +171,19 @@ template <class F> bool withList(int section, Case& c, F&& f) {
 }
 
 // Runs task(0) ... task(count - 1) on up to `threads` threads, the calling
-// one among them, each under the recoverable reader's scopes. The first
-// exception a task throws is thrown here once all threads are done.
-template <class Task>
-void runTasks(unsigned threads, std::size_t count, const Task& task) {
+// one among them, each under the recoverable reader's scopes; the calling
+// thread runs first() before it takes tasks. The first exception thrown is
+// thrown here once all threads are done.
+template <class Task, class First>
+void runTasks(unsigned threads, std::size_t count, const Task& task, const First& first) {
   std::atomic<std::size_t> next{0};
   std::exception_ptr failure;
   std::mutex failureLock;
+  const auto fail = [&] {
+    const std::lock_guard<std::mutex> hold(failureLock);
+    if (!failure) failure = std::current_exception();
+    next.store(count);
+  };
   const auto work = [&] {
     detail::RecoverableScope recoverable;
     detail::EmptyRegistryScope emptyRegistry;
@@ -184,9 +191,7 @@ void runTasks(unsigned threads, std::size_t count, const Task& task) {
       for (std::size_t i; (i = next.fetch_add(1)) < count;)
         task(i);
     } catch (...) {
-      const std::lock_guard<std::mutex> hold(failureLock);
-      if (!failure) failure = std::current_exception();
-      next.store(count);
+      fail();
     }
   };
   std::vector<std::thread> helpers;
@@ -197,11 +202,45 @@ void runTasks(unsigned threads, std::size_t count, const Task& task) {
   } catch (const std::system_error&) {
     // Fewer threads than asked for: the ones there take all the tasks.
   }
+  try {
+    first();
+  } catch (...) {
+    fail();
+  }
   work();
   for (std::thread& helper : helpers)
     helper.join();
   if (failure) std::rethrow_exception(failure);
 }
+
+template <class Task>
+void runTasks(unsigned threads, std::size_t count, const Task& task) {
+  runTasks(threads, count, task, [] {});
+}
+
+// Holds back the parse of a section's pieces until its list has grown.
+class Gate {
+public:
+  // Sections below `sections` may go; with `failed`, none will.
+  void open(int sections, bool failed = false) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    open_ = sections;
+    failed_ = failed;
+    changed_.notify_all();
+  }
+  // False when the section will never go.
+  bool wait(int section) {
+    std::unique_lock<std::mutex> hold(lock_);
+    changed_.wait(hold, [&] { return failed_ || section < open_; });
+    return !failed_;
+  }
+
+private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  int open_ = 0;
+  bool failed_ = false;
+};
 
 class ParallelReader {
 public:
@@ -223,8 +262,23 @@ public:
              [this](std::size_t i) { scan(text_, chunks_[i]); });
     countBefore();
     planSections(lines.number());
-    growLists();
-    runTasks(threads_, pieces_.size(), [this](std::size_t i) { parse(pieces_[i]); });
+    // The calling thread grows the lists, in section order, while the other
+    // threads already parse into the ones grown.
+    Gate grown;
+    const auto parseOne = [this, &grown](std::size_t i) {
+      if (grown.wait(std::min(pieces_[i].section, kSectionCount - 1))) parse(pieces_[i]);
+    };
+    runTasks(threads_, pieces_.size(), parseOne, [this, &grown] {
+      try {
+        for (int section = 0; section < kSectionCount; ++section) {
+          growList(section);
+          grown.open(section + 1);
+        }
+      } catch (...) {
+        grown.open(0, true);
+        throw;
+      }
+    });
     closeUp();
   }
 
@@ -380,55 +434,36 @@ private:
     return found;
   }
 
-  // Grows each list by its pieces' slots; a piece's records go to its own.
-  void growLists() {
-    std::size_t counts[kSectionCount] = {};
-    std::vector<Span> fresh;
-    for (int section = 0; section < kSectionCount; ++section)
-      withList(section, case_, [&](auto& list) {
-        std::size_t& count = counts[section] = firstSlot_[section] = list.size();
-        for (Piece& piece : pieces_)
-          if (piece.section == section) {
-            piece.slot = count;
-            count += piece.slots;
-          }
-        list.reserve(count);
-        const Span span{reinterpret_cast<char*>(list.data() + list.size()),
-                        sizeof(list[0]) * (count - list.size())};
-        detail::adviseHugePages(span.start, span.bytes);
-        fresh.push_back(span);
-      });
-    populate(fresh);
-    for (int section = 0; section < kSectionCount; ++section)
-      withList(section, case_, [&](auto& list) {
-        list.resize(counts[section]);
-        report_.recordLines[section].resize(counts[section] - firstSlot_[section]);
-      });
+  // Grows a section's list by its pieces' slots; a piece's records go to its
+  // own. The pages are asked of the kernel at once, in huge pages where it
+  // gives them, not one by one as the records are constructed.
+  void growList(int section) {
+    withList(section, case_, [&](auto& list) {
+      std::size_t count = firstSlot_[section] = list.size();
+      for (Piece& piece : pieces_)
+        if (piece.section == section) {
+          piece.slot = count;
+          count += piece.slots;
+        }
+      list.reserve(count);
+      char* const fresh = reinterpret_cast<char*>(list.data() + list.size());
+      const std::size_t bytes = sizeof(list[0]) * (count - list.size());
+      detail::adviseHugePages(fresh, bytes);
+      populate(fresh, bytes);
+      list.resize(count);
+      report_.recordLines[section].resize(count - firstSlot_[section]);
+    });
   }
 
-  struct Span {
-    char* start;
-    std::size_t bytes;
-  };
-
-  // Has the kernel map the pages of the spans, on every thread, so that the
-  // one thread that constructs the records does not take them page by page.
-  void populate([[maybe_unused]] const std::vector<Span>& spans) {
+  static void populate([[maybe_unused]] char* start, [[maybe_unused]] std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    constexpr std::uintptr_t kPage = 4096, kSlice = std::uintptr_t(1) << 21;
-    std::vector<Span> slices;
-    for (const Span& span : spans) {
-      std::uintptr_t at =
-          (reinterpret_cast<std::uintptr_t>(span.start) + kPage - 1) & ~(kPage - 1);
-      const std::uintptr_t end =
-          (reinterpret_cast<std::uintptr_t>(span.start) + span.bytes) & ~(kPage - 1);
-      for (; at < end; at += kSlice)
-        slices.push_back(
-            Span{reinterpret_cast<char*>(at), std::min<std::size_t>(kSlice, end - at)});
-    }
-    runTasks(threads_, slices.size(), [&slices](std::size_t i) {
-      ::madvise(slices[i].start, slices[i].bytes, MADV_POPULATE_WRITE);
-    });
+    constexpr std::uintptr_t kPage = 4096;
+    const std::uintptr_t first =
+        (reinterpret_cast<std::uintptr_t>(start) + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t last =
+        (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kPage - 1);
+    if (last > first)
+      ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
 #endif
   }
 
