@@ -590,7 +590,7 @@ ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& 
   struct stat status;
   if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
     const auto size = static_cast<std::size_t>(status.st_size);
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     const int error = errno;
     ::close(fd);
     if (mapped == MAP_FAILED) fail(error);
