@@ -8,9 +8,11 @@
 //      each section its range of bytes. The DC line section is read here,
 //      line by line, since a record's second and third lines are taken as
 //      they are, whatever they look like. Every other section is cut into
-//      pieces at the chunks' ends, and each section's list is grown by the
-//      count of its record lines, so that each piece owns its slots.
-//   3. (threads) Each piece parses its lines into its own slots.
+//      pieces at the chunks' ends.
+//   3. (threads) The calling thread grows each section's list by the count
+//      of its record lines, so that each piece owns its slots; the other
+//      threads parse the pieces of the lists grown, and the calling thread
+//      joins them when it is done.
 //   4. (one thread) A record that failed leaves its slot empty: the slots
 //      are closed up, and the pieces' problems are joined in file order.
 //
