@@ -10,6 +10,7 @@
 
 #include <zel23.h>
 #include <zel23_matpower.h>
+#include <zel23_case.h>
 
 #include <benchmark/benchmark.h>
 
@@ -207,6 +208,58 @@ void readZELParse(benchmark::State& state, int buses) {
                           static_cast<std::int64_t>(f.text.size()));
   setRecordRate(state, f.shape.records());
 }
+
+// The fixture's text as a file in /tmp, written on first use and removed
+// when the program ends.
+const std::string& fixtureFile(int buses) {
+  struct Files {
+    std::map<int, std::string> paths;
+    ~Files() {
+      for (const auto& entry : paths)
+        std::remove(entry.second.c_str());
+    }
+  };
+  static Files files;
+  std::string& path = files.paths[buses];
+  if (path.empty()) {
+    path = scratchPath() + "." + std::to_string(buses);
+    std::ofstream(path, std::ios::binary) << fixture(buses).text;
+  }
+  return path;
+}
+
+// The same file read by the sequential recoverable reader from an
+// std::ifstream, and by the parallel one on 1 and 2 threads.
+void readFromFile(benchmark::State& state, int buses, unsigned threads) {
+  Fixture& f = fixture(buses);
+  const std::string& path = fixtureFile(buses);
+  zel23::Case lists;
+  zel23::ReadFileOptions options;
+  options.threads = threads;
+  bool ok = true;
+  for (auto _ : state) {
+    state.PauseTiming();
+    lists = zel23::Case();
+    state.ResumeTiming();
+    if (threads == 0) {
+      std::ifstream in(path, std::ios::binary);
+      ok = zel23::read(in, lists).ok() && ok;
+    } else {
+      ok = zel23::readFile(path, lists, options).ok() && ok;
+    }
+  }
+  if (!ok || !matches(lists, f.shape))
+    state.SkipWithError(Fixture::kCountMismatch.c_str());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(f.text.size()));
+  setRecordRate(state, f.shape.records());
+}
+
+void readSequentialFile(benchmark::State& state, int buses) {
+  readFromFile(state, buses, 0);
+}
+void readFile1(benchmark::State& state, int buses) { readFromFile(state, buses, 1); }
+void readFile2(benchmark::State& state, int buses) { readFromFile(state, buses, 2); }
 
 void readFloorMemchr(benchmark::State& state, int buses) {
   Fixture& f = fixture(buses);
@@ -528,6 +581,9 @@ int main(int argc, char** argv) {
   };
   const Whole whole[] = {
       {"Read/ZELParse/", readZELParse},
+      {"Read/ReadFromFile/", readSequentialFile},
+      {"Read/ReadFile1Thread/", readFile1},
+      {"Read/ReadFile2Threads/", readFile2},
       {"Read/FloorMemchr/", readFloorMemchr},
       {"Read/FloorGetline/", readFloorGetline},
       {"Read/FloorHandWritten/", readFloorHandWritten},

@@ -1,13 +1,15 @@
-// zel23_peak_memory FILE [--json]: how much memory ZELParse needs for FILE.
+// zel23_peak_memory FILE [--json] [--read-file]: how much memory ZELParse (or,
+// with --read-file, zel23::readFile) needs for FILE.
 //
 // Peak resident set size (ru_maxrss) before and after reading the file with
-// ZELParse from an std::ifstream, beside what the records themselves take:
-// sizeof of each record times the count, plus the heap blocks of strings too
-// long for the small-string buffer. The vectors' spare capacity and the
-// allocator's own overhead are reported apart, as they depend on growth
-// policy rather than on the records.
+// ZELParse from an std::ifstream (or with zel23::readFile), beside what the records
+// themselves take: sizeof of each record times the count, plus the heap blocks of strings
+// too long for the small-string buffer. The vectors' spare capacity and the allocator's
+// own overhead are reported apart, as they depend on growth policy rather than on the
+// records.
 
 #include <zel23.h>
+#include <zel23_case.h>
 
 #include <sys/resource.h>
 
@@ -60,16 +62,19 @@ double mib(double bytes) { return bytes / (1024.0 * 1024.0); }
 int main(int argc, char** argv) {
   const char* path = nullptr;
   bool json = false;
+  bool readFile = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0)
       json = true;
+    else if (std::strcmp(argv[i], "--read-file") == 0)
+      readFile = true;
     else if (path == nullptr)
       path = argv[i];
     else
       path = "";
   }
   if (path == nullptr || *path == '\0') {
-    std::cerr << "usage: " << argv[0] << " FILE [--json]\n";
+    std::cerr << "usage: " << argv[0] << " FILE [--json] [--read-file]\n";
     return 2;
   }
   std::error_code ec;
@@ -84,8 +89,11 @@ int main(int argc, char** argv) {
 
   const long long before = peakRssBytes();
   const auto start = std::chrono::steady_clock::now();
-  ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
-           c.shunts, c.comments, c.systemBase);
+  if (readFile)
+    zel23::readFile(path, c);
+  else
+    ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
+             c.shunts, c.comments, c.systemBase);
   const auto stop = std::chrono::steady_clock::now();
   const long long after = peakRssBytes();
 
@@ -118,15 +126,18 @@ int main(int argc, char** argv) {
   const long long growth = after - before;
 
   if (json) {
-    std::printf("{\"file\": \"%s\", \"file_bytes\": %llu, \"records\": %zu, "
-                "\"peak_rss_before\": %lld, \"peak_rss_after\": %lld, "
-                "\"peak_rss_growth\": %lld, \"record_bytes\": %zu, "
-                "\"spare_capacity_bytes\": %zu, \"parse_seconds\": %.6f}\n",
-                path, static_cast<unsigned long long>(fileBytes), records, before, after,
-                growth, recordBytes, spareBytes, seconds);
+    std::printf(
+        "{\"file\": \"%s\", \"reader\": \"%s\", \"file_bytes\": %llu, \"records\": %zu, "
+        "\"peak_rss_before\": %lld, \"peak_rss_after\": %lld, "
+        "\"peak_rss_growth\": %lld, \"record_bytes\": %zu, "
+        "\"spare_capacity_bytes\": %zu, \"parse_seconds\": %.6f}\n",
+        path, readFile ? "readFile" : "ZELParse",
+        static_cast<unsigned long long>(fileBytes), records, before, after, growth,
+        recordBytes, spareBytes, seconds);
     return 0;
   }
-  std::printf("file                 %s\n", path);
+  std::printf("file                 %s  (read by %s)\n", path,
+              readFile ? "zel23::readFile" : "ZELParse");
   std::printf("file size            %12llu bytes  %9.1f MiB\n",
               static_cast<unsigned long long>(fileBytes),
               mib(static_cast<double>(fileBytes)));

@@ -140,6 +140,24 @@ def main(argv):
     rows = []
     for n in sizes:
         r = lambda k: runs.get("%s/%d" % (k, n))
+        speedup = lambda a, b: ratio(runs, "Read/%s/%d" % (b, n), "Read/%s/%d" % (a, n))
+        rows.append([
+            n,
+            fmt(mbps(r("Read/ReadFromFile"))),
+            fmt(mbps(r("Read/ReadFile1Thread"))),
+            fmt(mbps(r("Read/ReadFile2Threads"))),
+            fmt(speedup("ReadFile1Thread", "ReadFromFile"), "{:.2f}"),
+            fmt(speedup("ReadFile2Threads", "ReadFromFile"), "{:.2f}"),
+            fmt(speedup("ReadFile2Threads", "FloorMemchr"), "{:.2f}"),
+        ])
+    print("Parallel reading of a file (MiB/s; speed ratios, above 1: faster)")
+    print(table(["buses", "read (ifstream)", "readFile 1 thread", "readFile 2 threads",
+                 "1 thread/read", "2 threads/read", "2 threads/floor(a)"], rows, markdown))
+    print()
+
+    rows = []
+    for n in sizes:
+        r = lambda k: runs.get("%s/%d" % (k, n))
         rows.append([
             n,
             fmt(mbps(r("Write/ZELPrintMemory"))),
@@ -191,6 +209,7 @@ def main(argv):
         for p in peaks:
             growth = p["peak_rss_growth"]
             rows.append([
+                p.get("reader", "ZELParse"),
                 p["records"],
                 fmt(p["file_bytes"] / MiB),
                 fmt(p["record_bytes"] / MiB),
@@ -198,10 +217,13 @@ def main(argv):
                 fmt(growth / MiB),
                 fmt(growth / p["file_bytes"], "{:.2f}"),
                 fmt(growth / p["record_bytes"] if p["record_bytes"] else None, "{:.2f}"),
+                fmt((growth - p["file_bytes"]) / p["record_bytes"]
+                    if p["record_bytes"] else None, "{:.2f}"),
             ])
-        print("Peak memory of ZELParse from an std::ifstream (MiB)")
-        print(table(["records", "file", "records' own", "peak RSS", "peak growth",
-                     "growth/file", "growth/records"], rows, markdown))
+        print("Peak memory of ZELParse from an std::ifstream, and of readFile (MiB)")
+        print(table(["reader", "records", "file", "records' own", "peak RSS", "peak growth",
+                     "growth/file", "growth/records", "(growth-file)/records"], rows,
+                    markdown))
     return 0
 
 

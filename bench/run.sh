@@ -53,6 +53,7 @@ fi
 for n in "${sizes[@]}"; do
   "$build/bench/zel23_gen_case" --buses "$n" --seed 2023 -o "$work/case_$n.raw"
   "$build/bench/zel23_peak_memory" "$work/case_$n.raw" --json >>"$work/peak_memory.jsonl"
+  "$build/bench/zel23_peak_memory" "$work/case_$n.raw" --json --read-file >>"$work/peak_memory.jsonl"
   rm -f "$work/case_$n.raw"
 done
 # The paths name a folder that no longer exists: keep only the file name.

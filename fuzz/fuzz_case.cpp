@@ -1,8 +1,9 @@
 // A whole case through the recoverable reader and the writer.
 //
 // Read the input (C1), write it (T1), read T1 (C2), write C2 (T2). Always:
-// no crash, one line number per comment line, and where the read reports
-// nothing, ZELParse fills the same lists. When C1 is representable (see
+// no crash, one line number per comment line, the parallel reader gives what
+// the sequential one gives, and where the read reports nothing, ZELParse
+// fills the same lists. When C1 is representable (see
 // below): T2 == T1, every record of C2 is its C1 record with the doubles at
 // four decimals, and the second read reports only what the first reported
 // about header line 1.
@@ -69,6 +70,27 @@ bool reportFits(const zel23::ReadReport& r, const zel23::Case& c) {
   return true;
 }
 
+bool sameProblems(const zel23::ReadReport& a, const zel23::ReadReport& b) {
+  if (a.problems.size() != b.problems.size()) return false;
+  for (std::size_t i = 0; i < a.problems.size(); ++i) {
+    const zel23::Problem& p = a.problems[i];
+    const zel23::Problem& q = b.problems[i];
+    if (p.line != q.line || p.section != q.section || p.message != q.message ||
+        p.text != q.text)
+      return false;
+  }
+  return a.problemsDropped == b.problemsDropped && a.lines == b.lines &&
+         a.recordLines == b.recordLines && a.commentLines == b.commentLines;
+}
+
+bool sameCase(const zel23::Case& a, const zel23::Case& b) {
+  return a.comments == b.comments && sameDouble(a.systemBase, b.systemBase) &&
+         sameRecords(a.buses, b.buses) && sameRecords(a.generators, b.generators) &&
+         sameRecords(a.branches, b.branches) &&
+         sameRecords(a.adjustments, b.adjustments) && sameRecords(a.areas, b.areas) &&
+         sameRecords(a.dcLines, b.dcLines) && sameRecords(a.shunts, b.shunts);
+}
+
 std::size_t headerProblems(const zel23::ReadReport& report) {
   std::size_t n = 0;
   for (const zel23::Problem& p : report.problems)
@@ -86,17 +108,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(reportFits(r1, c1));
   const std::string t1 = written(c1);
 
+  // The parallel reader, in chunks small enough to split any input.
+  zel23::ReadFileOptions options;
+  options.threads = 2;
+  options.chunkBytes = 16;
+  options.maxProblems = 3;
+  zel23::Case cp;
+  const zel23::ReadReport rp = zel23::readBuffer(input, cp, options);
+  zel23::Case c3;
+  std::istringstream in3(input);
+  FUZZ_CHECK(sameProblems(rp, zel23::read(in3, c3, options)) && sameCase(cp, c3));
+
   if (r1.ok()) {
     zel23::Case p;
     std::istringstream in(input);
     ZELParse(in, p.buses, p.generators, p.branches, p.adjustments, p.areas, p.dcLines,
              p.shunts, p.comments, p.systemBase);
-    FUZZ_CHECK(p.comments == c1.comments && sameDouble(p.systemBase, c1.systemBase));
-    FUZZ_CHECK(
-        sameRecords(p.buses, c1.buses) && sameRecords(p.generators, c1.generators) &&
-        sameRecords(p.branches, c1.branches) &&
-        sameRecords(p.adjustments, c1.adjustments) && sameRecords(p.areas, c1.areas) &&
-        sameRecords(p.dcLines, c1.dcLines) && sameRecords(p.shunts, c1.shunts));
+    FUZZ_CHECK(sameCase(p, c1));
   }
 
   zel23::Case c2;

@@ -87,6 +87,27 @@ struct ReadReport {
 ZEL23_API ReadReport read(std::istream& in, Case& into,
                           const ReadOptions& options = ReadOptions());
 
+/// Options of the parallel reader.
+struct ReadFileOptions : ReadOptions {
+  /// Threads that parse, the calling one among them; 0 takes the number the
+  /// hardware runs at once.
+  unsigned threads = 0;
+  /// The text is handed to the threads in chunks of about this many bytes,
+  /// cut at line ends. Tests make it small so that small inputs split too.
+  std::size_t chunkBytes = std::size_t(1) << 20;
+};
+
+/// Reads a whole case as read() does, with the same result and report for
+/// the same bytes, but from text held in memory and on several threads.
+ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
+                                const ReadFileOptions& options = ReadFileOptions());
+
+/// Takes the whole file at `path` into memory (a regular file is mapped) and
+/// reads it with readBuffer. Throws std::system_error, naming the path, when
+/// the file cannot be read. The file must not change while it is read.
+ZEL23_API ReadReport readFile(const std::string& path, Case& into,
+                              const ReadFileOptions& options = ReadFileOptions());
+
 /// Writes the case exactly as ZELPrint writes the same lists.
 ZEL23_API void write(std::ostream& out, const Case& c);
 

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <istream>
+#include <system_error>
 
 namespace zel23tool {
 
@@ -76,11 +77,33 @@ LoadedCase loadCase(const std::string& file) {
   LoadedCase loaded;
   loaded.name = inputName(file);
   auto start = std::chrono::steady_clock::now();
+  const auto finish = [&](std::size_t bytes, std::size_t lines) {
+    loaded.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    loaded.bytes = bytes;
+    loaded.lines = lines;
+    return std::move(loaded);
+  };
+  zel23::Case& c = loaded.data;
+  // A named regular file is read on every core. Where that read fails or
+  // meets a problem, the file is read again and parsed by ZELParse, so that
+  // the errors and the library's own report stay those of the sequential read.
+  struct stat st;
+  if (!file.empty() && file != "-" && ::stat(file.c_str(), &st) == 0 &&
+      S_ISREG(st.st_mode)) {
+    try {
+      const zel23::ReadReport report = zel23::readFile(file, c);
+      if (report.ok())
+        return finish(static_cast<std::size_t>(st.st_size),
+                      st.st_size ? report.lines : 0);
+    } catch (const std::system_error&) {
+    }
+    c = zel23::Case();
+  }
   std::string bytes = readInput(file);
   if (isMatpowerInput(file, bytes)) return loadMatpower(file, bytes, start);
   MemoryBuf buf(bytes);
   std::istream in(&buf);
-  zel23::Case& c = loaded.data;
   try {
     ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
              c.shunts, c.comments, c.systemBase);
@@ -89,11 +112,7 @@ LoadedCase loadCase(const std::string& file) {
     throw ToolError("cannot read " + loaded.name +
                     ": the first header line holds no system base");
   }
-  loaded.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  loaded.bytes = bytes.size();
-  loaded.lines = countLines(bytes);
-  return loaded;
+  return finish(bytes.size(), countLines(bytes));
 }
 
 BlockBuf::BlockBuf(int fd, std::size_t size) : fd_(fd), block_(size) {

@@ -47,7 +47,9 @@ struct LoadedCase {
   double seconds = 0.0;  ///< time taken by reading the input and parsing it
 };
 
-/// Reads the whole input and parses it with ZELParse. A malformed record ends
+/// Reads the whole input and parses it with ZELParse (a regular file with
+/// zel23::readFile, with the same result, ZELParse taking over where that
+/// read meets a problem). A malformed record ends
 /// the process inside the library (status 255); an input that cannot be read
 /// or whose first header line holds no system base throws ToolError.
 LoadedCase loadCase(const std::string& file);

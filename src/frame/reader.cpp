@@ -28,7 +28,6 @@ namespace zel23::detail {
 namespace {
 
 constexpr std::string_view kSource = "..\\ZELParse";
-constexpr int kDcSection = 5; // three lines a record
 constexpr std::size_t kBlock = std::size_t(1) << 16;
 
 // Line 1 through getline itself, so that when its system base is missing and
@@ -47,17 +46,6 @@ std::string readFirstLine(std::istream& in) {
     in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
   }
   return line;
-}
-
-// The second token of header line 1, with " \t/" as delimiters. A line with
-// fewer than two tokens makes substr throw std::out_of_range.
-double systemBaseOf(const std::string& line) {
-  constexpr const char* delimiters = " \t/";
-  const std::size_t start1 = line.find_first_not_of(delimiters);
-  const std::size_t end1 = line.find_first_of(delimiters, start1);
-  const std::size_t start2 = line.find_first_not_of(delimiters, end1);
-  const std::size_t end2 = line.find_first_of(delimiters, start2);
-  return toInt(line.substr(start2, end2 - start2));
 }
 
 constexpr const char* kStreamError =
@@ -102,30 +90,6 @@ private:
   std::ostream* tie_;
   bool tieFailed_ = false;
 };
-
-enum class Kind { Ignorable, Terminator, Record };
-
-// By the first character outside " \t\n\r#".
-Kind classify(std::string_view line) {
-  for (const char c : line) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '#') continue;
-    return c == '0' ? Kind::Terminator : Kind::Record;
-  }
-  return Kind::Ignorable;
-}
-
-// Most of a large read's time would go to the kernel handing out fresh 4 KiB
-// pages for the records. Where the kernel offers huge pages on request, ask
-// for them over the 2 MiB-aligned part of a block: it is only advice, and the
-// memory stays the allocator's.
-void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
-  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
-  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
 
 // Raw memory for staging records, handed from one section to the next, so
 // that a large read takes fresh memory for its largest section only and not
@@ -271,8 +235,7 @@ public:
       target_.systemBase = systemBaseOf(first);
     } catch (const std::out_of_range&) {
       if (!report_) throw;
-      problem(1, kHeader, "Missing system base: header line 1 has fewer than two tokens",
-              first);
+      problem(1, kHeader, std::string(kMissingSystemBase), first);
     }
     LineSource source(in_);
     source.setLineNumber(1);
@@ -300,14 +263,14 @@ private:
     while (source.next(line) == LineSource::Status::Line) {
       const std::size_t number = source.lineNumber();
       switch (classify(line)) {
-      case Kind::Ignorable:
+      case LineKind::Ignorable:
         break;
-      case Kind::Terminator:
+      case LineKind::Terminator:
         addComment(std::string(line), number);
         appendRecords(section);
         ++section;
         break;
-      case Kind::Record:
+      case LineKind::Record:
         readRecord(source, section, line, number);
         break;
       }
@@ -340,8 +303,7 @@ private:
                   std::size_t number) {
     if (section == kDcSection) return addDcLine(source, number, line);
     if (section >= zel23::kSectionCount) {
-      guarded(section, number, line,
-              [] { fatalParseError(kSource, __LINE__, "Unknown record type"); });
+      guarded(section, number, line, [] { unknownRecordType(); });
       return;
     }
     withSection(section, [&](auto& staging, auto& list) {
@@ -362,9 +324,7 @@ private:
       std::string_view text;
       const auto status = source.next(text);
       if (status != LineSource::Status::Line && status != LineSource::Status::LastLine) {
-        guarded(section, number, first, [] {
-          fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
-        });
+        guarded(section, number, first, [] { shortDcRecord(); });
         return;
       }
       next.assign(text);
@@ -434,6 +394,38 @@ private:
 };
 
 } // namespace
+
+LineKind classify(std::string_view line) {
+  for (const char c : line) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '#') continue;
+    return c == '0' ? LineKind::Terminator : LineKind::Record;
+  }
+  return LineKind::Ignorable;
+}
+
+double systemBaseOf(const std::string& line) {
+  constexpr const char* delimiters = " \t/";
+  const std::size_t start1 = line.find_first_not_of(delimiters);
+  const std::size_t end1 = line.find_first_of(delimiters, start1);
+  const std::size_t start2 = line.find_first_not_of(delimiters, end1);
+  const std::size_t end2 = line.find_first_of(delimiters, start2);
+  return toInt(line.substr(start2, end2 - start2));
+}
+
+void unknownRecordType() { fatalParseError(kSource, __LINE__, "Unknown record type"); }
+
+void shortDcRecord() {
+  fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
+}
+
+void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
+  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
 
 LineSource::LineSource(std::istream& in)
     : in_(in), buffer_(in.rdbuf()), fromFile_(dynamic_cast<std::filebuf*>(buffer_)),

@@ -63,6 +63,32 @@ private:
   bool sawEof_ = false;
 };
 
+// How the reader takes a line, by its first character outside " \t\n\r#":
+// none makes it ignorable, '0' a terminator, anything else a record line.
+enum class LineKind { Ignorable, Terminator, Record };
+LineKind classify(std::string_view line);
+
+// Sections are counted from 0; the DC line section's records take three lines.
+inline constexpr int kDcSection = 5;
+
+// The system base: the second token of header line 1, with " \t/" as
+// delimiters. A line with fewer than two tokens makes substr throw
+// std::out_of_range; a recoverable read reports it with this message.
+double systemBaseOf(const std::string& line);
+inline constexpr std::string_view kMissingSystemBase =
+    "Missing system base: header line 1 has fewer than two tokens";
+
+// The fatal errors of a record line met past the last section, and of a DC
+// record whose second or third line is missing.
+[[noreturn]] void unknownRecordType();
+[[noreturn]] void shortDcRecord();
+
+// Most of a large read's time would go to the kernel handing out fresh 4 KiB
+// pages for the records. Where the kernel offers huge pages on request, ask
+// for them over the 2 MiB-aligned part of a block: it is only advice, and the
+// memory stays the allocator's.
+void adviseHugePages(void* start, std::size_t bytes);
+
 // The caller's lists and system base, as ZELParse takes them.
 struct CaseTarget {
   std::vector<ZELBus>& buses;
