@@ -207,6 +207,23 @@ void readZELParse(benchmark::State& state, int buses) {
   setRecordRate(state, f.shape.records());
 }
 
+// The recoverable reader, which the Python package runs.
+void readRecoverable(benchmark::State& state, int buses) {
+  Fixture& f = fixture(buses);
+  std::istringstream in;
+  zel23::Case lists;
+  for (auto _ : state) {
+    state.PauseTiming();
+    lists = zel23::Case();
+    in.str(f.text);
+    in.clear();
+    state.ResumeTiming();
+    if (!zel23::read(in, lists).ok()) state.SkipWithError("zel23::read met a problem");
+  }
+  if (!matches(lists, f.shape)) state.SkipWithError(Fixture::kCountMismatch.c_str());
+  setRecordRate(state, f.shape.records());
+}
+
 void readFloorMemchr(benchmark::State& state, int buses) {
   Fixture& f = fixture(buses);
   Checksum c;
@@ -490,6 +507,7 @@ int main(int argc, char** argv) {
   };
   const Whole whole[] = {
       {"Read/ZELParse/", readZELParse},
+      {"Read/Recoverable/", readRecoverable},
       {"Read/FloorMemchr/", readFloorMemchr},
       {"Read/FloorGetline/", readFloorGetline},
       {"Read/FloorHandWritten/", readFloorHandWritten},
