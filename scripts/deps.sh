@@ -5,9 +5,10 @@ set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev graphviz pkg-config python3 binutils dpkg-dev file
-  clang libclang-rt-14-dev valgrind locales
-  python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pandas python3-pytest
-  python3-matplotlib)
+  clang libclang-rt-14-dev valgrind locales)
+# The Python package: headers, pybind11, and what its tests and examples use.
+packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pandas
+  python3-pytest python3-matplotlib)
 
 missing=()
 for p in "${packages[@]}"; do
