@@ -254,6 +254,9 @@ class BusNames(collections.abc.MutableMapping):
     def __len__(self):
         return len(_zel23._bus_names())
 
+    def __contains__(self, name):
+        return isinstance(name, str) and _zel23._bus_number(name) is not None
+
     def clear(self):
         _zel23._clear_bus_names()
 
