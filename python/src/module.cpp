@@ -393,6 +393,8 @@ ReadReport readPath(const std::string& path, Case& into, const ReadOptions& opti
 
 CasePtr readFromPath(py::handle path, std::size_t maxProblems) {
   const std::string p = toBytes(path, "path");
+  if (p.find('\0') != std::string::npos)
+    raise(PyExc_ValueError, "embedded null byte in path");
   std::error_code ec;
   if (std::filesystem::is_directory(p, ec)) {
     errno = EISDIR;

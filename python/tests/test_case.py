@@ -1,6 +1,7 @@
 """Whole cases: the Python package against the C++ command on the same files."""
 import gc
 import io
+import os
 import re
 import sys
 
@@ -33,10 +34,46 @@ def test_write_is_byte_equal_to_the_command(path, tool, tmp_path):
     assert back.to_pandas()["buses"].equals(tables["buses"])
 
 
+@pytest.mark.parametrize("path", CASES, ids=lambda p: p.name)
+def test_columns_hold_every_field_of_every_record(path):
+    case = zel23.read(path)
+    for name, frame in case.to_pandas().items():
+        records = list(getattr(case, name))
+        assert len(frame) == len(records) > 0
+        for field in type(records[0]).fields:
+            assert frame[field].tolist() == [getattr(r, field) for r in records]
+            assert frame[field].dtype.kind == {int: "i", float: "f", str: "O"}[
+                type(getattr(records[0], field))]
+
+
+def test_missing_columns_take_defaults_and_lines_are_kept():
+    tables = zel23.read(CASES[0]).to_pandas()
+    buses = tables["buses"][["I", "line"]]
+    case = zel23.Case.from_pandas({"buses": buses})
+    assert [(b.I, b.VM, b.NAME) for b in case.buses[:2]] == [(101, 1.0, "'--------'"),
+                                                            (102, 1.0, "'--------'")]
+    assert case.to_pandas()["buses"]["line"].equals(buses["line"])
+    assert [len(getattr(case, s)) for s in zel23.SECTIONS[1:]] == [0] * 6
+
+
+def test_write_replaces_a_file_only_when_complete(tmp_path, monkeypatch):
+    case, target = zel23.read(CASES[0]), tmp_path / "case.raw"
+    target.write_bytes(b"old")
+    target.chmod(0o640)
+    monkeypatch.setattr(os, "replace", lambda *a: (_ for _ in ()).throw(OSError("full")))
+    with pytest.raises(OSError):
+        zel23.write(case, target)
+    assert target.read_bytes() == b"old" and len(list(tmp_path.iterdir())) == 1
+    monkeypatch.undo()
+    zel23.write(case, target)
+    assert target.read_bytes() == case.to_bytes() and target.stat().st_mode & 0o777 == 0o640
+
+
 @pytest.mark.parametrize("path", BAD_CASES, ids=lambda p: p.name)
 def test_problems_are_the_commands_errors(path, tool):
     errors = re.findall(rb":(\d+): error: (.*)\n(.*)", tool("check", path))
     case = zel23.read(path)
+    assert case.problems[-1].section == "switched shunt data"
     assert errors and [(p.line, p.message, p.text) for p in case.problems] == [
         (int(n), m.decode(), t[2:].decode()) for n, m, t in errors]
     with pytest.raises(zel23.CaseError) as raised:
@@ -103,6 +140,8 @@ def test_sections_edit_in_place_and_stale_records_are_refused():
     assert [b.I for b in case.buses[:2]] == [999, 101] and case.buses[1].VM == 1.5
     assert case.to_pandas()["buses"]["line"].tolist()[:2] == [0, 4]
     del case.buses[0]
+    case.buses[2] = zel23.Bus.parse(str(case.buses[1]))
+    assert case.buses[2] == case.buses[1]
     case.buses = case.buses[:3]
     assert len(case.buses) == 3
     with pytest.raises(IndexError):

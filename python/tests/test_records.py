@@ -71,6 +71,7 @@ def test_bus_names_reach_parse_but_not_read():
 @pytest.mark.parametrize("action, error", [
     (lambda c, t: zel23.read(t / "missing.raw"), FileNotFoundError),
     (lambda c, t: zel23.read(str(t)), IsADirectoryError),
+    (lambda c, t: zel23.read(str(t / "a\0b")), ValueError),
     (lambda c, t: zel23.read(42), TypeError),
     (lambda c, t: zel23.read(None), TypeError),
     (lambda c, t: zel23.read(CASES[0], max_problems=-1), ValueError),
