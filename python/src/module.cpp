@@ -166,7 +166,11 @@ template <class Rec>
 py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char* doc,
                                    std::vector<const char*> keys) {
   using H = Handle<Rec>;
-  py::class_<H> cls(m, name, doc);
+  std::string classDoc = std::string(doc) + "\n\nFields, in line order:";
+  for (const char* field : fieldNames<Rec>())
+    classDoc += std::string(" ") + field;
+  docs().push_back(classDoc + ".");
+  py::class_<H> cls(m, name, docs().back().c_str());
   cls.def(py::init([](const py::kwargs& fields) {
             H h;
             for (const auto& item : fields) {

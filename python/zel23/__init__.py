@@ -168,6 +168,10 @@ def _from_pandas(cls, tables, *, comments=(), system_base=0.0):
     return case
 
 
+for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInterchange,
+              SwitchedShunt, TwoTerminalDC):
+    _type.__module__ = __name__
+
 Case.problems = property(_problems, doc="Every problem of the read, as Problem.")
 Case.to_pandas = _to_pandas
 Case.from_pandas = classmethod(_from_pandas)
