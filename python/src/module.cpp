@@ -291,7 +291,11 @@ template <class Rec> void assignSection(CaseData& d, py::handle items) {
   Section<Rec>::list(d.c) = std::move(records);
 }
 
-template <class Rec> void bindSection(py::module_& m, const std::string& name) {
+/// The section's Python class (`name`) and the Case property (`property`)
+/// that hands it out.
+template <class Rec>
+void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
+                 const std::string& name, const char* property) {
   using S = SectionView<Rec>;
   using H = Handle<Rec>;
   py::class_<S>(m, name.c_str(), "The records of one section of a case, in file order.")
@@ -355,12 +359,8 @@ template <class Rec> void bindSection(py::module_& m, const std::string& name) {
       .def("__repr__", [name](const S& s) {
         return "<zel23." + name + " of " + std::to_string(s.list().size()) + " records>";
       });
-}
-
-template <class Rec>
-void bindSectionProperty(py::class_<CaseData, CasePtr>& cls, const char* name) {
-  cls.def_property(
-      name, [](const CasePtr& d) { return SectionView<Rec>{d}; },
+  cases.def_property(
+      property, [](const CasePtr& d) { return S{d}; },
       [](CaseData& d, py::handle items) { assignSection<Rec>(d, items); });
 }
 
@@ -460,13 +460,14 @@ void bindCase(py::module_& m) {
             d.c.comments = std::move(lines);
           },
           "Header lines 1 to 3, then one terminator line per section, verbatim.");
-  bindSectionProperty<ZELBus>(cls, "buses");
-  bindSectionProperty<ZELGenerator>(cls, "generators");
-  bindSectionProperty<ZELBranch>(cls, "branches");
-  bindSectionProperty<ZELTransformerAdjustment>(cls, "adjustments");
-  bindSectionProperty<ZELAreaInterchange>(cls, "areas");
-  bindSectionProperty<ZELTwoTerminalDC>(cls, "dc_lines");
-  bindSectionProperty<ZELSwitchedShunt>(cls, "shunts");
+  bindSection<ZELBus>(m, cls, "BusSection", "buses");
+  bindSection<ZELGenerator>(m, cls, "GeneratorSection", "generators");
+  bindSection<ZELBranch>(m, cls, "BranchSection", "branches");
+  bindSection<ZELTransformerAdjustment>(m, cls, "TransformerAdjustmentSection",
+                                        "adjustments");
+  bindSection<ZELAreaInterchange>(m, cls, "AreaInterchangeSection", "areas");
+  bindSection<ZELTwoTerminalDC>(m, cls, "TwoTerminalDCSection", "dc_lines");
+  bindSection<ZELSwitchedShunt>(m, cls, "SwitchedShuntSection", "shunts");
   cls.def("_problems",
           [](const CaseData& d) {
             py::list out;
@@ -557,13 +558,6 @@ PYBIND11_MODULE(_zel23, m) {
       m, "TwoTerminalDC", "A two-terminal DC line record (three lines in a case).",
       {"I", "IPR", "IPI"}));
 
-  bindSection<ZELBus>(m, "BusSection");
-  bindSection<ZELGenerator>(m, "GeneratorSection");
-  bindSection<ZELBranch>(m, "BranchSection");
-  bindSection<ZELTransformerAdjustment>(m, "TransformerAdjustmentSection");
-  bindSection<ZELAreaInterchange>(m, "AreaInterchangeSection");
-  bindSection<ZELTwoTerminalDC>(m, "TwoTerminalDCSection");
-  bindSection<ZELSwitchedShunt>(m, "SwitchedShuntSection");
   bindCase(m);
   bindRegistry(m);
 
