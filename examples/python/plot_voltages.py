@@ -8,7 +8,9 @@ box of its buses' VM with every bus drawn over it; buses outside 0.95-1.05
 per unit are marked in red.
 """
 import argparse
+import os
 import pathlib
+import tempfile
 
 import matplotlib
 import numpy as np
@@ -57,7 +59,16 @@ def main():
     ax.set_title(f"{case.comments[1].strip() if len(case.comments) > 1 else args.case}\n"
                  f"{len(buses)} buses, {low} below {LOW}", fontsize=10)
     fig.tight_layout()
-    fig.savefig(args.output)
+    # Into a temporary file first: an existing picture is replaced only whole.
+    folder = os.path.dirname(os.path.abspath(args.output))
+    with tempfile.NamedTemporaryFile(dir=folder, suffix=".png", delete=False) as out:
+        try:
+            fig.savefig(out, format="png")
+            out.close()
+            os.replace(out.name, args.output)
+        except BaseException:
+            os.unlink(out.name)
+            raise
     print(f"wrote {args.output}")
 
 
