@@ -10,7 +10,6 @@ per unit are marked in red.
 import argparse
 import os
 import pathlib
-import tempfile
 
 import matplotlib
 import numpy as np
@@ -60,15 +59,14 @@ def main():
                  f"{len(buses)} buses, {low} below {LOW}", fontsize=10)
     fig.tight_layout()
     # Into a temporary file first: an existing picture is replaced only whole.
-    folder = os.path.dirname(os.path.abspath(args.output))
-    with tempfile.NamedTemporaryFile(dir=folder, suffix=".png", delete=False) as out:
-        try:
-            fig.savefig(out, format="png")
-            out.close()
-            os.replace(out.name, args.output)
-        except BaseException:
-            os.unlink(out.name)
-            raise
+    temporary = f"{args.output}.{os.getpid()}.tmp"
+    try:
+        fig.savefig(temporary, format="png")
+        os.replace(temporary, args.output)
+    except BaseException:
+        if os.path.exists(temporary):
+            os.unlink(temporary)
+        raise
     print(f"wrote {args.output}")
 
 

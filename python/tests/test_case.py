@@ -66,7 +66,11 @@ def test_write_replaces_a_file_only_when_complete(tmp_path, monkeypatch):
     assert target.read_bytes() == b"old" and len(list(tmp_path.iterdir())) == 1
     monkeypatch.undo()
     zel23.write(case, target)
+    zel23.write(case, tmp_path / "new.raw")
     assert target.read_bytes() == case.to_bytes() and target.stat().st_mode & 0o777 == 0o640
+    umask = os.umask(0o022)
+    os.umask(umask)
+    assert (tmp_path / "new.raw").stat().st_mode & 0o777 == 0o666 & ~umask
 
 
 @pytest.mark.parametrize("path", BAD_CASES, ids=lambda p: p.name)

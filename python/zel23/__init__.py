@@ -14,7 +14,6 @@ paths and file objects, pandas tables and exceptions.
 import collections.abc
 import io
 import os
-import tempfile
 from typing import NamedTuple
 
 from . import _zel23
@@ -114,8 +113,11 @@ def write(case, target):
 
 
 def _replace(path, data):
-    folder = os.path.dirname(os.path.abspath(path))
-    fd, temporary = tempfile.mkstemp(prefix=".zel23-", dir=folder)
+    # A new file gets the mode open() would give it (umask applied); an
+    # existing one keeps its mode.
+    temporary = os.path.join(os.path.dirname(os.path.abspath(path)),
+                             f".{os.path.basename(path)}.{os.getpid()}.{os.urandom(4).hex()}")
+    fd = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o666)
     try:
         with os.fdopen(fd, "wb") as out:
             out.write(data)
