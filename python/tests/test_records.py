@@ -2,7 +2,7 @@
 import pytest
 
 import zel23
-from conftest import CASES, DATA
+from conftest import CASES
 
 GEN = "{}, 1 ,10,2,50,-50,1.02,0,100,0,1,0,0,1,1,100,80,0"
 DC = ("   1,1,  8.2, 200, 500, 400, 0, 0,'R'",
