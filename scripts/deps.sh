@@ -8,6 +8,9 @@ packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-14-dev valgrind locales)
 # The Debian package check and the manual page.
 packages+=(lintian help2man)
+# The Python package: headers, pybind11, and what its tests and examples use.
+packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pandas
+  python3-pytest python3-matplotlib)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -9,6 +9,7 @@ cmake -S . -B build-ci -DCMAKE_BUILD_TYPE=Release -DZEL23_WERROR=ON >/dev/null
 cmake --build build-ci -j"$(nproc)"
 ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
 bash scripts/check-install.sh
+bash scripts/python-test.sh build-ci
 bash scripts/sanitize.sh
 bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
 # Only reached when every step above passed (set -e): the unit and tool

@@ -1,0 +1,87 @@
+#ifndef ZEL23_PYTHON_BINDING_H
+#define ZEL23_PYTHON_BINDING_H
+
+// What the two halves of the compiled module share: the case behind
+// zel23.Case, the section of each record type, and the one way text crosses
+// between the library's 8-bit strings and Python's str.
+
+#include "zel23.h"
+
+#include <pybind11/pybind11.h>
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel23::python {
+
+namespace py = pybind11;
+
+/// A case as Python sees it: the records, the line each was read from (0 for
+/// a record made in Python) and what its read reported.
+struct CaseData {
+  Case c;
+  std::array<std::vector<std::size_t>, kSectionCount> lines;
+  std::vector<Problem> problems;
+  std::size_t problemsDropped = 0;
+};
+using CasePtr = std::shared_ptr<CaseData>;
+
+/// The section list of each record type; the load record has none.
+template <class Rec> struct Section;
+template <> struct Section<ZELBus> {
+  static constexpr int index = 0;
+  static auto& list(Case& c) { return c.buses; }
+};
+template <> struct Section<ZELGenerator> {
+  static constexpr int index = 1;
+  static auto& list(Case& c) { return c.generators; }
+};
+template <> struct Section<ZELBranch> {
+  static constexpr int index = 2;
+  static auto& list(Case& c) { return c.branches; }
+};
+template <> struct Section<ZELTransformerAdjustment> {
+  static constexpr int index = 3;
+  static auto& list(Case& c) { return c.adjustments; }
+};
+template <> struct Section<ZELAreaInterchange> {
+  static constexpr int index = 4;
+  static auto& list(Case& c) { return c.areas; }
+};
+template <> struct Section<ZELTwoTerminalDC> {
+  static constexpr int index = 5;
+  static auto& list(Case& c) { return c.dcLines; }
+};
+template <> struct Section<ZELSwitchedShunt> {
+  static constexpr int index = 6;
+  static auto& list(Case& c) { return c.shunts; }
+};
+
+/// Library text to str: bytes that are not UTF-8 become lone surrogates
+/// ("surrogateescape"), so that toBytes gives back the very same bytes.
+inline py::str toStr(const std::string& s) {
+  PyObject* o = PyUnicode_DecodeUTF8(s.data(), static_cast<Py_ssize_t>(s.size()),
+                                     "surrogateescape");
+  if (o == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(o);
+}
+
+/// str (encoded back as toStr decodes) or bytes to library text; anything
+/// else is a TypeError naming `what`.
+std::string toBytes(py::handle value, const char* what);
+
+/// Python's builtin exceptions with a message, thrown as C++ exceptions.
+[[noreturn]] void raise(PyObject* type, const std::string& message);
+
+/// The record columns of one section as numpy arrays (tables.cpp).
+py::dict sectionColumns(const CaseData& data, int section);
+/// Replaces one section with records built from numpy columns (tables.cpp).
+void setSectionColumns(CaseData& data, int section, const py::dict& columns,
+                       std::size_t rows);
+
+} // namespace zel23::python
+
+#endif

@@ -1,0 +1,566 @@
+// zel23._zel23: the library as Python sees it. Records, the case and its
+// sections, the recoverable reader, the writer and the bus name registry.
+// Everything reachable here reports bad input as a Python exception; only the
+// recoverable interface is called, never one that can end the process.
+
+#include "binding.h"
+
+#include "zel23_fields.h"
+
+#include <cerrno>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <streambuf>
+#include <type_traits>
+#include <utility>
+
+namespace zel23::python {
+
+void raise(PyObject* type, const std::string& message) {
+  PyErr_SetString(type, message.c_str());
+  throw py::error_already_set();
+}
+
+std::string toBytes(py::handle value, const char* what) {
+  if (PyUnicode_Check(value.ptr())) {
+    auto b = py::reinterpret_steal<py::bytes>(
+        PyUnicode_AsEncodedString(value.ptr(), "utf-8", "surrogateescape"));
+    if (!b) throw py::error_already_set();
+    return std::string(b);
+  }
+  if (PyBytes_Check(value.ptr()))
+    return std::string(py::reinterpret_borrow<py::bytes>(value));
+  raise(PyExc_TypeError, std::string(what) + " must be str, not " +
+                             std::string(py::str(value.get_type().attr("__name__"))));
+}
+
+namespace {
+
+// ---- fields -------------------------------------------------------------
+
+py::object toPy(int v) { return py::int_(v); }
+py::object toPy(double v) { return py::float_(v); }
+py::object toPy(const std::string& v) { return toStr(v); }
+
+std::string typeName(py::handle v) { return py::str(v.get_type().attr("__name__")); }
+
+void assign(int& field, py::handle v, const char* name) {
+  if (PyFloat_Check(v.ptr()) || !PyIndex_Check(v.ptr()))
+    raise(PyExc_TypeError, std::string(name) + " takes an int, not " + typeName(v));
+  auto index = py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()));
+  if (!index) throw py::error_already_set();
+  int overflow = 0;
+  const long long x = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+  if (overflow != 0 || x < std::numeric_limits<int>::min() ||
+      x > std::numeric_limits<int>::max())
+    raise(PyExc_OverflowError, std::string(name) + " does not fit a 32-bit int");
+  field = static_cast<int>(x);
+}
+
+void assign(double& field, py::handle v, const char* name) {
+  if (PyUnicode_Check(v.ptr()) || PyBytes_Check(v.ptr()) ||
+      !(PyFloat_Check(v.ptr()) || PyIndex_Check(v.ptr()) || py::hasattr(v, "__float__")))
+    raise(PyExc_TypeError, std::string(name) + " takes a number, not " + typeName(v));
+  const double x = PyFloat_AsDouble(v.ptr());
+  if (x == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+  field = x;
+}
+
+void assign(std::string& field, py::handle v, const char* name) {
+  if (!PyUnicode_Check(v.ptr()))
+    raise(PyExc_TypeError, std::string(name) + " takes a str, not " + typeName(v));
+  field = toBytes(v, name);
+}
+
+template <class Rec> const std::vector<const char*>& fieldNames() {
+  static const std::vector<const char*> names = [] {
+    std::vector<const char*> out;
+    Rec r;
+    forEachField(r, [&](const char* name, const auto&) { out.push_back(name); });
+    return out;
+  }();
+  return names;
+}
+
+/// Calls f(name, field) for field number i of the record.
+template <class Rec, class F> void withField(Rec& r, std::size_t i, F&& f) {
+  std::size_t k = 0;
+  forEachField(r, [&](const char* name, auto& v) {
+    if (k++ == i) f(name, v);
+  });
+}
+
+template <class Rec> py::object getField(const Rec& r, std::size_t i) {
+  py::object out;
+  withField(r, i, [&](const char*, const auto& v) { out = toPy(v); });
+  return out;
+}
+
+template <class Rec> void setField(Rec& r, std::size_t i, py::handle v) {
+  withField(r, i, [&](const char* name, auto& field) { assign(field, v, name); });
+}
+
+template <class Rec> std::size_t fieldIndex(const std::string& name) {
+  const auto& names = fieldNames<Rec>();
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (name == names[i]) return i;
+  return names.size();
+}
+
+// ---- records ------------------------------------------------------------
+
+template <class Rec, class = void> constexpr bool kInSection = false;
+template <class Rec>
+constexpr bool kInSection<Rec, std::void_t<decltype(Section<Rec>::index)>> = true;
+
+/// A Python record: either a record of its own or the record at one position
+/// of a case's section. The position is checked at every use, so a record
+/// taken from a section that has since shrunk raises IndexError instead of
+/// touching freed memory.
+template <class Rec> class Handle {
+public:
+  Handle() : own_(std::make_shared<Rec>()) {}
+  explicit Handle(const Rec& r) : own_(std::make_shared<Rec>(r)) {}
+  Handle(CasePtr owner, std::size_t index) : owner_(std::move(owner)), index_(index) {}
+
+  Rec& get() const {
+    if (!owner_) return *own_;
+    if constexpr (kInSection<Rec>) {
+      auto& list = Section<Rec>::list(owner_->c);
+      if (index_ < list.size()) return list[index_];
+    }
+    raise(PyExc_IndexError, "record " + std::to_string(index_) +
+                                " is no longer in its case: the section is shorter now");
+  }
+
+private:
+  std::shared_ptr<Rec> own_;
+  CasePtr owner_;
+  std::size_t index_ = 0;
+};
+
+template <class Rec> std::string printed(const Rec& r) {
+  std::ostringstream out;
+  out << r;
+  return out.str();
+}
+
+template <class Rec> const Rec& recordOf(py::handle value, const char* what) {
+  if (!py::isinstance<Handle<Rec>>(value))
+    raise(PyExc_TypeError,
+          std::string(what) + " takes a " +
+              std::string(py::str(py::type::of<Handle<Rec>>().attr("__name__"))) +
+              ", not " + typeName(value));
+  return value.cast<const Handle<Rec>&>().get();
+}
+
+std::deque<std::string>& docs() {
+  static std::deque<std::string> kept; // docstrings must outlive the module
+  return kept;
+}
+
+template <class Rec>
+py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char* doc,
+                                   std::vector<const char*> keys) {
+  using H = Handle<Rec>;
+  std::string classDoc = std::string(doc) + "\n\nFields, in line order:";
+  for (const char* field : fieldNames<Rec>())
+    classDoc += std::string(" ") + field;
+  docs().push_back(classDoc + ".");
+  py::class_<H> cls(m, name, docs().back().c_str());
+  cls.def(py::init([](const py::kwargs& fields) {
+            H h;
+            for (const auto& item : fields) {
+              const std::string key = py::str(item.first);
+              const std::size_t i = fieldIndex<Rec>(key);
+              if (i == fieldNames<Rec>().size())
+                raise(PyExc_TypeError, "no field named '" + key + "'");
+              setField(h.get(), i, item.second);
+            }
+            return h;
+          }),
+          "A record with every field at its default, or as given by keyword.");
+  const auto& names = fieldNames<Rec>();
+  Rec proto;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    withField(proto, i, [&](const char* field, const auto& v) {
+      using T = std::decay_t<decltype(v)>;
+      const char* type = std::is_same_v<T, int>      ? "int"
+                         : std::is_same_v<T, double> ? "float"
+                                                     : "str";
+      docs().push_back(std::string(type) + " field " + field + " (default " +
+                       std::string(py::repr(toPy(v))) + ")");
+    });
+    cls.def_property(
+        names[i], [i](const H& h) { return getField(h.get(), i); },
+        [i](H& h, py::handle v) { setField(h.get(), i, v); }, docs().back().c_str());
+  }
+  py::tuple fieldTuple(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i)
+    fieldTuple[i] = py::str(names[i]);
+  cls.attr("fields") = fieldTuple;
+  cls.def(
+      "__str__", [](const H& h) { return toStr(printed(h.get())); },
+      "The record's printed line, as the writer writes it.");
+  cls.def("__repr__", [keys, name](const H& h) {
+    std::string out = std::string("zel23.") + name + "(";
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      if (k > 0) out += ", ";
+      out += std::string(keys[k]) + "=" +
+             std::string(py::repr(getField(h.get(), fieldIndex<Rec>(keys[k]))));
+    }
+    return out + ")";
+  });
+  cls.def("__eq__", [](const H& a, py::handle b) -> py::object {
+    if (!py::isinstance<H>(b))
+      return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+    return py::bool_(sameFields(a.get(), b.cast<const H&>().get()));
+  });
+  cls.attr("__hash__") = py::none();
+  cls.def(
+      "copy", [](const H& h) { return H(h.get()); },
+      "A record of its own with the same fields.");
+  cls.def("__copy__", [](const H& h) { return H(h.get()); });
+  cls.def("__deepcopy__", [](const H& h, py::handle) { return H(h.get()); });
+  return cls;
+}
+
+template <class Rec> void bindParse(py::class_<Handle<Rec>> cls) {
+  cls.def_static(
+      "parse",
+      [](py::handle line) {
+        Rec r;
+        std::string message;
+        if (!zel23::parse(toBytes(line, "line"), r, message))
+          raise(PyExc_ValueError, message);
+        return Handle<Rec>(r);
+      },
+      py::arg("line"),
+      "Parses one record line as the library does; raises ValueError with the "
+      "library's message when the line is malformed. Bus names resolve through "
+      "zel23.bus_names.");
+}
+
+void bindDcParse(py::class_<Handle<ZELTwoTerminalDC>> cls) {
+  cls.def_static(
+      "parse",
+      [](py::handle line1, py::handle line2, py::handle line3) {
+        ZELTwoTerminalDC r;
+        std::string message;
+        if (!zel23::parse(toBytes(line1, "line1"), toBytes(line2, "line2"),
+                          toBytes(line3, "line3"), r, message))
+          raise(PyExc_ValueError, message);
+        return Handle<ZELTwoTerminalDC>(r);
+      },
+      py::arg("line1"), py::arg("line2"), py::arg("line3"),
+      "Parses a DC line from its three lines (DC line, rectifier, inverter); "
+      "raises ValueError with the library's message when one is malformed.");
+}
+
+// ---- sections -----------------------------------------------------------
+
+/// A case's section as a mutable sequence of records. Records are copied in;
+/// reading an item gives a record that stays tied to its position.
+template <class Rec> struct SectionView {
+  CasePtr owner;
+  std::vector<Rec>& list() const { return Section<Rec>::list(owner->c); }
+  std::vector<std::size_t>& lines() const { return owner->lines[Section<Rec>::index]; }
+};
+
+std::size_t position(Py_ssize_t i, std::size_t size, bool insert) {
+  const auto n = static_cast<Py_ssize_t>(size);
+  if (i < 0) i += n;
+  if (insert) return static_cast<std::size_t>(std::clamp<Py_ssize_t>(i, 0, n));
+  if (i < 0 || i >= n) raise(PyExc_IndexError, "section index out of range");
+  return static_cast<std::size_t>(i);
+}
+
+template <class Rec> std::vector<Rec> recordsOf(py::handle items, const char* what) {
+  std::vector<Rec> out;
+  for (py::handle item : py::iter(items))
+    out.push_back(recordOf<Rec>(item, what));
+  return out;
+}
+
+template <class Rec> void assignSection(CaseData& d, py::handle items) {
+  std::vector<Rec> records = recordsOf<Rec>(items, "a section");
+  d.lines[Section<Rec>::index].assign(records.size(), 0);
+  Section<Rec>::list(d.c) = std::move(records);
+}
+
+/// The section's Python class (`name`) and the Case property (`property`)
+/// that hands it out.
+template <class Rec>
+void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
+                 const std::string& name, const char* property) {
+  using S = SectionView<Rec>;
+  using H = Handle<Rec>;
+  py::class_<S>(m, name.c_str(), "The records of one section of a case, in file order.")
+      .def("__len__", [](const S& s) { return s.list().size(); })
+      .def("__getitem__",
+           [](const S& s, Py_ssize_t i) {
+             return H(s.owner, position(i, s.list().size(), false));
+           })
+      .def("__getitem__",
+           [](const S& s, const py::slice& sl) {
+             std::size_t start = 0, stop = 0, step = 0, count = 0;
+             if (!sl.compute(s.list().size(), &start, &stop, &step, &count))
+               throw py::error_already_set();
+             py::list out;
+             for (std::size_t k = 0; k < count; ++k, start += step)
+               out.append(H(s.owner, start));
+             return out;
+           })
+      .def("__setitem__",
+           [](const S& s, Py_ssize_t i, py::handle r) {
+             const std::size_t at = position(i, s.list().size(), false);
+             s.list()[at] = recordOf<Rec>(r, "a section");
+             s.lines()[at] = 0;
+           })
+      .def("__delitem__",
+           [](const S& s, Py_ssize_t i) {
+             const std::size_t at = position(i, s.list().size(), false);
+             s.list().erase(s.list().begin() + static_cast<std::ptrdiff_t>(at));
+             s.lines().erase(s.lines().begin() + static_cast<std::ptrdiff_t>(at));
+           })
+      .def(
+          "append",
+          [](const S& s, py::handle r) {
+            s.list().push_back(recordOf<Rec>(r, "a section"));
+            s.lines().push_back(0);
+          },
+          "Appends a copy of the record.")
+      .def(
+          "insert",
+          [](const S& s, Py_ssize_t i, py::handle r) {
+            const Rec rec = recordOf<Rec>(r, "a section");
+            const auto at =
+                static_cast<std::ptrdiff_t>(position(i, s.list().size(), true));
+            s.list().insert(s.list().begin() + at, rec);
+            s.lines().insert(s.lines().begin() + at, 0);
+          },
+          "Inserts a copy of the record before position i.")
+      .def(
+          "extend",
+          [](const S& s, py::handle items) {
+            const std::vector<Rec> add = recordsOf<Rec>(items, "a section");
+            s.list().insert(s.list().end(), add.begin(), add.end());
+            s.lines().resize(s.list().size(), 0);
+          },
+          "Appends copies of the records.")
+      .def("clear",
+           [](const S& s) {
+             s.list().clear();
+             s.lines().clear();
+           })
+      .def("__repr__", [name](const S& s) {
+        return "<zel23." + name + " of " + std::to_string(s.list().size()) + " records>";
+      });
+  cases.def_property(
+      property, [](const CasePtr& d) { return S{d}; },
+      [](CaseData& d, py::handle items) { assignSection<Rec>(d, items); });
+}
+
+// ---- reading and writing ------------------------------------------------
+
+/// A read-only stream over memory that Python owns, without a copy.
+class MemoryBuffer : public std::streambuf {
+public:
+  MemoryBuffer(const char* data, std::size_t size) {
+    char* p = const_cast<char*>(data);
+    setg(p, p, p + size);
+  }
+};
+
+CasePtr finish(CasePtr d, ReadReport report) {
+  for (int s = 0; s < kSectionCount; ++s)
+    d->lines[s] = std::move(report.recordLines[s]);
+  d->problems = std::move(report.problems);
+  d->problemsDropped = report.problemsDropped;
+  return d;
+}
+
+/// Reads the case at `path` (every way of reading a file goes through here).
+ReadReport readPath(const std::string& path, Case& into, const ReadOptions& options) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    const int error = errno != 0 ? errno : ENOENT;
+    errno = error;
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, toStr(path).ptr());
+    throw py::error_already_set();
+  }
+  return read(in, into, options);
+}
+
+CasePtr readFromPath(py::handle path, std::size_t maxProblems) {
+  const std::string p = toBytes(path, "path");
+  if (p.find('\0') != std::string::npos)
+    raise(PyExc_ValueError, "embedded null byte in path");
+  std::error_code ec;
+  if (std::filesystem::is_directory(p, ec)) {
+    errno = EISDIR;
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, toStr(p).ptr());
+    throw py::error_already_set();
+  }
+  auto d = std::make_shared<CaseData>();
+  ReadOptions options;
+  options.maxProblems = maxProblems;
+  errno = 0;
+  ReadReport report = readPath(p, d->c, options);
+  return finish(std::move(d), std::move(report));
+}
+
+CasePtr readFromBuffer(const py::buffer& text, std::size_t maxProblems) {
+  const py::buffer_info info = text.request();
+  if (info.ndim != 1 || info.itemsize != 1)
+    raise(PyExc_TypeError, "case text must be a one-dimensional buffer of bytes");
+  MemoryBuffer buffer(static_cast<const char*>(info.ptr),
+                      static_cast<std::size_t>(info.size));
+  std::istream in(&buffer);
+  auto d = std::make_shared<CaseData>();
+  ReadOptions options;
+  options.maxProblems = maxProblems;
+  ReadReport report = read(in, d->c, options);
+  return finish(std::move(d), std::move(report));
+}
+
+std::string caseText(const CaseData& d) {
+  std::ostringstream out;
+  write(out, d.c);
+  return out.str();
+}
+
+void bindCase(py::module_& m) {
+  py::class_<CaseData, CasePtr> cls(
+      m, "Case",
+      "A whole case: system base, comment lines (three header lines, then the "
+      "terminator lines) and the seven sections.");
+  cls.def(py::init([] { return std::make_shared<CaseData>(); }), "An empty case.")
+      .def_property(
+          "system_base", [](const CaseData& d) { return d.c.systemBase; },
+          [](CaseData& d, py::handle v) { assign(d.c.systemBase, v, "system_base"); })
+      .def_property(
+          "comments",
+          [](const CaseData& d) {
+            py::list out;
+            for (const std::string& s : d.c.comments)
+              out.append(toStr(s));
+            return out;
+          },
+          [](CaseData& d, py::handle items) {
+            std::vector<std::string> lines;
+            for (py::handle item : py::iter(items)) {
+              std::string s;
+              assign(s, item, "comments");
+              lines.push_back(std::move(s));
+            }
+            d.c.comments = std::move(lines);
+          },
+          "Header lines 1 to 3, then one terminator line per section, verbatim.");
+  bindSection<ZELBus>(m, cls, "BusSection", "buses");
+  bindSection<ZELGenerator>(m, cls, "GeneratorSection", "generators");
+  bindSection<ZELBranch>(m, cls, "BranchSection", "branches");
+  bindSection<ZELTransformerAdjustment>(m, cls, "TransformerAdjustmentSection",
+                                        "adjustments");
+  bindSection<ZELAreaInterchange>(m, cls, "AreaInterchangeSection", "areas");
+  bindSection<ZELTwoTerminalDC>(m, cls, "TwoTerminalDCSection", "dc_lines");
+  bindSection<ZELSwitchedShunt>(m, cls, "SwitchedShuntSection", "shunts");
+  cls.def("_problems",
+          [](const CaseData& d) {
+            py::list out;
+            for (const Problem& p : d.problems)
+              out.append(py::make_tuple(p.line, sectionName(p.section), toStr(p.message),
+                                        toStr(p.text)));
+            return out;
+          })
+      .def_property_readonly(
+          "problems_dropped", [](const CaseData& d) { return d.problemsDropped; },
+          "Problems beyond max_problems, counted but not kept.")
+      .def(
+          "to_text", [](const CaseData& d) { return toStr(caseText(d)); },
+          "The case exactly as the library's writer writes it.")
+      .def(
+          "to_bytes", [](const CaseData& d) { return py::bytes(caseText(d)); },
+          "to_text() as the bytes written to a file.")
+      .def("copy", [](const CaseData& d) { return std::make_shared<CaseData>(d); })
+      .def("__copy__", [](const CaseData& d) { return std::make_shared<CaseData>(d); })
+      .def("__deepcopy__",
+           [](const CaseData& d, py::handle) { return std::make_shared<CaseData>(d); })
+      .def("_columns", &sectionColumns)
+      .def("_set_columns", &setSectionColumns)
+      .def("__repr__", [](const CaseData& d) {
+        const std::size_t counts[] = {d.c.buses.size(),    d.c.generators.size(),
+                                      d.c.branches.size(), d.c.adjustments.size(),
+                                      d.c.areas.size(),    d.c.dcLines.size(),
+                                      d.c.shunts.size()};
+        const char* names[] = {"buses", "generators", "branches", "adjustments",
+                               "areas", "dc_lines",   "shunts"};
+        std::string out = "<zel23.Case";
+        for (int s = 0; s < kSectionCount; ++s)
+          out += std::string(" ") + names[s] + "=" + std::to_string(counts[s]);
+        return out + " problems=" + std::to_string(d.problems.size()) + ">";
+      });
+}
+
+// ---- bus name registry --------------------------------------------------
+
+void bindRegistry(py::module_& m) {
+  m.def("_bus_names", [] {
+    py::dict out;
+    for (const auto& [name, number] : BName2BNum)
+      out[toStr(name)] = number;
+    return out;
+  });
+  m.def("_bus_number", [](py::handle name) -> py::object {
+    const auto it = BName2BNum.find(toBytes(name, "bus name"));
+    if (it == BName2BNum.end()) return py::none();
+    return py::int_(it->second);
+  });
+  m.def("_set_bus_name", [](py::handle name, py::handle number) {
+    int n = 0;
+    assign(n, number, "bus number");
+    BName2BNum[toBytes(name, "bus name")] = n;
+  });
+  m.def("_del_bus_name",
+        [](py::handle name) { return BName2BNum.erase(toBytes(name, "bus name")) > 0; });
+  m.def("_clear_bus_names", [] { BName2BNum.clear(); });
+}
+
+} // namespace
+
+} // namespace zel23::python
+
+PYBIND11_MODULE(_zel23, m) {
+  using namespace zel23::python;
+  m.doc() = "The compiled part of zel23; use the zel23 package.";
+
+  bindParse(bindRecord<ZELBus>(m, "Bus", "A bus data record.", {"I", "NAME"}));
+  bindParse(
+      bindRecord<ZELGenerator>(m, "Generator", "A generator data record.", {"I", "ID"}));
+  bindParse(bindRecord<ZELLoad>(m, "Load", "A load record (no section in a case).",
+                                {"I", "ID"}));
+  bindParse(
+      bindRecord<ZELBranch>(m, "Branch", "A branch data record.", {"I", "J", "CKT"}));
+  bindParse(bindRecord<ZELTransformerAdjustment>(m, "TransformerAdjustment",
+                                                 "A transformer adjustment data record.",
+                                                 {"I", "J", "CKT"}));
+  bindParse(bindRecord<ZELAreaInterchange>(
+      m, "AreaInterchange", "An area interchange data record.", {"I", "ARNAME"}));
+  bindParse(bindRecord<ZELSwitchedShunt>(
+      m, "SwitchedShunt",
+      "A switched shunt data record. Blocks: noBlocks, N1/B1 ... N8/B8, and the "
+      "N and B sequences.",
+      {"I", "noBlocks"}));
+  bindDcParse(bindRecord<ZELTwoTerminalDC>(
+      m, "TwoTerminalDC", "A two-terminal DC line record (three lines in a case).",
+      {"I", "IPR", "IPI"}));
+
+  bindCase(m);
+  bindRegistry(m);
+
+  m.def("_read_path", &readFromPath, py::arg("path"), py::arg("max_problems"));
+  m.def("_read_bytes", &readFromBuffer, py::arg("text"), py::arg("max_problems"));
+}

@@ -1,0 +1,270 @@
+# Type stubs for zel23, so that editors complete field names.
+import os
+from typing import (IO, Any, ClassVar, Dict, Generic, Iterable, Iterator, List,
+                    Mapping, MutableMapping, NamedTuple, Sequence, Tuple, TypeVar, Union,
+                    overload)
+
+import pandas
+
+SECTIONS: Tuple[str, ...]
+
+class Problem(NamedTuple):
+    line: int
+    section: str
+    message: str
+    text: str
+
+class CaseError(ValueError):
+    problems: List[Problem]
+    dropped: int
+
+R = TypeVar("R")
+T = TypeVar("T", int, float)
+
+class _Section(Generic[R]):
+    def __len__(self) -> int: ...
+    @overload
+    def __getitem__(self, i: int) -> R: ...
+    @overload
+    def __getitem__(self, i: slice) -> List[R]: ...
+    def __setitem__(self, i: int, record: R) -> None: ...
+    def __delitem__(self, i: int) -> None: ...
+    def __iter__(self) -> Iterator[R]: ...
+    def append(self, record: R) -> None: ...
+    def insert(self, i: int, record: R) -> None: ...
+    def extend(self, records: Iterable[R]) -> None: ...
+    def clear(self) -> None: ...
+
+class _Blocks(Sequence[T]):
+    def __setitem__(self, k: int, value: T) -> None: ...
+
+class Bus:
+    """A bus data record."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    IDE: int
+    PL: float
+    QL: float
+    GL: float
+    BL: float
+    AREA: int
+    VM: float
+    VA: float
+    NAME: str
+    BASKV: float
+    ZONE: int
+    def __init__(self, *, I: int = ..., IDE: int = ..., PL: float = ..., QL: float = ..., GL: float = ..., BL: float = ..., AREA: int = ..., VM: float = ..., VA: float = ..., NAME: str = ..., BASKV: float = ..., ZONE: int = ...) -> None: ...
+    @staticmethod
+    def parse(line: str) -> Bus: ...
+    def copy(self) -> Bus: ...
+
+class Generator:
+    """A generator data record."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    ID: str
+    PG: float
+    QG: float
+    QT: float
+    QB: float
+    VS: float
+    IREG: int
+    MBASE: float
+    ZR: float
+    ZX: float
+    RT: float
+    XT: float
+    GTAP: float
+    STAT: int
+    RMPCT: float
+    PT: float
+    PB: float
+    def __init__(self, *, I: int = ..., ID: str = ..., PG: float = ..., QG: float = ..., QT: float = ..., QB: float = ..., VS: float = ..., IREG: int = ..., MBASE: float = ..., ZR: float = ..., ZX: float = ..., RT: float = ..., XT: float = ..., GTAP: float = ..., STAT: int = ..., RMPCT: float = ..., PT: float = ..., PB: float = ...) -> None: ...
+    @staticmethod
+    def parse(line: str) -> Generator: ...
+    def copy(self) -> Generator: ...
+
+class Load:
+    """A load record (no section in a case)."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    ID: str
+    STATUS: int
+    AREA: int
+    ZONE: int
+    PL: float
+    QL: float
+    IP: float
+    IQ: float
+    YP: float
+    YQ: float
+    def __init__(self, *, I: int = ..., ID: str = ..., STATUS: int = ..., AREA: int = ..., ZONE: int = ..., PL: float = ..., QL: float = ..., IP: float = ..., IQ: float = ..., YP: float = ..., YQ: float = ...) -> None: ...
+    @staticmethod
+    def parse(line: str) -> Load: ...
+    def copy(self) -> Load: ...
+
+class Branch:
+    """A branch data record."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    J: int
+    CKT: str
+    R: float
+    X: float
+    B: float
+    RATEA: float
+    RATEB: float
+    RATEC: float
+    RATIO: float
+    ANGLE: float
+    GI: float
+    BI: float
+    GJ: float
+    BJ: float
+    ST: int
+    def __init__(self, *, I: int = ..., J: int = ..., CKT: str = ..., R: float = ..., X: float = ..., B: float = ..., RATEA: float = ..., RATEB: float = ..., RATEC: float = ..., RATIO: float = ..., ANGLE: float = ..., GI: float = ..., BI: float = ..., GJ: float = ..., BJ: float = ..., ST: int = ...) -> None: ...
+    @staticmethod
+    def parse(line: str) -> Branch: ...
+    def copy(self) -> Branch: ...
+
+class TransformerAdjustment:
+    """A transformer adjustment data record."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    J: int
+    CKT: str
+    ICONT: int
+    RMA: float
+    RMI: float
+    VMA: float
+    VMI: float
+    STEP: float
+    TABLE: int
+    def __init__(self, *, I: int = ..., J: int = ..., CKT: str = ..., ICONT: int = ..., RMA: float = ..., RMI: float = ..., VMA: float = ..., VMI: float = ..., STEP: float = ..., TABLE: int = ...) -> None: ...
+    @staticmethod
+    def parse(line: str) -> TransformerAdjustment: ...
+    def copy(self) -> TransformerAdjustment: ...
+
+class AreaInterchange:
+    """An area interchange data record."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    ISW: int
+    PDES: float
+    PTOL: float
+    ARNAME: str
+    def __init__(self, *, I: int = ..., ISW: int = ..., PDES: float = ..., PTOL: float = ..., ARNAME: str = ...) -> None: ...
+    @staticmethod
+    def parse(line: str) -> AreaInterchange: ...
+    def copy(self) -> AreaInterchange: ...
+
+class SwitchedShunt:
+    """A switched shunt data record. Blocks: noBlocks, N1/B1 ... N8/B8, and the N and B sequences."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    MODSW: int
+    VSWHI: float
+    VSWLO: float
+    SWREM: int
+    VDES: float
+    BINIT: float
+    noBlocks: int
+    N1: int
+    B1: float
+    N2: int
+    B2: float
+    N3: int
+    B3: float
+    N4: int
+    B4: float
+    N5: int
+    B5: float
+    N6: int
+    B6: float
+    N7: int
+    B7: float
+    N8: int
+    B8: float
+    N: _Blocks[int]
+    B: _Blocks[float]
+    def __init__(self, *, I: int = ..., MODSW: int = ..., VSWHI: float = ..., VSWLO: float = ..., SWREM: int = ..., VDES: float = ..., BINIT: float = ..., noBlocks: int = ..., N1: int = ..., B1: float = ..., N2: int = ..., B2: float = ..., N3: int = ..., B3: float = ..., N4: int = ..., B4: float = ..., N5: int = ..., B5: float = ..., N6: int = ..., B6: float = ..., N7: int = ..., B7: float = ..., N8: int = ..., B8: float = ...) -> None: ...
+    @staticmethod
+    def parse(line: str) -> SwitchedShunt: ...
+    def copy(self) -> SwitchedShunt: ...
+
+class TwoTerminalDC:
+    """A two-terminal DC line record (three lines in a case)."""
+    fields: ClassVar[Tuple[str, ...]]
+    I: int
+    MDC: int
+    RDC: float
+    SETVL: float
+    VSCHD: float
+    VCMOD: float
+    RCOMP: float
+    DELTI: float
+    METER: str
+    IPR: int
+    NBR: int
+    ALFMX: float
+    ALFMN: float
+    RCR: float
+    XCR: float
+    EBASR: float
+    TRR: float
+    TAPR: float
+    TPMXR: float
+    TPMNR: float
+    TSTPR: float
+    IPI: int
+    NBI: int
+    GAMMX: float
+    GAMMN: float
+    RCI: float
+    XCI: float
+    EBASI: float
+    TRI: float
+    TAPI: float
+    TPMXI: float
+    TPMNI: float
+    TSTPI: float
+    def __init__(self, *, I: int = ..., MDC: int = ..., RDC: float = ..., SETVL: float = ..., VSCHD: float = ..., VCMOD: float = ..., RCOMP: float = ..., DELTI: float = ..., METER: str = ..., IPR: int = ..., NBR: int = ..., ALFMX: float = ..., ALFMN: float = ..., RCR: float = ..., XCR: float = ..., EBASR: float = ..., TRR: float = ..., TAPR: float = ..., TPMXR: float = ..., TPMNR: float = ..., TSTPR: float = ..., IPI: int = ..., NBI: int = ..., GAMMX: float = ..., GAMMN: float = ..., RCI: float = ..., XCI: float = ..., EBASI: float = ..., TRI: float = ..., TAPI: float = ..., TPMXI: float = ..., TPMNI: float = ..., TSTPI: float = ...) -> None: ...
+    @staticmethod
+    def parse(line1: str, line2: str, line3: str) -> TwoTerminalDC: ...
+    def copy(self) -> TwoTerminalDC: ...
+
+class Case:
+    system_base: float
+    comments: List[str]
+    buses: _Section[Bus]
+    generators: _Section[Generator]
+    branches: _Section[Branch]
+    adjustments: _Section[TransformerAdjustment]
+    areas: _Section[AreaInterchange]
+    dc_lines: _Section[TwoTerminalDC]
+    shunts: _Section[SwitchedShunt]
+    @property
+    def problems(self) -> List[Problem]: ...
+    @property
+    def problems_dropped(self) -> int: ...
+    def __init__(self) -> None: ...
+    def to_text(self) -> str: ...
+    def to_bytes(self) -> bytes: ...
+    def copy(self) -> Case: ...
+    def to_pandas(self) -> Dict[str, pandas.DataFrame]: ...
+    @classmethod
+    def from_pandas(cls, tables: Mapping[str, pandas.DataFrame], *,
+                    comments: Iterable[str] = ..., system_base: float = ...) -> Case: ...
+
+def read(source: Union[str, bytes, bytearray, memoryview, os.PathLike, IO[Any]], *,
+         strict: bool = ..., max_problems: int = ...) -> Case: ...
+def write(case: Case, target: Union[str, os.PathLike, IO[Any]]) -> None: ...
+
+class BusNames(MutableMapping[str, int]):
+    def __getitem__(self, name: str) -> int: ...
+    def __setitem__(self, name: str, number: int) -> None: ...
+    def __delitem__(self, name: str) -> None: ...
+    def __iter__(self) -> Iterator[str]: ...
+    def __len__(self) -> int: ...
+
+bus_names: BusNames

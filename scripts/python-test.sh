@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the Python package, installs zel23 with it into a temporary prefix
+# exactly as a user installs it (cmake --install), and runs the pytest suite
+# with Debian's /usr/bin/python3 on the installed package, never on the build
+# tree.
+#
+#   scripts/python-test.sh [BUILD_DIR]    (default: build-python)
+#
+# An existing BUILD_DIR keeps its settings (scripts/test.sh passes build-ci);
+# a new one is configured Release without the C++ tests.
+set -euo pipefail
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(realpath -m "${1:-$repo/build-python}")
+python=/usr/bin/python3
+
+options=(-DZEL23_PYTHON=ON -DPython_EXECUTABLE="$python")
+[ -f "$build/CMakeCache.txt" ] ||
+  options+=(-DCMAKE_BUILD_TYPE=Release -DZEL23_BUILD_TESTS=OFF -DZEL23_WERROR=ON)
+cmake -S "$repo" -B "$build" "${options[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target zel23 zel23_tool zel23_python
+
+prefix=$(mktemp -d /tmp/zel23_python.XXXXXX)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+site="$prefix/$(sed -n 's/^ZEL23_PYTHON_INSTALL_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")"
+
+cd "$prefix" # nothing of the source tree on sys.path
+PYTHONPATH="$site" "$python" -c "
+import sys, zel23
+if not zel23.__file__.startswith('$site/zel23/'):
+    sys.exit('zel23 imported from ' + zel23.__file__ + ', not from the installed package')"
+PYTHONPATH="$site" ZEL23_TOOL="$prefix/bin/zel23" PYTHONDONTWRITEBYTECODE=1 \
+  "$python" -m pytest -q -p no:cacheprovider "$repo/python/tests"
