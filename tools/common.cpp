@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <istream>
 #include <system_error>
 
@@ -73,6 +74,20 @@ std::string outputName(const std::string& target) {
   return target.empty() || target == "-" ? "standard output" : quoted(target);
 }
 
+namespace {
+
+// The first bytes of a file, enough to tell a MATPOWER case by its first
+// statement; empty when the file cannot be read.
+std::string fileStart(const std::string& file) {
+  std::string start(std::size_t(1) << 16, '\0');
+  std::ifstream in(file, std::ios::binary);
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<std::size_t>(in.gcount()));
+  return start;
+}
+
+} // namespace
+
 LoadedCase loadCase(const std::string& file) {
   LoadedCase loaded;
   loaded.name = inputName(file);
@@ -90,7 +105,7 @@ LoadedCase loadCase(const std::string& file) {
   // the errors and the library's own report stay those of the sequential read.
   struct stat st;
   if (!file.empty() && file != "-" && ::stat(file.c_str(), &st) == 0 &&
-      S_ISREG(st.st_mode)) {
+      S_ISREG(st.st_mode) && !isMatpowerInput(file, fileStart(file))) {
     try {
       const zel23::ReadReport report = zel23::readFile(file, c);
       if (report.ok())
