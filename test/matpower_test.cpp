@@ -235,6 +235,7 @@ TEST(MatpowerRead, SaysWhatItDoesNotCarry) {
   EXPECT_EQ(zel23::readMatpower(crlf, same).notCarried, expected);
   EXPECT_EQ(same.comments, c.comments);
   EXPECT_EQ(exported(same), exported(c));
+  EXPECT_EQ(report.functionName, "rich");
   EXPECT_EQ(c.comments[1], "RICH    A case written by hand, with what real files hold");
   EXPECT_EQ(c.generators[2].ID(), "'2 '");
   EXPECT_EQ(c.branches[4].CKT(), "'3 '"); // 3 to 2 is the third circuit of 2 and 3

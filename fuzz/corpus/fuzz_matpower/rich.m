@@ -1,4 +1,4 @@
-function mpc = rich
+function [mpc] = rich
 %RICH    A case written by hand, with what real files hold
 %   and a second title line that the raw header keeps
 %
@@ -53,7 +53,8 @@ mpc.gentype = { 'ST'; 'NG'; 'SC' };
 mpc.dcline = [
 	3	5	1	10	10	0	0	1.01	1	0	0	0	0	0	0	0	0
 ];
+sizes = {1, 2; ...  % a statement of its own, skipped
+  3, 4};
 mpc.bus_name = {'GLEN LYN'; 'O''HARE'; 'KANAWHA'; ...
   'TURNER'; 'BEAVER CREEK'; 'SPARE'};
 mpc.areas = [1 1; 2 4];
-scale = 1;  % a statement of its own, skipped
