@@ -116,9 +116,9 @@ InColumn takeColumn(const char* name, const py::array& a, double) {
   return {name, py::array_t<double, py::array::forcecast>::ensure(a)};
 }
 InColumn takeColumn(const char* name, const py::array& a, const std::string&) {
-  if (kindOf(a) != 'O' && kindOf(a) != 'U')
+  if (kindOf(a) != 'O') // pandas keeps text in object columns
     raise(PyExc_TypeError, "column " + std::string(name) + " must hold str");
-  return {name, py::array(a.attr("astype")("O"))};
+  return {name, a};
 }
 
 void get(const InColumn& c, std::size_t row, int& field) {
