@@ -21,8 +21,8 @@ enum class Severity { warning, error };
 struct Finding {
   std::size_t line = 0; ///< line of the record it is about; 0 when unknown
   Severity severity = Severity::warning;
-  std::string code;    ///< stable, one per kind of finding (see checkCodes)
-  std::string message; ///< for people; may quote names taken from the input
+  const char* code = ""; ///< stable, one per kind (see checkCodes); static text
+  std::string message;   ///< for people; may quote names taken from the input
 };
 
 /// A kind of finding: its code, its severity and what it means, one line.

@@ -82,48 +82,64 @@ const char* errorCode(const Problem& p) {
 } // namespace
 
 Checker::Checker(const Case& c, const ReadReport& report)
-    : c_(c), report_(report), busTable_(c.buses.size()), parent_(c.buses.size()),
-      islandSize_(c.buses.size(), 1), connected_(c.buses.size(), false),
+    : c_(c), report_(report), busIndex_(c.buses), nodes_(c.buses.size()),
       generatorsAt_(c.buses.size(), 0), branchTable_(c.branches.size()) {
-  for (std::size_t i = 0; i < parent_.size(); ++i)
-    parent_[i] = std::uint32_t(i);
+  for (std::size_t i = 0; i < nodes_.size(); ++i) {
+    nodes_[i].kv = c.buses[i].BASKV();
+    nodes_[i].parent = std::uint32_t(i);
+    nodes_[i].type = c.buses[i].IDE();
+  }
 }
 
-void Checker::warn(std::size_t line, const char* code, std::string message) {
-  result_.findings.push_back({line, Severity::warning, code, std::move(message)});
+void Checker::warn(std::size_t line, const char* code, Message& message) {
+  runs_.back().push_back({line, Severity::warning, code, message.take()});
 }
 
-std::uint32_t Checker::busAt(int number) const {
-  return busTable_.find(mix(std::uint32_t(number)),
-                        [&](std::uint32_t k) { return bus(k).I() == number; });
-}
-
-std::uint32_t Checker::needBus(std::size_t line, const std::string& what, int number,
+std::uint32_t Checker::needBus(std::size_t line, std::string_view what, int number,
                                bool optional) {
   if (optional && number == 0) return kNone;
   const std::uint32_t index = busAt(number);
   if (index == kNone)
     warn(line, "unknown-bus",
-         what + " names bus " + std::to_string(number) +
-             ", which is not in the bus section");
+         Message() << what << " names " << Message::Bus{number}
+                   << ", which is not in the bus section");
   return index;
 }
 
 CheckResult Checker::run() {
+  newRun();
   for (const Problem& p : report_.problems)
-    result_.findings.push_back({p.line, Severity::error, errorCode(p), p.message});
-  buses();
-  generators();
-  branches();
-  adjustments();
-  areas();
-  dcLines();
-  shunts();
-  terminators();
-  islands();
-  std::stable_sort(result_.findings.begin(), result_.findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    runs_.back().push_back({p.line, Severity::error, errorCode(p), p.message});
+  for (void (Checker::*pass)() :
+       {&Checker::buses, &Checker::generators, &Checker::branches, &Checker::adjustments,
+        &Checker::areas, &Checker::dcLines, &Checker::shunts, &Checker::terminators,
+        &Checker::islands}) {
+    newRun();
+    (this->*pass)();
+  }
+  merge();
   return std::move(result_);
+}
+
+void Checker::merge() {
+  const auto byLine = [](const Finding& a, const Finding& b) { return a.line < b.line; };
+  std::size_t total = 0;
+  for (auto& run : runs_) {
+    total += run.size();
+    if (!std::is_sorted(run.begin(), run.end(), byLine))
+      std::stable_sort(run.begin(), run.end(), byLine);
+  }
+  std::vector<Finding>& findings = result_.findings;
+  findings.reserve(total);
+  std::vector<std::size_t> next(runs_.size(), 0);
+  while (findings.size() < total) {
+    std::size_t best = runs_.size();
+    for (std::size_t r = 0; r < runs_.size(); ++r)
+      if (next[r] < runs_[r].size() &&
+          (best == runs_.size() || runs_[r][next[r]].line < runs_[best][next[best]].line))
+        best = r;
+    findings.push_back(std::move(runs_[best][next[best]++]));
+  }
 }
 
 } // namespace detail::check

@@ -3,21 +3,14 @@
 // generators, values out of any sensible range, terminator lines.
 
 #include "check/checker.h"
+#include "check/message.h"
 
-#include <cstdio>
 #include <functional>
 
 namespace zel23::detail::check {
 namespace {
 
-std::string busText(int number) { return "bus " + std::to_string(number); }
-
-/// A field value in a message: the shortest of %g's forms.
-std::string num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
+using Bus = Message::Bus;
 
 bool sensibleVoltage(double v) { return v >= 0.5 && v <= 1.5; }
 
@@ -27,14 +20,6 @@ std::uint64_t nameHash(std::string_view name) {
 
 std::uint64_t pairHash(int a, int b) {
   return mix(std::uint64_t(std::uint32_t(a)) << 32 | std::uint32_t(b));
-}
-
-std::string branchText(int i, int j, const std::string& circuit) {
-  return "branch " + std::to_string(i) + "-" + std::to_string(j) + " circuit " + circuit;
-}
-
-std::string generatorText(const ZELGenerator& g) {
-  return "generator " + g.ID() + " at " + busText(g.I());
 }
 
 const char* typeText(int type) {
@@ -59,21 +44,20 @@ void Checker::buses() {
   for (std::size_t i = 0; i < c_.buses.size(); ++i) {
     const ZELBus& b = c_.buses[i];
     const std::size_t line = lineOf(0, i);
-    const std::uint32_t first =
-        busTable_.add(mix(std::uint32_t(b.I())), std::uint32_t(i),
-                      [&](std::uint32_t k) { return bus(k).I() == b.I(); });
-    if (first != kNone)
+    const std::uint32_t first = busAt(b.I());
+    if (first != i)
       warn(line, "duplicate-bus",
-           busText(b.I()) + " is already defined on line " +
-               std::to_string(lineOf(0, first)));
+           Message() << Bus{b.I()} << " is already defined on line " << lineOf(0, first));
     swing = swing || b.IDE() == 3;
     if (b.IDE() != 4 && !sensibleVoltage(b.VM()))
       warn(line, "voltage-out-of-range",
-           busText(b.I()) + " has voltage magnitude VM " + num(b.VM()) +
-               " p.u., outside 0.5 to 1.5");
+           Message() << Bus{b.I()} << " has voltage magnitude VM " << b.VM()
+                     << " p.u., outside 0.5 to 1.5");
   }
+  newRun();
   if (!swing)
-    warn(c_.buses.empty() ? 1 : lineOf(0, 0), "no-swing-bus", "no bus of type 3 (swing)");
+    warn(c_.buses.empty() ? 1 : lineOf(0, 0), "no-swing-bus",
+         Message() << "no bus of type 3 (swing)");
 }
 
 void Checker::generators() {
@@ -95,91 +79,93 @@ void Checker::generators() {
                  });
     if (first != kNone)
       warn(line, "duplicate-generator",
-           generatorText(g) + " is already defined on line " +
-               std::to_string(lineOf(1, first)));
+           Message() << g << " is already defined on line " << lineOf(1, first));
     if (g.PT() < g.PB())
       warn(line, "generator-limits-reversed",
-           generatorText(g) + " has PT " + num(g.PT()) + " below PB " + num(g.PB()));
+           Message() << g << " has PT " << g.PT() << " below PB " << g.PB());
     if (g.QT() < g.QB())
       warn(line, "generator-limits-reversed",
-           generatorText(g) + " has QT " + num(g.QT()) + " below QB " + num(g.QB()));
+           Message() << g << " has QT " << g.QT() << " below QB " << g.QB());
     if (g.STAT() == 0) continue;
     if (!sensibleVoltage(g.VS()))
       warn(line, "voltage-out-of-range",
-           generatorText(g) + " has voltage set point VS " + num(g.VS()) +
-               " p.u., outside 0.5 to 1.5");
+           Message() << g << " has voltage set point VS " << g.VS()
+                     << " p.u., outside 0.5 to 1.5");
     if (at == kNone) continue;
     ++generatorsAt_[at];
-    const int type = bus(at).IDE();
+    const int type = nodes_[at].type;
     if (type == 1 || type == 4)
       warn(line, type == 1 ? "generator-at-load-bus" : "generator-at-isolated-bus",
-           "in-service " + generatorText(g) + ", which is " + typeText(type));
+           Message() << "in-service " << g << ", which is " << typeText(type));
     const std::uint32_t regulated = g.IREG() == 0 ? at : remote;
     const std::uint32_t other = firstAt[at];
-    if (other != kNone && gens[other].VS() != g.VS()) {
+    const std::uint32_t holder = regulated == kNone ? kNone : firstRegulating[regulated];
+    if (other != kNone && gens[other].VS() != g.VS())
       warn(line, "voltage-setpoint-conflict",
-           generatorText(g) + " has VS " + num(g.VS()) + ", but generator " +
-               gens[other].ID() + " at the same bus on line " +
-               std::to_string(lineOf(1, other)) + " has VS " + num(gens[other].VS()));
-    } else if (regulated != kNone && firstRegulating[regulated] != kNone &&
-               gens[firstRegulating[regulated]].VS() != g.VS()) {
-      const ZELGenerator& o = gens[firstRegulating[regulated]];
+           Message() << g << " has VS " << g.VS() << ", but generator "
+                     << gens[other].ID() << " at the same bus on line "
+                     << lineOf(1, other) << " has VS " << gens[other].VS());
+    else if (holder != kNone && gens[holder].VS() != g.VS())
       warn(line, "voltage-setpoint-conflict",
-           generatorText(g) + " holds " + busText(bus(regulated).I()) + " at VS " +
-               num(g.VS()) + ", but " + generatorText(o) + " on line " +
-               std::to_string(lineOf(1, firstRegulating[regulated])) +
-               " holds it at VS " + num(o.VS()));
-    }
-    if (firstAt[at] == kNone) firstAt[at] = std::uint32_t(i);
-    if (regulated != kNone && firstRegulating[regulated] == kNone)
+           Message() << g << " holds " << Bus{bus(regulated).I()} << " at VS " << g.VS()
+                     << ", but " << gens[holder] << " on line " << lineOf(1, holder)
+                     << " holds it at VS " << gens[holder].VS());
+    if (other == kNone) firstAt[at] = std::uint32_t(i);
+    if (regulated != kNone && holder == kNone)
       firstRegulating[regulated] = std::uint32_t(i);
   }
   // Buses whose type says a generator holds their voltage.
+  newRun();
   for (std::size_t i = 0; i < c_.buses.size(); ++i) {
     const ZELBus& b = c_.buses[i];
     if ((b.IDE() == 2 || b.IDE() == 3) && generatorsAt_[i] == 0 && busAt(b.I()) == i)
       warn(lineOf(0, i), "pv-bus-without-generator",
-           busText(b.I()) + " is " + typeText(b.IDE()) +
-               " but has no in-service generator");
+           Message() << Bus{b.I()} << " is " << typeText(b.IDE())
+                     << " but has no in-service generator");
   }
 }
 
 void Checker::branches() {
   const auto& list = c_.branches;
+  const auto key = [&](const ZELBranch& b) {
+    return pairHash(b.I(), b.J()) ^ nameHash(b.CKT());
+  };
+  constexpr std::size_t kAhead = 16;
   for (std::size_t i = 0; i < list.size(); ++i) {
+    if (i + kAhead < list.size()) branchTable_.prefetch(key(list[i + kAhead]));
     const ZELBranch& b = list[i];
     const std::size_t line = lineOf(2, i);
     const std::uint32_t from = needBus(line, "branch", b.I());
     const std::uint32_t to = needBus(line, "branch", b.J());
     if (b.I() == b.J())
-      warn(line, "branch-to-itself", "branch from " + busText(b.I()) + " to itself");
+      warn(line, "branch-to-itself",
+           Message() << "branch from " << Bus{b.I()} << " to itself");
     const std::uint32_t first =
-        branchTable_.add(pairHash(b.I(), b.J()) ^ nameHash(b.CKT()), std::uint32_t(i),
-                         [&](std::uint32_t k) {
-                           return list[k].I() == b.I() && list[k].J() == b.J() &&
-                                  bare(list[k].CKT()) == bare(b.CKT());
-                         });
-    const std::string name = branchText(b.I(), b.J(), b.CKT());
+        branchTable_.add(key(b), std::uint32_t(i), [&](std::uint32_t k) {
+          return list[k].I() == b.I() && list[k].J() == b.J() &&
+                 bare(list[k].CKT()) == bare(b.CKT());
+        });
     if (first != kNone)
       warn(line, "duplicate-branch",
-           name + " is already defined on line " + std::to_string(lineOf(2, first)));
+           Message() << b << " is already defined on line " << lineOf(2, first));
     const double ratings[] = {b.RATEA(), b.RATEB(), b.RATEC()};
     for (int k = 0; k < 3; ++k)
       if (ratings[k] < 0)
         warn(line, "negative-rating",
-             name + " has a negative rating RATE" + char('A' + k) + " " +
-                 num(ratings[k]));
+             Message() << b << " has a negative rating RATE" << char('A' + k) << ' '
+                       << ratings[k]);
     if (b.R() == 0 && b.X() == 0)
-      warn(line, "zero-impedance", name + " has zero impedance (R and X both 0)");
+      warn(line, "zero-impedance",
+           Message() << b << " has zero impedance (R and X both 0)");
     if (b.RATIO() == 0 && b.ANGLE() == 0 && from != kNone && to != kNone) {
-      const double kvFrom = bus(from).BASKV(), kvTo = bus(to).BASKV();
+      const double kvFrom = nodes_[from].kv, kvTo = nodes_[to].kv;
       if (kvFrom > 0 && kvTo > 0 && kvFrom != kvTo)
         warn(line, "line-between-voltage-levels",
-             name + " is a line (RATIO 0, no ANGLE) but joins " + busText(b.I()) +
-                 " at " + num(kvFrom) + " kV and " + busText(b.J()) + " at " + num(kvTo) +
-                 " kV");
+             Message() << b << " is a line (RATIO 0, no ANGLE) but joins " << Bus{b.I()}
+                       << " at " << kvFrom << " kV and " << Bus{b.J()} << " at " << kvTo
+                       << " kV");
     }
-    if (b.ST() != 0) connect(line, name, from, to);
+    if (b.ST() != 0) connect(line, b, from, to);
   }
 }
 
@@ -199,17 +185,13 @@ void Checker::adjustments() {
     };
     if (!hasBranch(t.I(), t.J()) && !hasBranch(t.J(), t.I()))
       warn(line, "adjustment-without-branch",
-           "transformer adjustment for " + std::to_string(t.I()) + "-" +
-               std::to_string(t.J()) + " circuit " + t.CKT() +
-               ", which is not in the branch section");
-    const std::string name = "transformer adjustment for " + std::to_string(t.I()) + "-" +
-                             std::to_string(t.J()) + " circuit " + t.CKT();
+           Message() << t << ", which is not in the branch section");
     if (t.RMA() < t.RMI())
       warn(line, "adjustment-limits-reversed",
-           name + " has RMA " + num(t.RMA()) + " below RMI " + num(t.RMI()));
+           Message() << t << " has RMA " << t.RMA() << " below RMI " << t.RMI());
     if (t.VMA() < t.VMI())
       warn(line, "adjustment-limits-reversed",
-           name + " has VMA " + num(t.VMA()) + " below VMI " + num(t.VMI()));
+           Message() << t << " has VMA " << t.VMA() << " below VMI " << t.VMI());
   }
 }
 
@@ -218,14 +200,14 @@ void Checker::areas() {
     const ZELAreaInterchange& a = c_.areas[i];
     if (a.ISW() == 0) continue;
     const std::uint32_t swing = busAt(a.ISW());
-    const std::string name =
-        "area " + std::to_string(a.I()) + "'s swing " + busText(a.ISW());
+    Message m;
+    m << "area " << a.I() << "'s swing " << Bus{a.ISW()};
     if (swing == kNone)
       warn(lineOf(4, i), "area-swing-bus-outside-area",
-           name + " is not in the bus section");
+           m << " is not in the bus section");
     else if (bus(swing).AREA() != a.I())
       warn(lineOf(4, i), "area-swing-bus-outside-area",
-           name + " is in area " + std::to_string(bus(swing).AREA()));
+           m << " is in area " << bus(swing).AREA());
   }
 }
 
@@ -236,7 +218,7 @@ void Checker::dcLines() {
     const std::string name = "DC line " + std::to_string(d.I());
     const std::uint32_t rectifier = needBus(line + 1, name + " rectifier", d.IPR());
     const std::uint32_t inverter = needBus(line + 2, name + " inverter", d.IPI());
-    if (d.MDC() != 0) connect(line, name, rectifier, inverter);
+    if (d.MDC() != 0) connect(line, std::string_view(name), rectifier, inverter);
   }
 }
 
@@ -251,21 +233,22 @@ void Checker::shunts() {
       empty = empty && (s.N(k) == 0 || s.B(k) == 0);
     if (empty)
       warn(line, "empty-switched-shunt",
-           "switched shunt at " + busText(s.I()) +
-               " has no block that switches anything (every N or B is 0)");
+           Message() << "switched shunt at " << Bus{s.I()}
+                     << " has no block that switches anything (every N or B is 0)");
   }
 }
 
 void Checker::terminators() {
   constexpr std::size_t kComplete = 3 + kSectionCount;
   const auto& lines = report_.commentLines;
-  if (c_.comments.size() < kComplete)
+  const std::size_t read = c_.comments.size();
+  if (read < kComplete)
     warn(report_.lines, "missing-terminator",
-         "the file ends after " +
-             std::to_string(c_.comments.size() > 3 ? c_.comments.size() - 3 : 0) +
-             " of its 7 terminator lines");
+         Message() << "the file ends after " << (read > 3 ? read - 3 : 0)
+                   << " of its 7 terminator lines");
   for (std::size_t k = kComplete; k < lines.size(); ++k)
-    warn(lines[k], "extra-terminator", "terminator line after the seventh section");
+    warn(lines[k], "extra-terminator",
+         Message() << "terminator line after the seventh section");
 }
 
 } // namespace zel23::detail::check

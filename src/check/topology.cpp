@@ -10,7 +10,7 @@
 namespace zel23::detail::check {
 namespace {
 
-std::string busText(int number) { return "bus " + std::to_string(number); }
+using Bus = Message::Bus;
 
 std::string mw(double value) {
   char text[32];
@@ -21,31 +21,26 @@ std::string mw(double value) {
 } // namespace
 
 std::uint32_t Checker::root(std::uint32_t a) {
-  while (parent_[a] != a) {
-    parent_[a] = parent_[parent_[a]]; // path halving
-    a = parent_[a];
+  while (nodes_[a].parent != a) {
+    nodes_[a].parent = nodes_[nodes_[a].parent].parent; // path halving
+    a = nodes_[a].parent;
   }
   return a;
 }
 
-void Checker::connect(std::size_t line, const std::string& what, std::uint32_t a,
-                      std::uint32_t b) {
-  if (a == kNone || b == kNone) return;
+std::uint32_t Checker::connect(std::uint32_t a, std::uint32_t b) {
+  if (a == kNone || b == kNone) return kNone;
   for (std::uint32_t end : {a, b})
-    if (bus(end).IDE() == 4) {
-      warn(line, "branch-to-isolated-bus",
-           "in-service " + what + " connects " + busText(bus(end).I()) +
-               ", which is isolated (type 4)");
-      return;
-    }
-  if (a == b) return;
-  connected_[a] = connected_[b] = true;
+    if (nodes_[end].type == 4) return end;
+  if (a == b) return kNone;
+  nodes_[a].connected = nodes_[b].connected = true;
   a = root(a);
   b = root(b);
-  if (a == b) return;
-  if (islandSize_[a] < islandSize_[b]) std::swap(a, b);
-  parent_[b] = a;
-  islandSize_[a] += islandSize_[b];
+  if (a == b) return kNone;
+  if (nodes_[a].size < nodes_[b].size) std::swap(a, b);
+  nodes_[b].parent = a;
+  nodes_[a].size += nodes_[b].size;
+  return kNone;
 }
 
 void Checker::islands() {
@@ -63,10 +58,12 @@ void Checker::islands() {
       continue;
     }
     const std::size_t line = lineOf(0, i);
-    if (!connected_[i])
-      warn(line, "unconnected-bus",
-           busText(b.I()) + " (type " + std::to_string(b.IDE()) +
-               ") is connected to nothing: no in-service branch or DC line ends there");
+    if (!nodes_[i].connected)
+      warn(
+          line, "unconnected-bus",
+          Message()
+              << Bus{b.I()} << " (type " << b.IDE()
+              << ") is connected to nothing: no in-service branch or DC line ends there");
     std::uint32_t& k = islandOf[root(std::uint32_t(i))];
     if (k == kNone) {
       k = std::uint32_t(islands.size());
@@ -85,15 +82,16 @@ void Checker::islands() {
       firstSwingLine[k] = line;
     else
       warn(line, "several-swing-buses",
-           busText(b.I()) + " is a second swing bus (type 3) in the island of swing " +
-               busText(island.swingBuses[0]) + " on line " +
-               std::to_string(firstSwingLine[k]));
+           Message() << Bus{b.I()}
+                     << " is a second swing bus (type 3) in the island of swing "
+                     << Bus{island.swingBuses[0]} << " on line "
+                     << std::to_string(firstSwingLine[k]));
   }
 
   std::vector<bool> generating(islands.size(), false);
   for (const ZELGenerator& g : c_.generators) {
     const std::uint32_t at = busAt(g.I());
-    if (g.STAT() == 0 || at == kNone || bus(at).IDE() == 4) continue;
+    if (g.STAT() == 0 || at == kNone || nodes_[at].type == 4) continue;
     const std::uint32_t k = islandOf[root(at)];
     islands[k].generationMW += g.PG();
     islands[k].generationMVAr += g.QG();
@@ -102,15 +100,16 @@ void Checker::islands() {
 
   // Without any swing bus no-swing-bus has said it all, and a lone bus is
   // unconnected-bus's finding.
+  newRun();
   for (std::size_t k = 0; summary.swingBuses > 0 && k < islands.size(); ++k) {
     const Island& island = islands[k];
     if (!island.swingBuses.empty() || island.buses < 2) continue;
     if (!generating[k] && island.loadMW == 0 && island.loadMVAr == 0) continue;
     warn(lineOf(0, busAt(island.firstBus)), "island-without-swing",
-         busText(island.firstBus) + " is in an island of " +
-             std::to_string(island.buses) + " buses with " + mw(island.loadMW) +
-             " MW of load and " + mw(island.generationMW) +
-             " MW of generation but no swing bus (type 3)");
+         Message() << Bus{island.firstBus} << " is in an island of " << island.buses
+                   << " buses with " << mw(island.loadMW) << " MW of load and "
+                   << mw(island.generationMW)
+                   << " MW of generation but no swing bus (type 3)");
   }
   std::stable_sort(islands.begin(), islands.end(),
                    [](const Island& a, const Island& b) { return a.buses > b.buses; });
