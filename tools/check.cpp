@@ -214,10 +214,14 @@ Subcommand addCheck(CLI::App& app) {
       ->check(CLI::PositiveNumber);
   sub->add_flag("--strict", o->strict, "exit with status 1 on warnings too");
   sub->add_option("--only", o->only, "list only these warnings (codes, comma-separated)")
-      ->delimiter(',');
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   sub->add_option("--ignore", o->ignore,
                   "do not list these warnings (codes, comma-separated)")
-      ->delimiter(',');
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   sub->add_flag("--list-codes", o->listCodes,
                 "list every code with what it means, and stop");
   return {sub, [o] { return runCheck(*o); }};

@@ -349,7 +349,7 @@ check_json)
   python3 - out <<'PY' || fail "JSON report does not match"
 import json, sys
 doc = json.load(open(sys.argv[1]))
-assert doc["errors"] == 4 and doc["warnings"] == 3, (doc["errors"], doc["warnings"])
+assert doc["errors"] == 4 and doc["warnings"] == 4, (doc["errors"], doc["warnings"])
 lines = [(p["line"], p["severity"], p["code"]) for p in doc["problems"]]
 assert lines[0] == (8, "error", "malformed-record"), lines
 assert (34, "warning", "unknown-bus") in lines, lines
@@ -360,7 +360,8 @@ PY
 import json, sys
 codes = sorted({p["code"] for p in json.load(open(sys.argv[1]))["problems"]})
 assert codes == ["adjustment-without-branch", "branch-to-itself", "duplicate-branch",
-                 "duplicate-bus", "duplicate-generator", "missing-terminator",
+                 "duplicate-bus", "duplicate-generator", "generator-at-load-bus",
+                 "missing-terminator",
                  "no-swing-bus", "unknown-bus"], codes
 PY
   ;;
