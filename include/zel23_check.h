@@ -35,8 +35,10 @@ struct CheckCode {
 /// Every code check() can give, errors first, then warnings.
 ZEL23_API const std::vector<CheckCode>& checkCodes();
 
-/// A set of buses joined by in-service branches (transformers included) and
-/// in-service DC lines. Buses of type 4 (isolated) belong to no island.
+/// A set of buses joined by in-service branches (ST not 0, transformers
+/// included) and in-service DC lines (MDC not 0). Buses of type 4 (isolated)
+/// belong to no island and join nothing. A generator is in service when its
+/// STAT is not 0.
 struct Island {
   std::size_t buses = 0;
   int firstBus = 0;            ///< its bus that comes first in the bus section

@@ -130,9 +130,22 @@ void Checker::branches() {
   const auto key = [&](const ZELBranch& b) {
     return pairHash(b.I(), b.J()) ^ nameHash(b.CKT());
   };
+  // Each branch reads the table and both its buses at random: ask for them a
+  // few branches ahead, the buses' indices first, then their nodes.
   constexpr std::size_t kAhead = 16;
   for (std::size_t i = 0; i < list.size(); ++i) {
-    if (i + kAhead < list.size()) branchTable_.prefetch(key(list[i + kAhead]));
+    if (i + 2 * kAhead < list.size()) {
+      busIndex_.prefetch(list[i + 2 * kAhead].I());
+      busIndex_.prefetch(list[i + 2 * kAhead].J());
+    }
+    if (i + kAhead < list.size()) {
+      const ZELBranch& ahead = list[i + kAhead];
+      branchTable_.prefetch(key(ahead));
+      for (int end : {ahead.I(), ahead.J()}) {
+        const std::uint32_t k = busAt(end);
+        if (k != kNone) __builtin_prefetch(&nodes_[k]);
+      }
+    }
     const ZELBranch& b = list[i];
     const std::size_t line = lineOf(2, i);
     const std::uint32_t from = needBus(line, "branch", b.I());
@@ -216,8 +229,11 @@ void Checker::dcLines() {
     const ZELTwoTerminalDC& d = c_.dcLines[i];
     const std::size_t line = lineOf(5, i);
     const std::string name = "DC line " + std::to_string(d.I());
-    const std::uint32_t rectifier = needBus(line + 1, name + " rectifier", d.IPR());
-    const std::uint32_t inverter = needBus(line + 2, name + " inverter", d.IPI());
+    // The rectifier and the inverter stand on the record's second and third line.
+    const std::uint32_t rectifier =
+        needBus(line ? line + 1 : 0, name + " rectifier", d.IPR());
+    const std::uint32_t inverter =
+        needBus(line ? line + 2 : 0, name + " inverter", d.IPI());
     if (d.MDC() != 0) connect(line, std::string_view(name), rectifier, inverter);
   }
 }
