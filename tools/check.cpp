@@ -45,8 +45,8 @@ public:
   }
 
 private:
-  static std::set<std::string> take(const std::vector<std::string>& codes,
-                                    const char* option) {
+  static std::set<std::string, std::less<>> take(const std::vector<std::string>& codes,
+                                                 const char* option) {
     for (const std::string& code : codes)
       if (!isWarningCode(code))
         throw ToolError(std::string(option) + ": '" + printable(code) +
@@ -54,8 +54,8 @@ private:
     return {codes.begin(), codes.end()};
   }
 
-  std::set<std::string> only_;
-  std::set<std::string> ignore_;
+  std::set<std::string, std::less<>> only_;
+  std::set<std::string, std::less<>> ignore_;
 };
 
 int listCodes() {
