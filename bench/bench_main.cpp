@@ -278,6 +278,38 @@ void readRecoverable(benchmark::State& state, int buses) {
   setRecordRate(state, f.shape.records());
 }
 
+// zel23::check over the case as zel23::read gives it (records and their
+// lines), read once untimed. Bytes are the case text's, so its MB/s stand
+// beside Read/ZELParse's: how much a check adds to a read. The generated
+// case joins buses of random base voltages by lines, which makes about one
+// finding per bus; CheckFewFindings gives every bus one base voltage first,
+// as a real case would, and so times the checks rather than the messages.
+void timeCheck(benchmark::State& state, int buses, bool oneVoltage) {
+  Fixture& f = fixture(buses);
+  zel23::Case c;
+  std::istringstream in(f.text);
+  const zel23::ReadReport report = zel23::read(in, c);
+  if (!matches(c, f.shape)) state.SkipWithError(Fixture::kCountMismatch.c_str());
+  if (oneVoltage)
+    for (ZELBus& b : c.buses)
+      b.BASKV() = 138.0;
+  std::size_t findings = 0;
+  for (auto _ : state) {
+    const zel23::CheckResult result = zel23::check(c, report);
+    findings = result.findings.size();
+    benchmark::DoNotOptimize(result.summary.islands.data());
+  }
+  state.counters["findings"] = static_cast<double>(findings);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(f.text.size()));
+  setRecordRate(state, f.shape.records());
+}
+
+void checkCase(benchmark::State& state, int buses) { timeCheck(state, buses, false); }
+void checkFewFindings(benchmark::State& state, int buses) {
+  timeCheck(state, buses, true);
+}
+
 void readFloorMemchr(benchmark::State& state, int buses) {
   Fixture& f = fixture(buses);
   Checksum c;
@@ -602,6 +634,8 @@ int main(int argc, char** argv) {
       {"Read/ReadFile1Thread/", readFile1},
       {"Read/ReadFile2Threads/", readFile2},
       {"Read/Recoverable/", readRecoverable},
+      {"Check/Case/", checkCase},
+      {"Check/FewFindings/", checkFewFindings},
       {"Read/FloorMemchr/", readFloorMemchr},
       {"Read/FloorGetline/", readFloorGetline},
       {"Read/FloorHandWritten/", readFloorHandWritten},

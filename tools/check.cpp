@@ -1,19 +1,20 @@
 // zel23 check: every problem of a case file at once, in the form compilers
 // use (FILE:LINE: error: MESSAGE, then the line), so editors can jump to it.
-// Errors are lines the library cannot read; warnings are inconsistencies
-// between lines that each read fine.
+// Errors are lines the library cannot read; warnings are what zel23::check
+// finds in the records that read fine: inconsistencies, and what keeps the
+// case from solving. A summary of the islands comes before the counts.
 
 #include "common.h"
 #include "matpower.h"
+#include "zel23_check.h"
 #include "zel23_matpower.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
-#include <map>
 #include <set>
-#include <tuple>
 
 namespace zel23tool {
 namespace {
@@ -22,167 +23,110 @@ struct CheckOptions {
   std::string file;
   bool json = false;
   bool strict = false;
+  bool listCodes = false;
   std::size_t maxErrors = 1000;
+  std::vector<std::string> only;
+  std::vector<std::string> ignore;
 };
 
-struct Finding {
-  std::size_t line = 0;
-  bool error = false;
-  std::string code; // stable, for programs reading --json
-  std::string message;
-};
-
-// The stable code of a parse problem, from the library's message.
-std::string errorCode(const zel23::Problem& p) {
-  const std::string& m = p.message;
-  if (p.section == zel23::kHeader) return "no-system-base";
-  if (m.rfind("Invalid bus number", 0) == 0) return "invalid-bus-number";
-  if (m == "Unknown record type") return "record-after-last-section";
-  if (m == "Two terminal DC data format error.") return "dc-line-incomplete";
-  return "malformed-record";
+bool isWarningCode(const std::string& code) {
+  for (const zel23::CheckCode& c : zel23::checkCodes())
+    if (code == c.code) return c.severity == zel23::Severity::warning;
+  return false;
 }
 
-std::string busText(int number) { return "bus " + std::to_string(number); }
-
-// The consistency checks over a case read without errors in these records.
-class Consistency {
+// Whether --only and --ignore let a finding through; errors always pass.
+class CodeFilter {
 public:
-  Consistency(const zel23::Case& c, const zel23::ReadReport& report)
-      : c_(c), report_(report) {}
+  explicit CodeFilter(const CheckOptions& o)
+      : only_(take(o.only, "--only")), ignore_(take(o.ignore, "--ignore")) {}
 
-  std::vector<Finding> run() {
-    buses();
-    generators();
-    branches();
-    adjustments();
-    dcLines();
-    shunts();
-    terminators();
-    return std::move(findings_);
+  bool shows(const zel23::Finding& f) const {
+    if (f.severity == zel23::Severity::error) return true;
+    return (only_.empty() || only_.count(f.code)) && !ignore_.count(f.code);
   }
 
 private:
-  std::size_t lineOf(int section, std::size_t index) const {
-    const auto& lines = report_.recordLines[section];
-    return index < lines.size() ? lines[index] : 0;
+  static std::set<std::string, std::less<>> take(const std::vector<std::string>& codes,
+                                                 const char* option) {
+    for (const std::string& code : codes)
+      if (!isWarningCode(code))
+        throw ToolError(std::string(option) + ": '" + printable(code) +
+                        "' is not a warning code (zel23 check --list-codes)");
+    return {codes.begin(), codes.end()};
   }
 
-  void warn(std::size_t line, const char* code, std::string message) {
-    findings_.push_back({line, false, code, std::move(message)});
-  }
-
-  // A bus field that names no bus of the bus section; 0 in an optional
-  // field (regulated, controlled or remote bus) means none.
-  void needBus(std::size_t line, const std::string& what, int bus,
-               bool optional = false) {
-    if (optional && bus == 0) return;
-    if (!busLines_.count(bus))
-      warn(line, "unknown-bus",
-           what + " names " + busText(bus) + ", which is not in the bus section");
-  }
-
-  void buses() {
-    bool swing = false;
-    for (std::size_t i = 0; i < c_.buses.size(); ++i) {
-      const ZELBus& b = c_.buses[i];
-      const auto [first, added] = busLines_.emplace(b.I(), lineOf(0, i));
-      if (!added)
-        warn(lineOf(0, i), "duplicate-bus",
-             busText(b.I()) + " is already defined on line " +
-                 std::to_string(first->second));
-      swing = swing || b.IDE() == 3;
-    }
-    if (!swing)
-      warn(c_.buses.empty() ? 1 : lineOf(0, 0), "no-swing-bus",
-           "no bus of type 3 (swing)");
-  }
-
-  void generators() {
-    std::map<std::pair<int, std::string>, std::size_t> seen;
-    for (std::size_t i = 0; i < c_.generators.size(); ++i) {
-      const ZELGenerator& g = c_.generators[i];
-      const std::size_t line = lineOf(1, i);
-      needBus(line, "generator", g.I());
-      needBus(line, "generator's regulated bus", g.IREG(), true);
-      const auto [first, added] =
-          seen.emplace(std::make_pair(g.I(), bareName(g.ID())), line);
-      if (!added)
-        warn(line, "duplicate-generator",
-             "generator " + g.ID() + " at " + busText(g.I()) +
-                 " is already defined on line " + std::to_string(first->second));
-    }
-  }
-
-  void branches() {
-    for (std::size_t i = 0; i < c_.branches.size(); ++i) {
-      const ZELBranch& b = c_.branches[i];
-      const std::size_t line = lineOf(2, i);
-      needBus(line, "branch", b.I());
-      needBus(line, "branch", b.J());
-      if (b.I() == b.J())
-        warn(line, "branch-to-itself", "branch from " + busText(b.I()) + " to itself");
-      const auto [first, added] =
-          branchLines_.emplace(std::make_tuple(b.I(), b.J(), bareName(b.CKT())), line);
-      if (!added)
-        warn(line, "duplicate-branch",
-             "branch " + std::to_string(b.I()) + "-" + std::to_string(b.J()) +
-                 " circuit " + b.CKT() + " is already defined on line " +
-                 std::to_string(first->second));
-    }
-  }
-
-  void adjustments() {
-    for (std::size_t i = 0; i < c_.adjustments.size(); ++i) {
-      const ZELTransformerAdjustment& t = c_.adjustments[i];
-      const std::size_t line = lineOf(3, i);
-      needBus(line, "transformer adjustment", t.I());
-      needBus(line, "transformer adjustment", t.J());
-      needBus(line, "transformer adjustment's controlled bus", t.ICONT(), true);
-      const std::string circuit = bareName(t.CKT());
-      if (!branchLines_.count({t.I(), t.J(), circuit}) &&
-          !branchLines_.count({t.J(), t.I(), circuit}))
-        warn(line, "adjustment-without-branch",
-             "transformer adjustment for " + std::to_string(t.I()) + "-" +
-                 std::to_string(t.J()) + " circuit " + t.CKT() +
-                 ", which is not in the branch section");
-    }
-  }
-
-  void dcLines() {
-    for (std::size_t i = 0; i < c_.dcLines.size(); ++i) {
-      const ZELTwoTerminalDC& d = c_.dcLines[i];
-      const std::string name = "DC line " + std::to_string(d.I());
-      needBus(lineOf(5, i) + 1, name + " rectifier", d.IPR());
-      needBus(lineOf(5, i) + 2, name + " inverter", d.IPI());
-    }
-  }
-
-  void shunts() {
-    for (std::size_t i = 0; i < c_.shunts.size(); ++i) {
-      const ZELSwitchedShunt& s = c_.shunts[i];
-      needBus(lineOf(6, i), "switched shunt", s.I());
-      needBus(lineOf(6, i), "switched shunt's remote bus", s.SWREM(), true);
-    }
-  }
-
-  void terminators() {
-    constexpr std::size_t kComplete = 3 + zel23::kSectionCount;
-    const auto& lines = report_.commentLines;
-    if (c_.comments.size() < kComplete)
-      warn(report_.lines, "missing-terminator",
-           "the file ends after " +
-               std::to_string(c_.comments.size() > 3 ? c_.comments.size() - 3 : 0) +
-               " of its 7 terminator lines");
-    for (std::size_t k = kComplete; k < lines.size(); ++k)
-      warn(lines[k], "extra-terminator", "terminator line after the seventh section");
-  }
-
-  const zel23::Case& c_;
-  const zel23::ReadReport& report_;
-  std::vector<Finding> findings_;
-  std::map<int, std::size_t> busLines_;
-  std::map<std::tuple<int, int, std::string>, std::size_t> branchLines_;
+  std::set<std::string, std::less<>> only_;
+  std::set<std::string, std::less<>> ignore_;
 };
+
+int listCodes() {
+  for (const zel23::CheckCode& c : zel23::checkCodes()) {
+    std::string code = c.code;
+    code.resize(std::max<std::size_t>(code.size() + 1, 28), ' ');
+    std::cout << code
+              << (c.severity == zel23::Severity::error ? "error    " : "warning  ")
+              << c.description << '\n';
+  }
+  return 0;
+}
+
+std::string plural(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
+std::string mw(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+std::string swingText(const std::vector<int>& swings) {
+  if (swings.empty()) return "no swing bus";
+  std::string text = swings.size() == 1 ? "swing bus " : "swing buses ";
+  for (std::size_t k = 0; k < swings.size(); ++k)
+    text += (k ? ", " : "") + std::to_string(swings[k]);
+  return text;
+}
+
+// The islands at a glance: the ten largest one per line, the rest counted.
+void printSummary(std::ostream& out, const zel23::CheckSummary& s) {
+  constexpr std::size_t kListed = 10;
+  out << plural(s.buses, "bus", "buses") << " (" << s.isolatedBuses << " isolated), "
+      << plural(s.islands.size(), "island", "islands") << ", "
+      << plural(s.swingBuses, "swing bus", "swing buses") << '\n';
+  std::size_t restBuses = 0;
+  for (std::size_t k = 0; k < s.islands.size(); ++k) {
+    const zel23::Island& i = s.islands[k];
+    if (k >= kListed) {
+      restBuses += i.buses;
+      continue;
+    }
+    out << "island " << k + 1 << ": " << plural(i.buses, "bus", "buses") << " from bus "
+        << i.firstBus << ", " << swingText(i.swingBuses) << "; load " << mw(i.loadMW)
+        << " MW, " << mw(i.loadMVAr) << " MVAr; generation " << mw(i.generationMW)
+        << " MW, " << mw(i.generationMVAr) << " MVAr\n";
+  }
+  if (s.islands.size() > kListed)
+    out << plural(s.islands.size() - kListed, "more island", "more islands") << " with "
+        << plural(restBuses, "bus", "buses") << '\n';
+}
+
+nlohmann::json summaryJson(const zel23::CheckSummary& s) {
+  nlohmann::json islands = nlohmann::json::array();
+  for (const zel23::Island& i : s.islands)
+    islands.push_back({{"buses", i.buses},
+                       {"first_bus", i.firstBus},
+                       {"swing_buses", i.swingBuses},
+                       {"load_mw", i.loadMW},
+                       {"load_mvar", i.loadMVAr},
+                       {"generation_mw", i.generationMW},
+                       {"generation_mvar", i.generationMVAr}});
+  return {{"buses", s.buses},
+          {"isolated_buses", s.isolatedBuses},
+          {"swing_buses", s.swingBuses},
+          {"islands", islands}};
+}
 
 // The text of each line, by number, for showing it under its finding.
 std::vector<std::string_view> splitLines(const std::string& bytes) {
@@ -203,23 +147,20 @@ std::string displayName(const std::string& file) {
 }
 
 int runCheck(const CheckOptions& o) {
-  std::string bytes = readInput(o.file);
-  MemoryBuf buffer(bytes);
-  std::istream in(&buffer);
+  if (o.listCodes) return listCodes();
+  const CodeFilter filter(o);
+  const std::string bytes = readInput(o.file);
   zel23::Case c;
-  zel23::ReadOptions options;
+  zel23::ReadFileOptions options;
   options.maxProblems = o.maxErrors;
   const zel23::ReadReport report = isMatpowerInput(o.file, bytes)
                                        ? zel23::readMatpower(bytes, c, options)
-                                       : zel23::read(in, c, options);
+                                       : zel23::readBuffer(bytes, c, options);
 
-  std::vector<Finding> findings;
-  for (const zel23::Problem& p : report.problems)
-    findings.push_back({p.line, true, errorCode(p), p.message});
-  for (Finding& f : Consistency(c, report).run())
-    findings.push_back(std::move(f));
-  std::stable_sort(findings.begin(), findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  zel23::CheckResult result = zel23::check(c, report);
+  std::vector<zel23::Finding> findings;
+  for (zel23::Finding& f : result.findings)
+    if (filter.shows(f)) findings.push_back(std::move(f));
 
   const auto lines = splitLines(bytes);
   const auto lineText = [&](std::size_t n) {
@@ -231,27 +172,29 @@ int runCheck(const CheckOptions& o) {
 
   if (o.json) {
     nlohmann::json problems = nlohmann::json::array();
-    for (const Finding& f : findings)
-      problems.push_back({{"line", f.line},
-                          {"severity", f.error ? "error" : "warning"},
-                          {"code", f.code},
-                          {"message", f.message},
-                          {"text", lineText(f.line)}});
-    const nlohmann::json doc = {{"file", name},
-                                {"errors", errors},
-                                {"warnings", warnings},
-                                {"errors_not_listed", report.problemsDropped},
-                                {"problems", problems}};
+    for (const zel23::Finding& f : findings)
+      problems.push_back(
+          {{"line", f.line},
+           {"severity", f.severity == zel23::Severity::error ? "error" : "warning"},
+           {"code", f.code},
+           {"message", f.message},
+           {"text", lineText(f.line)}});
+    const nlohmann::json doc = {
+        {"file", name},         {"errors", errors},
+        {"warnings", warnings}, {"errors_not_listed", report.problemsDropped},
+        {"problems", problems}, {"summary", summaryJson(result.summary)}};
     std::cout << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
               << '\n';
   } else {
-    for (const Finding& f : findings)
+    for (const zel23::Finding& f : findings)
       std::cout << printable(name) << ':' << f.line << ": "
-                << (f.error ? "error" : "warning") << ": " << printable(f.message) << '\n'
+                << (f.severity == zel23::Severity::error ? "error" : "warning") << ": "
+                << printable(f.message) << '\n'
                 << "  " << printable(lineText(f.line)) << '\n';
     if (report.problemsDropped)
       std::cout << printable(name) << ": " << report.problemsDropped
                 << " more errors not listed (see --max-errors)\n";
+    printSummary(std::cout, result.summary);
     std::cout << errors << " errors, " << warnings << " warnings\n";
   }
   std::cout.flush();
@@ -264,13 +207,25 @@ int runCheck(const CheckOptions& o) {
 Subcommand addCheck(CLI::App& app) {
   auto o = std::make_shared<CheckOptions>();
   CLI::App* sub = app.add_subcommand(
-      "check", "List every problem of a case: lines that cannot be read (errors) and "
-               "inconsistencies between records (warnings)");
+      "check", "List every problem of a case at its line: lines that cannot be read "
+               "(errors), and records that disagree or keep the case from solving "
+               "(warnings); then its islands, swing buses, load and generation");
   sub->add_option("FILE", o->file, kFileHelp);
   sub->add_flag("--json", o->json, "one JSON document with a stable code per problem");
   sub->add_option("--max-errors", o->maxErrors, "list at most N errors (default 1000)")
       ->check(CLI::PositiveNumber);
   sub->add_flag("--strict", o->strict, "exit with status 1 on warnings too");
+  sub->add_option("--only", o->only, "list only these warnings (codes, comma-separated)")
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  sub->add_option("--ignore", o->ignore,
+                  "do not list these warnings (codes, comma-separated)")
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  sub->add_flag("--list-codes", o->listCodes,
+                "list every code with what it means, and stop");
   return {sub, [o] { return runCheck(*o); }};
 }
 

@@ -1,0 +1,170 @@
+// zel23::check: one row per finding, each a small case made from the clean
+// fixture data/check/base.raw by replacing one line, with the code and the
+// line the finding must carry; the clean case itself; the islands summary.
+
+#include "case_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using zel23_test::readFile;
+using zel23_test::readText;
+
+std::string base() {
+  const std::string here = __FILE__;
+  return readFile(here.substr(0, here.rfind('/')) + "/data/check/base.raw");
+}
+
+// The base case with line `line` (1-based) replaced by `text`, which may
+// hold several lines.
+std::string withLine(std::size_t line, const std::string& text) {
+  std::string out, all = base();
+  std::size_t start = 0;
+  for (std::size_t n = 1; start < all.size(); ++n) {
+    const std::size_t end = all.find('\n', start) + 1;
+    out += n == line ? text + "\n" : all.substr(start, end - start);
+    start = end;
+  }
+  return out;
+}
+
+zel23::CheckResult checkText(const std::string& text) {
+  const zel23_test::Read r = readText(text);
+  return zel23::check(r.data, r.report);
+}
+
+struct Row {
+  std::size_t line; // replaced line of base.raw
+  const char* text;
+  const char* code;
+  std::size_t at; // line of the finding
+};
+
+const Row kRows[] = {
+    {1, "0", "no-system-base", 1},
+    {6, "3,1,50,20", "malformed-record", 6},
+    {10, "-1,'1',100,20,80,-40,1.02,0,200,0,0.25,0,0,1,1,100,150,0", "invalid-bus-number",
+     10},
+    {28, "0 / end\n0 / extra\n6,7", "record-after-last-section", 30},
+    {4, "1,2,0,0,0,0,1,1.02,0,'ONE',138,1", "no-swing-bus", 4},
+    {8, "5,1,30,10,0,0,2,1.0,0,'FIVE',69,1\n5,1,0,0,0,0,2,1.0,0,'5B',69,1",
+     "duplicate-bus", 9},
+    {11, "9,'1',50,10,40,-20,1.01,0,100,0,0.25,0,0,1,1,100,80,0", "unknown-bus", 11},
+    // Bus numbers far apart are looked up through a hash table.
+    {8, "5000000,1,30,10,0,0,2,1.0,0,'FIVE',69,1", "unknown-bus", 16},
+    {24, "9,2,25,5,0,12.5,138,0.44,1,1.15,0.85,0.00625", "unknown-bus", 24},
+    {25, "9,2,20,17,0,12.5,138,0.44,1,1.15,0.85,0.00625", "unknown-bus", 25},
+    {11,
+     "2,'1',50,10,40,-20,1.01,0,100,0,0.25,0,0,1,1,100,80,0\n"
+     "2,' 1 ',5,1,4,-2,1.01,0,100,0,0.25,0,0,1,1,100,8,0",
+     "duplicate-generator", 12},
+    {14, "2,2,'1',0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1", "branch-to-itself", 14},
+    {14,
+     "2,3,'1',0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1\n"
+     "2,3,1,0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1",
+     "duplicate-branch", 15},
+    {18, "3,4,'2',4,1.1,0.9,1.05,0.95,0.0125,0", "adjustment-without-branch", 18},
+    {28, "", "missing-terminator", 28},
+    {28, "0 / end\n0 / extra", "extra-terminator", 29},
+    {15, "3,4,'1',0.001,0.05,0,100,110,120,1.02,0,0,0,0,0,0", "island-without-swing", 7},
+    {5, "2,3,0,0,0,0,1,1.01,0,'TWO',138,1", "several-swing-buses", 5},
+    {8, "5,4,30,10,0,0,2,1.0,0,'FIVE',69,1", "branch-to-isolated-bus", 16},
+    {16, "4,5,'1',0.01,0.1,0.02,60,66,72,0,0,0,0,0,0,0", "unconnected-bus", 8},
+    {16, "5,5,'1',0.01,0.1,0.02,60,66,72,0,0,0,0,0,0,1", "unconnected-bus", 8},
+    {11, "2,'1',50,10,40,-20,1.01,0,100,0,0.25,0,0,1,0,100,80,0",
+     "pv-bus-without-generator", 5},
+    {11, "3,'1',50,10,40,-20,1.0,0,100,0,0.25,0,0,1,1,100,80,0", "generator-at-load-bus",
+     11},
+    {5, "2,4,0,0,0,0,1,1.01,0,'TWO',138,1", "generator-at-isolated-bus", 11},
+    {11,
+     "2,'1',50,10,40,-20,1.01,0,100,0,0.25,0,0,1,1,100,80,0\n"
+     "2,'2',50,10,40,-20,1.03,0,100,0,0.25,0,0,1,1,100,80,0",
+     "voltage-setpoint-conflict", 12},
+    {11, "2,'1',50,10,40,-20,1.03,1,100,0,0.25,0,0,1,1,100,80,0",
+     "voltage-setpoint-conflict", 11},
+    {6, "3,1,50,20,0,0,1,0.3,0,'THREE',138,1", "voltage-out-of-range", 6},
+    {10, "1,'1',100,20,80,-40,1.6,0,200,0,0.25,0,0,1,1,100,150,0", "voltage-out-of-range",
+     10},
+    {10, "1,'1',100,20,80,-40,1.02,0,200,0,0.25,0,0,1,1,100,0,10",
+     "generator-limits-reversed", 10},
+    {10, "1,'1',100,20,-40,80,1.02,0,200,0,0.25,0,0,1,1,100,150,0",
+     "generator-limits-reversed", 10},
+    {18, "3,4,'1',4,0.9,1.1,1.05,0.95,0.0125,0", "adjustment-limits-reversed", 18},
+    {18, "3,4,'1',4,1.1,0.9,0.95,1.05,0.0125,0", "adjustment-limits-reversed", 18},
+    {13, "1,2,'1',0.01,0.1,0.02,100,-5,120,0,0,0,0,0,0,1", "negative-rating", 13},
+    {13, "1,2,'1',0,0,0.02,100,110,120,0,0,0,0,0,0,1", "zero-impedance", 13},
+    {15, "3,4,'1',0.001,0.05,0,100,110,120,0,0,0,0,0,0,1", "line-between-voltage-levels",
+     15},
+    {20, "1,4,0,10,'NORTH'", "area-swing-bus-outside-area", 20},
+    {21, "2,9,0,10,'SOUTH'", "area-swing-bus-outside-area", 21},
+    {27, "3,1,1.05,0.98,0,30,0,15", "empty-switched-shunt", 27},
+};
+
+TEST(Check, EachFindingAtItsLine) {
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(std::string(row.code) + " from line " + std::to_string(row.line));
+    const auto findings = checkText(withLine(row.line, row.text)).findings;
+    EXPECT_TRUE(
+        std::any_of(findings.begin(), findings.end(), [&](const zel23::Finding& f) {
+          return f.code == std::string(row.code) && f.line == row.at;
+        }));
+    EXPECT_TRUE(
+        std::is_sorted(findings.begin(), findings.end(),
+                       [](const auto& a, const auto& b) { return a.line < b.line; }));
+    for (const zel23::Finding& f : findings) {
+      const bool known =
+          std::any_of(zel23::checkCodes().begin(), zel23::checkCodes().end(),
+                      [&](const zel23::CheckCode& c) {
+                        return f.code == std::string(c.code) && f.severity == c.severity;
+                      });
+      EXPECT_TRUE(known) << f.code;
+    }
+  }
+}
+
+TEST(Check, CleanCaseHasNoFinding) {
+  const zel23::CheckResult r = checkText(base());
+  for (const zel23::Finding& f : r.findings)
+    ADD_FAILURE() << f.line << ": " << f.code << ": " << f.message;
+  ASSERT_EQ(r.summary.islands.size(), 1u);
+  EXPECT_EQ(r.summary.islands[0].buses, 5u);
+}
+
+void expectIsland(const zel23::Island& i, std::size_t buses, int first,
+                  std::vector<int> swings, double loadMW, double loadMVAr, double genMW,
+                  double genMVAr) {
+  EXPECT_EQ(i.buses, buses);
+  EXPECT_EQ(i.firstBus, first);
+  EXPECT_EQ(i.swingBuses, swings);
+  EXPECT_DOUBLE_EQ(i.loadMW, loadMW);
+  EXPECT_DOUBLE_EQ(i.loadMVAr, loadMVAr);
+  EXPECT_DOUBLE_EQ(i.generationMW, genMW);
+  EXPECT_DOUBLE_EQ(i.generationMVAr, genMVAr);
+}
+
+TEST(Check, SummaryOfTheSample) {
+  const zel23::CheckResult r = checkText(zel23_test::sampleText());
+  EXPECT_TRUE(r.findings.empty());
+  EXPECT_EQ(r.summary.buses, 14u);
+  EXPECT_EQ(r.summary.isolatedBuses, 0u);
+  EXPECT_EQ(r.summary.swingBuses, 1u);
+  ASSERT_EQ(r.summary.islands.size(), 1u);
+  expectIsland(r.summary.islands[0], 14, 101, {101}, 965, 320, 965, 182);
+}
+
+TEST(Check, SummaryOfTwoIslandsLargestFirst) {
+  // Branch 1-2 out of service leaves the swing bus alone, first in the file.
+  const zel23::CheckResult r =
+      checkText(withLine(13, "1,2,'1',0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,0"));
+  EXPECT_EQ(r.summary.swingBuses, 1u);
+  ASSERT_EQ(r.summary.islands.size(), 2u);
+  expectIsland(r.summary.islands[0], 4, 2, {}, 120, 40, 50, 10);
+  expectIsland(r.summary.islands[1], 1, 1, {1}, 0, 0, 100, 20);
+}
+
+} // namespace
