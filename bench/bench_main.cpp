@@ -11,6 +11,7 @@
 #include <zel23.h>
 #include <zel23_matpower.h>
 #include <zel23_case.h>
+#include <zel23_check.h>
 
 #include <benchmark/benchmark.h>
 

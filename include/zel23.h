@@ -622,6 +622,5 @@ ZEL23_API bool ZELPrint(std::ostream& out, std::vector<ZELBus>& buses,
 
 #include "zel23_case.h"
 #include "zel23_fields.h"
-#include "zel23_check.h"
 
 #endif

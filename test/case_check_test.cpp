@@ -2,7 +2,8 @@
 // fixture data/check/base.raw by replacing one line, with the code and the
 // line the finding must carry; the clean case itself; the islands summary.
 
-#include "case_support.h"
+#include "support.h"
+#include "zel23_check.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,7 @@ using zel23_test::readFile;
 using zel23_test::readText;
 
 std::string base() {
-  const std::string here = __FILE__;
-  return readFile(here.substr(0, here.rfind('/')) + "/data/check/base.raw");
+  return readFile(zel23_test::dataPath("check/base.raw"));
 }
 
 // The base case with line `line` (1-based) replaced by `text`, which may
@@ -148,7 +148,7 @@ void expectIsland(const zel23::Island& i, std::size_t buses, int first,
 }
 
 TEST(Check, SummaryOfTheSample) {
-  const zel23::CheckResult r = checkText(zel23_test::sampleText());
+  const zel23::CheckResult r = checkText(readFile(ZEL23_SAMPLE_CASE));
   EXPECT_TRUE(r.findings.empty());
   EXPECT_EQ(r.summary.buses, 14u);
   EXPECT_EQ(r.summary.isolatedBuses, 0u);

@@ -38,11 +38,6 @@ bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
   return ::testing::AssertionFailure() << "the reads differ";
 }
 
-const std::string& oneOfEach() {
-  static const std::string text = readFile(dataPath("cases/one_of_each.raw"));
-  return text;
-}
-
 // `start`, blanks up to the 1023rd character, then 'X' up to `length`: all
 // after the first 1023 characters would be one more field or token.
 std::string longLine(const std::string& start, std::size_t length) {

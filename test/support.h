@@ -219,6 +219,22 @@ inline std::string writeText(const zel23::Case& c) {
   return out.str();
 }
 
+// A small whole case with one record in each section, and its lines.
+inline const std::string& oneOfEach() {
+  static const std::string text = readFile(dataPath("cases/one_of_each.raw"));
+  return text;
+}
+
+// Line k (0-based) of oneOfEach(): 0-2 the header, then each section's
+// record before its terminator; the DC record is lines 13 to 15.
+inline std::string oneOfEachLine(std::size_t k) {
+  std::istringstream in(oneOfEach());
+  std::string line;
+  for (std::size_t i = 0; i <= k; ++i)
+    std::getline(in, line);
+  return line;
+}
+
 // Hands out the first `limit` characters of its text one at a time, then
 // ends the input or throws.
 class FailingInput : public std::streambuf {
