@@ -43,6 +43,10 @@ const std::map<std::string, Footer>& footers() {
       {"check",
        {"zel23 check --strict case.raw",
         std::string(kEscapedText) + "\n" + kEscapedJson}},
+      {"import",
+       {"zel23 import matpower case9.m -o case9.raw", std::string(kDataKept) + "."}},
+      {"export matpower",
+       {"zel23 export matpower case.raw -o case.m", std::string(kDataKept) + "."}},
   };
   return table;
 }
@@ -62,10 +66,15 @@ void describeCommand(CLI::App& app) {
              "\nJSON output escapes them as JSON does; CSV, DOT and the raw printed\n"
              "form are data and keep them. zel23 SUBCOMMAND --help shows an example\n"
              "of each subcommand.");
+  const auto describe = [](CLI::App* sub, const std::string& name) {
+    const auto found = footers().find(name);
+    if (found != footers().end())
+      sub->footer(exampleLine(found->second.example) + "\n\n" + found->second.note);
+  };
   for (CLI::App* sub : app.get_subcommands({})) {
-    const auto found = footers().find(sub->get_name());
-    if (found == footers().end()) continue;
-    sub->footer(exampleLine(found->second.example) + "\n\n" + found->second.note);
+    describe(sub, sub->get_name());
+    for (CLI::App* nested : sub->get_subcommands({}))
+      describe(nested, sub->get_name() + " " + nested->get_name());
   }
 }
 
