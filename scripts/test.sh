@@ -13,5 +13,6 @@ bash scripts/python-test.sh build-ci
 bash scripts/sanitize.sh
 bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
 # Only reached when every step above passed (set -e): the unit and tool
-# tests, the install check, the sanitizer runs and the fuzz runs.
-echo "steps: 4 passed, 0 failed"
+# tests, the install check, the Python package, the sanitizer runs and the
+# fuzz runs.
+echo "steps: 5 passed, 0 failed"
