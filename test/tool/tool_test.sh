@@ -222,6 +222,11 @@ export_csv)
   no_temp_files csv/nested
   run 0 export --format csv small.raw -o small
   same small/bus.csv "$expected/bus.csv"
+  # A cell with a comma or a double quote is quoted, its quotes doubled.
+  printf "0 100\nh2\nh3\n1,1,0,0,0,0,1,1,0,'A, \"B\"',0,1\n" >quoted.raw
+  run 0 export --format csv quoted.raw -o quoted
+  [ "$(sed -n 2p quoted/bus.csv)" = "1,1,0,0,0,0,1,1,0,\"'A, \"\"B\"\"'\",0,1" ] ||
+    fail "cell not quoted: $(sed -n 2p quoted/bus.csv)"
   ;;
 
 graph)
