@@ -250,6 +250,12 @@ diff_changed)
   same out "$expected/small.diff"
   run 1 diff small_changed.raw small.raw
   grep -qx "generator 1 'G1': only in B" out || fail "reverse diff lacks the generator"
+  # A comment line that only one case has.
+  printf '0 100\nh2\nh3\n0\n0\n0\n0\n0\n0\n0\n' >short.raw
+  { cat short.raw && echo "0 / extra"; } >long.raw
+  run 1 diff long.raw short.raw
+  [ "$(cat out)" = "$(printf 'comment line 11 differs\n  A: 0 / extra\n  B: (none)\n1 difference')" ] ||
+    fail "extra comment line not reported"
   ;;
 
 check_sample)
