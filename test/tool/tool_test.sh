@@ -222,6 +222,11 @@ export_csv)
   no_temp_files csv/nested
   run 0 export --format csv small.raw -o small
   same small/bus.csv "$expected/bus.csv"
+  # A cell with a comma or a double quote is quoted, its quotes doubled.
+  printf "0 100\nh2\nh3\n1,1,0,0,0,0,1,1,0,'A, \"B\"',0,1\n" >quoted.raw
+  run 0 export --format csv quoted.raw -o quoted
+  [ "$(sed -n 2p quoted/bus.csv)" = "1,1,0,0,0,0,1,1,0,\"'A, \"\"B\"\"'\",0,1" ] ||
+    fail "cell not quoted: $(sed -n 2p quoted/bus.csv)"
   ;;
 
 graph)
@@ -245,6 +250,12 @@ diff_changed)
   same out "$expected/small.diff"
   run 1 diff small_changed.raw small.raw
   grep -qx "generator 1 'G1': only in B" out || fail "reverse diff lacks the generator"
+  # A comment line that only one case has.
+  printf '0 100\nh2\nh3\n0\n0\n0\n0\n0\n0\n0\n' >short.raw
+  { cat short.raw && echo "0 / extra"; } >long.raw
+  run 1 diff long.raw short.raw
+  [ "$(cat out)" = "$(printf 'comment line 11 differs\n  A: 0 / extra\n  B: (none)\n1 difference')" ] ||
+    fail "extra comment line not reported"
   ;;
 
 check_sample)
