@@ -12,20 +12,7 @@ sample=$3/examples/sample.raw
 
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 
-fail() {
-  echo "FAIL: $*"
-  for f in out err; do [ -s "$f" ] && { echo "--- $f:"; head -20 "$f"; }; done
-  exit 1
-}
-run() {
-  local want=$1
-  shift
-  "$zel23" "$@" >out 2>err
-  local got=$?
-  [ "$got" = "$want" ] || fail "zel23 $* exited $got, expected $want"
-}
-same() { cmp -s "$1" "$2" || fail "$1 and $2 differ: $(diff "$1" "$2" | head -5)"; }
-err_is() { [ "$(cat err)" = "$1" ] || fail "stderr is '$(cat err)', expected '$1'"; }
+source "$data/../lib.sh"
 
 case $case_name in
 export)
