@@ -9,9 +9,9 @@
 #include "gen.h"
 
 #include <zel23.h>
-#include <zel23_matpower.h>
 #include <zel23_case.h>
 #include <zel23_check.h>
+#include <zel23_matpower.h>
 
 #include <benchmark/benchmark.h>
 

@@ -16,9 +16,7 @@ namespace {
 using zel23_test::readFile;
 using zel23_test::readText;
 
-std::string base() {
-  return readFile(zel23_test::dataPath("check/base.raw"));
-}
+std::string base() { return readFile(zel23_test::dataPath("check/base.raw")); }
 
 // The base case with line `line` (1-based) replaced by `text`, which may
 // hold several lines.
