@@ -57,7 +57,7 @@ const std::vector<CheckCode>& checkCodes() {
        "a branch with RATEA, RATEB or RATEC below 0"},
       {"zero-impedance", Severity::warning, "a branch with R and X both 0"},
       {"line-between-voltage-levels", Severity::warning,
-       "a branch with RATIO 0 and no ANGLE between buses of different BASKV"},
+       "a branch with RATIO 0 or 1 and no ANGLE between buses of different BASKV"},
       {"area-swing-bus-outside-area", Severity::warning,
        "an area whose swing bus ISW is not a bus of that area"},
       {"empty-switched-shunt", Severity::warning,

@@ -170,13 +170,19 @@ void Checker::branches() {
     if (b.R() == 0 && b.X() == 0)
       warn(line, "zero-impedance",
            Message() << b << " has zero impedance (R and X both 0)");
-    if (b.RATIO() == 0 && b.ANGLE() == 0 && from != kNone && to != kNone) {
+    // RATIO 0 marks a line; RATIO 1 without ANGLE changes no voltage either,
+    // so across two voltage levels it is a line or a ratio left at nominal.
+    if ((b.RATIO() == 0 || b.RATIO() == 1) && b.ANGLE() == 0 && from != kNone &&
+        to != kNone) {
       const double kvFrom = nodes_[from].kv, kvTo = nodes_[to].kv;
       if (kvFrom > 0 && kvTo > 0 && kvFrom != kvTo)
         warn(line, "line-between-voltage-levels",
-             Message() << b << " is a line (RATIO 0, no ANGLE) but joins " << Bus{b.I()}
-                       << " at " << kvFrom << " kV and " << Bus{b.J()} << " at " << kvTo
-                       << " kV");
+             Message() << b << (b.RATIO() == 0 ? " is a line (RATIO 0, no ANGLE)"
+                                               : " has RATIO 1 and no ANGLE")
+                       << " but joins " << Bus{b.I()} << " at " << kvFrom << " kV and "
+                       << Bus{b.J()} << " at " << kvTo
+                       << " kV: a line between voltage levels, or a transformer ratio "
+                          "left at nominal");
     }
     if (b.ST() != 0) connect(line, b, from, to);
   }
