@@ -92,6 +92,9 @@ py::dict sectionColumns(const CaseData& data, int section);
 void setSectionColumns(CaseData& data, int section, const py::dict& columns,
                        std::size_t rows);
 
+/// read_matpower's reader and the Case's MATPOWER writer and notes (matpower.cpp).
+void bindMatpower(py::module_& m, py::class_<CaseData, CasePtr>& cases);
+
 } // namespace zel23::python
 
 #endif

@@ -429,7 +429,7 @@ std::string caseText(const CaseData& d) {
   return out.str();
 }
 
-void bindCase(py::module_& m) {
+py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
   py::class_<CaseData, CasePtr> cls(
       m, "Case",
       "A whole case: system base, comment lines (three header lines, then the "
@@ -500,6 +500,7 @@ void bindCase(py::module_& m) {
           out += std::string(" ") + names[s] + "=" + std::to_string(counts[s]);
         return out + " problems=" + std::to_string(d.problems.size()) + ">";
       });
+  return cls;
 }
 
 // ---- bus name registry --------------------------------------------------
@@ -555,7 +556,8 @@ PYBIND11_MODULE(_zel23, m) {
       m, "TwoTerminalDC", "A two-terminal DC line record (three lines in a case).",
       {"I", "IPR", "IPI"}));
 
-  bindCase(m);
+  auto cases = bindCase(m);
+  bindMatpower(m, cases);
   bindRegistry(m);
 
   m.def("_read_path", &readFromPath, py::arg("path"), py::arg("max_problems"));
