@@ -95,6 +95,9 @@ void setSectionColumns(CaseData& data, int section, const py::dict& columns,
 /// read_matpower's reader and the Case's MATPOWER writer and notes (matpower.cpp).
 void bindMatpower(py::module_& m, py::class_<CaseData, CasePtr>& cases);
 
+/// The Case's readiness check (check.cpp).
+void bindCheck(py::class_<CaseData, CasePtr>& cases);
+
 } // namespace zel23::python
 
 #endif

@@ -558,6 +558,7 @@ PYBIND11_MODULE(_zel23, m) {
 
   auto cases = bindCase(m);
   bindMatpower(m, cases);
+  bindCheck(cases);
   bindRegistry(m);
 
   m.def("_read_path", &readFromPath, py::arg("path"), py::arg("max_problems"));

@@ -60,3 +60,21 @@ def test_write_matpower_refuses_a_bad_name_and_keeps_the_file(tmp_path):
         zel23.write_matpower(zel23.read(CASES[0]), target, name="1 bad")
     assert target.read_text() == "old" and len(list(tmp_path.iterdir())) == 1
 
+
+@pytest.mark.parametrize("path", CASES + BAD_CASES + [ISLAND], ids=lambda p: p.name)
+def test_check_is_the_commands_check(path, tool):
+    expected = json.loads(tool("check", "--json", path))
+    case = zel23.read(path)
+    findings = case.check()
+    assert list(findings.columns) == ["line", "severity", "code", "message"]
+    assert findings.to_dict("records") == [
+        {k: p[k] for k in findings.columns} for p in expected["problems"]]
+    assert case.check_summary() == expected["summary"]
+
+
+def test_check_sees_the_island_and_edits():
+    case = zel23.read(ISLAND)
+    assert case.check()[["line", "code"]].values.tolist() == [[11, "island-without-swing"]]
+    assert len(case.check_summary()["islands"]) == 2
+    case.buses[7].IDE = 3
+    assert case.check().empty and zel23.read(CASES[0]).check().empty

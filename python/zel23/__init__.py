@@ -9,6 +9,7 @@ paths and file objects, pandas tables and exceptions.
     case.buses[0].VM = 1.02                # fields under the format's names
     tables = case.to_pandas()              # one DataFrame per section
     zel23.write(case, "out.raw")           # replaced only when complete
+    case.check()                           # readiness findings, one row each
     zel23.read_matpower("case.m")          # MATPOWER cases in and out
 """
 
@@ -225,6 +226,21 @@ def _to_matpower(self, name="zel23case"):
     return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
 
 
+def _check(self):
+    """The readiness findings, one row each, in line order: a DataFrame with
+    the columns line, severity ("error" or "warning"), code and message. The
+    read's problems are errors at their lines."""
+    import pandas
+    return pandas.DataFrame(self._check()[0], columns=["line", "severity", "code", "message"])
+
+
+def _check_summary(self):
+    """The network as check() sees it: buses, isolated_buses, swing_buses and
+    islands, largest first, each a dict (buses, first_bus, swing_buses,
+    load_mw, load_mvar, generation_mw, generation_mvar)."""
+    return self._check()[1]
+
+
 for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInterchange,
               SwitchedShunt, TwoTerminalDC):
     _type.__module__ = __name__
@@ -233,6 +249,8 @@ Case.problems = property(_problems, doc="Every problem of the read, as Problem."
 Case.to_pandas = _to_pandas
 Case.from_pandas = classmethod(_from_pandas)
 Case.to_matpower = _to_matpower
+Case.check = _check
+Case.check_summary = _check_summary
 
 
 class _Blocks(collections.abc.Sequence):
