@@ -22,7 +22,8 @@ from . import _zel23
 from ._zel23 import (AreaInterchange, Branch, Bus, Case, Generator, Load, SwitchedShunt,
                      TransformerAdjustment, TwoTerminalDC)
 
-__all__ = ["read", "write", "read_matpower", "write_matpower", "Case", "CaseError", "Problem", "bus_names", "SECTIONS",
+__all__ = ["read", "write", "read_matpower", "write_matpower", "Case", "CaseError",
+           "Problem", "bus_names", "SECTIONS",
            "Bus", "Generator", "Load", "Branch", "TransformerAdjustment",
            "AreaInterchange", "SwitchedShunt", "TwoTerminalDC"]
 
@@ -126,7 +127,8 @@ def read_matpower(source, *, strict=False, max_problems=1000):
     """
     if not isinstance(max_problems, int) or max_problems < 0:
         raise ValueError("max_problems must be an int of 0 or more")
-    if isinstance(source, os.PathLike) or (isinstance(source, str) and "\n" not in source):
+    if isinstance(source, os.PathLike) or (isinstance(source, str)
+                                           and "\n" not in source):
         with open(source, "rb") as f:
             data = f.read()
     elif isinstance(source, str):
@@ -231,7 +233,8 @@ def _check(self):
     the columns line, severity ("error" or "warning"), code and message. The
     read's problems are errors at their lines."""
     import pandas
-    return pandas.DataFrame(self._check()[0], columns=["line", "severity", "code", "message"])
+    return pandas.DataFrame(self._check()[0],
+                            columns=["line", "severity", "code", "message"])
 
 
 def _check_summary(self):
