@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zel23::python {
@@ -26,8 +27,17 @@ struct CaseData {
   std::array<std::vector<std::size_t>, kSectionCount> lines;
   std::vector<Problem> problems;
   std::size_t problemsDropped = 0;
+  std::vector<std::size_t> commentLines; ///< emptied when comments are set
+  std::size_t linesRead = 0;
+  std::vector<std::string> notes; ///< what a MATPOWER read did not carry
 };
 using CasePtr = std::shared_ptr<CaseData>;
+
+/// Takes the report's lines and problems into the case.
+CasePtr finish(CasePtr d, ReadReport report);
+
+/// The bytes of a one-dimensional byte buffer, without a copy.
+std::string_view bufferText(const py::buffer_info& info);
 
 /// The section list of each record type; the load record has none.
 template <class Rec> struct Section;
@@ -81,6 +91,12 @@ py::dict sectionColumns(const CaseData& data, int section);
 /// Replaces one section with records built from numpy columns (tables.cpp).
 void setSectionColumns(CaseData& data, int section, const py::dict& columns,
                        std::size_t rows);
+
+/// read_matpower's reader and the Case's MATPOWER writer and notes (matpower.cpp).
+void bindMatpower(py::module_& m, py::class_<CaseData, CasePtr>& cases);
+
+/// The Case's readiness check (check.cpp).
+void bindCheck(py::class_<CaseData, CasePtr>& cases);
 
 } // namespace zel23::python
 

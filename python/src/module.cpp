@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
-#include <streambuf>
+#include <string_view>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 
@@ -35,6 +35,22 @@ std::string toBytes(py::handle value, const char* what) {
     return std::string(py::reinterpret_borrow<py::bytes>(value));
   raise(PyExc_TypeError, std::string(what) + " must be str, not " +
                              std::string(py::str(value.get_type().attr("__name__"))));
+}
+
+CasePtr finish(CasePtr d, ReadReport report) {
+  for (int s = 0; s < kSectionCount; ++s)
+    d->lines[s] = std::move(report.recordLines[s]);
+  d->problems = std::move(report.problems);
+  d->problemsDropped = report.problemsDropped;
+  d->commentLines = std::move(report.commentLines);
+  d->linesRead = report.lines;
+  return d;
+}
+
+std::string_view bufferText(const py::buffer_info& info) {
+  if (info.ndim != 1 || info.itemsize != 1)
+    raise(PyExc_TypeError, "case text must be a one-dimensional buffer of bytes");
+  return {static_cast<const char*>(info.ptr), static_cast<std::size_t>(info.size)};
 }
 
 namespace {
@@ -366,33 +382,23 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
 
 // ---- reading and writing ------------------------------------------------
 
-/// A read-only stream over memory that Python owns, without a copy.
-class MemoryBuffer : public std::streambuf {
-public:
-  MemoryBuffer(const char* data, std::size_t size) {
-    char* p = const_cast<char*>(data);
-    setg(p, p, p + size);
-  }
-};
-
-CasePtr finish(CasePtr d, ReadReport report) {
-  for (int s = 0; s < kSectionCount; ++s)
-    d->lines[s] = std::move(report.recordLines[s]);
-  d->problems = std::move(report.problems);
-  d->problemsDropped = report.problemsDropped;
-  return d;
-}
-
 /// Reads the case at `path` (every way of reading a file goes through here).
-ReadReport readPath(const std::string& path, Case& into, const ReadOptions& options) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    const int error = errno != 0 ? errno : ENOENT;
-    errno = error;
+/// The reader's std::system_error becomes the OSError subclass of its errno,
+/// naming the path.
+ReadReport readPath(const std::string& path, Case& into, const ReadFileOptions& options) {
+  try {
+    return readFile(path, into, options);
+  } catch (const std::system_error& e) {
+    errno = e.code().value();
     PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, toStr(path).ptr());
     throw py::error_already_set();
   }
-  return read(in, into, options);
+}
+
+ReadFileOptions readOptions(std::size_t maxProblems) {
+  ReadFileOptions options;
+  options.maxProblems = maxProblems;
+  return options;
 }
 
 CasePtr readFromPath(py::handle path, std::size_t maxProblems) {
@@ -406,24 +412,14 @@ CasePtr readFromPath(py::handle path, std::size_t maxProblems) {
     throw py::error_already_set();
   }
   auto d = std::make_shared<CaseData>();
-  ReadOptions options;
-  options.maxProblems = maxProblems;
-  errno = 0;
-  ReadReport report = readPath(p, d->c, options);
+  ReadReport report = readPath(p, d->c, readOptions(maxProblems));
   return finish(std::move(d), std::move(report));
 }
 
 CasePtr readFromBuffer(const py::buffer& text, std::size_t maxProblems) {
   const py::buffer_info info = text.request();
-  if (info.ndim != 1 || info.itemsize != 1)
-    raise(PyExc_TypeError, "case text must be a one-dimensional buffer of bytes");
-  MemoryBuffer buffer(static_cast<const char*>(info.ptr),
-                      static_cast<std::size_t>(info.size));
-  std::istream in(&buffer);
   auto d = std::make_shared<CaseData>();
-  ReadOptions options;
-  options.maxProblems = maxProblems;
-  ReadReport report = read(in, d->c, options);
+  ReadReport report = readBuffer(bufferText(info), d->c, readOptions(maxProblems));
   return finish(std::move(d), std::move(report));
 }
 
@@ -433,7 +429,7 @@ std::string caseText(const CaseData& d) {
   return out.str();
 }
 
-void bindCase(py::module_& m) {
+py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
   py::class_<CaseData, CasePtr> cls(
       m, "Case",
       "A whole case: system base, comment lines (three header lines, then the "
@@ -458,6 +454,7 @@ void bindCase(py::module_& m) {
               lines.push_back(std::move(s));
             }
             d.c.comments = std::move(lines);
+            d.commentLines.clear();
           },
           "Header lines 1 to 3, then one terminator line per section, verbatim.");
   bindSection<ZELBus>(m, cls, "BusSection", "buses");
@@ -503,6 +500,7 @@ void bindCase(py::module_& m) {
           out += std::string(" ") + names[s] + "=" + std::to_string(counts[s]);
         return out + " problems=" + std::to_string(d.problems.size()) + ">";
       });
+  return cls;
 }
 
 // ---- bus name registry --------------------------------------------------
@@ -558,7 +556,9 @@ PYBIND11_MODULE(_zel23, m) {
       m, "TwoTerminalDC", "A two-terminal DC line record (three lines in a case).",
       {"I", "IPR", "IPI"}));
 
-  bindCase(m);
+  auto cases = bindCase(m);
+  bindMatpower(m, cases);
+  bindCheck(cases);
   bindRegistry(m);
 
   m.def("_read_path", &readFromPath, py::arg("path"), py::arg("max_problems"));

@@ -9,6 +9,8 @@ paths and file objects, pandas tables and exceptions.
     case.buses[0].VM = 1.02                # fields under the format's names
     tables = case.to_pandas()              # one DataFrame per section
     zel23.write(case, "out.raw")           # replaced only when complete
+    case.check()                           # readiness findings, one row each
+    zel23.read_matpower("case.m")          # MATPOWER cases in and out
 """
 
 import collections.abc
@@ -20,7 +22,8 @@ from . import _zel23
 from ._zel23 import (AreaInterchange, Branch, Bus, Case, Generator, Load, SwitchedShunt,
                      TransformerAdjustment, TwoTerminalDC)
 
-__all__ = ["read", "write", "Case", "CaseError", "Problem", "bus_names", "SECTIONS",
+__all__ = ["read", "write", "read_matpower", "write_matpower", "Case", "CaseError",
+           "Problem", "bus_names", "SECTIONS",
            "Bus", "Generator", "Load", "Branch", "TransformerAdjustment",
            "AreaInterchange", "SwitchedShunt", "TwoTerminalDC"]
 
@@ -100,7 +103,10 @@ def write(case, target):
     """
     if not isinstance(case, Case):
         raise TypeError("write() takes a zel23.Case, not " + type(case).__name__)
-    data = case.to_bytes()
+    _write_target(case.to_bytes(), target, "write")
+
+
+def _write_target(data, target, what):
     if isinstance(target, (str, os.PathLike)):
         _replace(os.fspath(target), data)
     elif isinstance(target, io.TextIOBase):
@@ -108,8 +114,54 @@ def write(case, target):
     elif hasattr(target, "write"):
         target.write(data)
     else:
-        raise TypeError("write() takes a path or a file object, not "
+        raise TypeError(what + "() takes a path or a file object, not "
                         + type(target).__name__)
+
+
+def read_matpower(source, *, strict=False, max_problems=1000):
+    """Reads a MATPOWER case (format version 2) into a Case.
+
+    ``source`` is taken as by read(). Rows that cannot be read are skipped and
+    listed in ``case.problems`` (``strict=True`` raises CaseError instead);
+    ``case.notes`` lists, one line per kind, the data the case cannot carry.
+    """
+    if not isinstance(max_problems, int) or max_problems < 0:
+        raise ValueError("max_problems must be an int of 0 or more")
+    if isinstance(source, os.PathLike) or (isinstance(source, str)
+                                           and "\n" not in source):
+        with open(source, "rb") as f:
+            data = f.read()
+    elif isinstance(source, str):
+        data = source.encode("utf-8", "surrogateescape")
+    elif isinstance(source, (bytes, bytearray, memoryview)):
+        data = source
+    elif hasattr(source, "read"):
+        data = source.read()
+        if isinstance(data, str):
+            data = data.encode("utf-8", "surrogateescape")
+        elif not isinstance(data, (bytes, bytearray)):
+            raise TypeError("the file object's read() gave " + type(data).__name__
+                            + ", not str or bytes")
+    else:
+        raise TypeError("read_matpower() takes a path, a file object or the text of a "
+                        "case, not " + type(source).__name__)
+    case = _zel23._read_matpower(data, max_problems)
+    if strict and (case.problems or case.problems_dropped):
+        raise CaseError(case.problems, case.problems_dropped)
+    return case
+
+
+def write_matpower(case, target, *, name="zel23case"):
+    """Writes the case as a MATPOWER case file whose function is ``name``.
+
+    ``target`` is taken as by write(). Returns the notes on what the file does
+    not carry or carries changed, one line per kind of data.
+    """
+    if not isinstance(case, Case):
+        raise TypeError("write_matpower() takes a zel23.Case, not " + type(case).__name__)
+    data, notes = case._to_matpower(name)
+    _write_target(data, target, "write_matpower")
+    return notes
 
 
 def _replace(path, data):
@@ -170,6 +222,28 @@ def _from_pandas(cls, tables, *, comments=(), system_base=0.0):
     return case
 
 
+def _to_matpower(self, name="zel23case"):
+    """The case as MATPOWER case text whose function is ``name`` (see
+    write_matpower for the notes on what it does not carry)."""
+    return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
+
+
+def _check(self):
+    """The readiness findings, one row each, in line order: a DataFrame with
+    the columns line, severity ("error" or "warning"), code and message. The
+    read's problems are errors at their lines."""
+    import pandas
+    return pandas.DataFrame(self._check()[0],
+                            columns=["line", "severity", "code", "message"])
+
+
+def _check_summary(self):
+    """The network as check() sees it: buses, isolated_buses, swing_buses and
+    islands, largest first, each a dict (buses, first_bus, swing_buses,
+    load_mw, load_mvar, generation_mw, generation_mvar)."""
+    return self._check()[1]
+
+
 for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInterchange,
               SwitchedShunt, TwoTerminalDC):
     _type.__module__ = __name__
@@ -177,6 +251,9 @@ for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInt
 Case.problems = property(_problems, doc="Every problem of the read, as Problem.")
 Case.to_pandas = _to_pandas
 Case.from_pandas = classmethod(_from_pandas)
+Case.to_matpower = _to_matpower
+Case.check = _check
+Case.check_summary = _check_summary
 
 
 class _Blocks(collections.abc.Sequence):

@@ -1,0 +1,51 @@
+// zel23._zel23's MATPOWER half: a case read from MATPOWER text, and a case
+// written as MATPOWER text, with the notes on what either could not carry.
+
+#include "binding.h"
+
+#include "zel23_matpower.h"
+
+#include <sstream>
+
+namespace zel23::python {
+
+namespace {
+
+py::list strings(const std::vector<std::string>& items) {
+  py::list out;
+  for (const std::string& s : items)
+    out.append(toStr(s));
+  return out;
+}
+
+CasePtr readFromMatpower(const py::buffer& text, std::size_t maxProblems) {
+  const py::buffer_info info = text.request();
+  auto d = std::make_shared<CaseData>();
+  ReadOptions options;
+  options.maxProblems = maxProblems;
+  MatpowerReport report = readMatpower(bufferText(info), d->c, options);
+  d->notes = std::move(report.notCarried);
+  return finish(std::move(d), std::move(report));
+}
+
+/// The MATPOWER text as bytes and the notes of what it does not carry; a
+/// name that is not an identifier raises ValueError.
+py::tuple toMatpower(const CaseData& d, py::handle name) {
+  MatpowerWriteOptions options;
+  options.functionName = toBytes(name, "name");
+  std::ostringstream out;
+  const std::vector<std::string> notes = writeMatpower(out, d.c, options);
+  return py::make_tuple(py::bytes(out.str()), strings(notes));
+}
+
+} // namespace
+
+void bindMatpower(py::module_& m, py::class_<CaseData, CasePtr>& cases) {
+  m.def("_read_matpower", &readFromMatpower, py::arg("text"), py::arg("max_problems"));
+  cases.def("_to_matpower", &toMatpower, py::arg("name"));
+  cases.def_property_readonly(
+      "notes", [](const CaseData& d) { return strings(d.notes); },
+      "What read_matpower could not carry into the case, one line per kind of data.");
+}
+
+} // namespace zel23::python
