@@ -17,7 +17,7 @@ options=(-DZEL23_PYTHON=ON -DPython_EXECUTABLE="$python")
 [ -f "$build/CMakeCache.txt" ] ||
   options+=(-DCMAKE_BUILD_TYPE=Release -DZEL23_BUILD_TESTS=OFF -DZEL23_WERROR=ON)
 cmake -S "$repo" -B "$build" "${options[@]}" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target zel23 zel23_tool zel23_python
+cmake --build "$build" -j"$(nproc)"
 
 prefix=$(mktemp -d /tmp/zel23_python.XXXXXX)
 trap 'rm -rf "$prefix"' EXIT
