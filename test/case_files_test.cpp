@@ -14,23 +14,6 @@ namespace {
 
 using namespace zel23_test;
 
-template <class Rec>
-bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](auto& x, auto& y) { return zel23::sameFields(x, y); });
-}
-
-::testing::AssertionResult sameCase(const zel23::Case& a, const zel23::Case& b) {
-  if (a.comments == b.comments && a.systemBase == b.systemBase &&
-      sameLists(a.buses, b.buses) && sameLists(a.generators, b.generators) &&
-      sameLists(a.branches, b.branches) && sameLists(a.adjustments, b.adjustments) &&
-      sameLists(a.areas, b.areas) && sameLists(a.dcLines, b.dcLines) &&
-      sameLists(a.shunts, b.shunts))
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "the cases differ";
-}
-
 std::string numbers(const std::vector<std::size_t>& list) {
   std::string out;
   for (std::size_t n : list)

@@ -14,13 +14,6 @@ namespace {
 
 using namespace zel23_test;
 
-template <class Rec>
-bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](auto& x, auto& y) { return zel23::sameFields(x, y); });
-}
-
 // Two reads: the same lists, comments, system base and problem messages.
 ::testing::AssertionResult sameRead(const Read& a, const Read& b) {
   std::vector<std::string> ma, mb;
@@ -28,13 +21,7 @@ bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
     ma.push_back(p.message);
   for (const zel23::Problem& p : b.report.problems)
     mb.push_back(p.message);
-  const zel23::Case &x = a.data, &y = b.data;
-  if (ma == mb && x.comments == y.comments && x.systemBase == y.systemBase &&
-      sameLists(x.buses, y.buses) && sameLists(x.generators, y.generators) &&
-      sameLists(x.branches, y.branches) && sameLists(x.adjustments, y.adjustments) &&
-      sameLists(x.areas, y.areas) && sameLists(x.dcLines, y.dcLines) &&
-      sameLists(x.shunts, y.shunts))
-    return ::testing::AssertionSuccess();
+  if (ma == mb && sameCase(a.data, b.data)) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "the reads differ";
 }
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -217,6 +218,24 @@ inline std::string writeText(const zel23::Case& c) {
   std::ostringstream out;
   zel23::write(out, c);
   return out.str();
+}
+
+// Two cases with the same lists (every field), comments and system base.
+template <class Rec>
+bool sameLists(const std::vector<Rec>& a, const std::vector<Rec>& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](auto& x, auto& y) { return zel23::sameFields(x, y); });
+}
+
+inline ::testing::AssertionResult sameCase(const zel23::Case& a, const zel23::Case& b) {
+  if (a.comments == b.comments && a.systemBase == b.systemBase &&
+      sameLists(a.buses, b.buses) && sameLists(a.generators, b.generators) &&
+      sameLists(a.branches, b.branches) && sameLists(a.adjustments, b.adjustments) &&
+      sameLists(a.areas, b.areas) && sameLists(a.dcLines, b.dcLines) &&
+      sameLists(a.shunts, b.shunts))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the cases differ";
 }
 
 // A small whole case with one record in each section, and its lines.
