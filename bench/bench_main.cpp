@@ -411,18 +411,25 @@ void setWriteRates(benchmark::State& state, const Fixture& f, bool records) {
   if (records) setRecordRate(state, f.shape.records());
 }
 
-void writeZELPrintMemory(benchmark::State& state, int buses) {
-  Fixture* f = writeFixture(state, buses);
-  if (f == nullptr) return;
+// Times write(out) into an emptied string stream; returns the last text.
+template <class Write> std::string timeIntoMemory(benchmark::State& state, Write write) {
   std::ostringstream out;
   for (auto _ : state) {
     state.PauseTiming();
     out.str(std::string());
     out.clear();
     state.ResumeTiming();
-    printCase(out, f->parsed);
+    write(out);
   }
-  if (out.str().size() != f->printed.size()) state.SkipWithError("output size changed");
+  return out.str();
+}
+
+void writeZELPrintMemory(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  const std::string out =
+      timeIntoMemory(state, [&](std::ostream& o) { printCase(o, f->parsed); });
+  if (out.size() != f->printed.size()) state.SkipWithError("output size changed");
   setWriteRates(state, *f, true);
 }
 
@@ -574,16 +581,10 @@ void registerRecord(const char* name, const std::string* line, const Record* rec
 void matpowerWrite(benchmark::State& state, int buses) {
   Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
-  std::ostringstream out;
-  for (auto _ : state) {
-    state.PauseTiming();
-    out.str(std::string());
-    out.clear();
-    state.ResumeTiming();
-    zel23::writeMatpower(out, f->parsed);
-  }
+  const std::string out =
+      timeIntoMemory(state, [&](std::ostream& o) { zel23::writeMatpower(o, f->parsed); });
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(out.str().size()));
+                          static_cast<std::int64_t>(out.size()));
 }
 
 void matpowerRead(benchmark::State& state, int buses) {
