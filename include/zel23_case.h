@@ -98,7 +98,9 @@ struct ReadFileOptions : ReadOptions {
 };
 
 /// Reads a whole case as read() does, with the same result and report for
-/// the same bytes, but from text held in memory and on several threads.
+/// the same bytes, but from text held in memory and on several threads. On
+/// one thread, or when the text is no longer than one chunk, it is read()
+/// over the text in place.
 ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
                                 const ReadFileOptions& options = ReadFileOptions());
 

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 #include <string>
 
@@ -42,7 +43,11 @@ int toInt(std::string_view text) {
     ++p;
   bool negative = false;
   if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  // Eighteen digits cannot overflow; only longer numbers need the checks.
+  const char* const safeEnd = end - p > 18 ? p + 18 : end;
   unsigned long magnitude = 0;
+  for (; p != safeEnd && isDigit(*p); ++p)
+    magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
   const unsigned long limit =
       negative ? static_cast<unsigned long>(LONG_MAX) + 1 : LONG_MAX;
   bool saturated = false;
@@ -60,15 +65,97 @@ int toInt(std::string_view text) {
   return static_cast<int>(value);
 }
 
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                   1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                   1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+
+constexpr std::uint64_t kZeros = 0x3030303030303030; // "00000000"
+
+// Up to eight bytes of text in one word, the first byte lowest, the bytes
+// past the text zero. n is 1 to 8.
+std::uint64_t loadShort(const char* p, std::size_t n) {
+  if (n >= 4) {
+    std::uint32_t low;
+    std::uint32_t high;
+    std::memcpy(&low, p, 4);
+    std::memcpy(&high, p + n - 4, 4); // overlaps `low` unless n is 8
+    return low | (std::uint64_t(high) << (8 * (n - 4)));
+  }
+  const auto byte = [p](std::size_t i) {
+    return std::uint64_t(static_cast<unsigned char>(p[i]));
+  };
+  return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
+}
+
+// The high bit of every byte of the word that is c.
+std::uint64_t bytesEqual(std::uint64_t word, unsigned char c) {
+  constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7f;
+  const std::uint64_t x = word ^ (0x0101010101010101 * c);
+  return ~(((x & kLow7) + kLow7) | x) & ~kLow7;
+}
+
+// The bytes of a word below byte k (k < 8).
+std::uint64_t below(std::size_t k) { return (std::uint64_t(1) << (8 * k)) - 1; }
+
+// Whether all eight bytes are decimal digits.
+bool eightDigits(std::uint64_t word) {
+  constexpr std::uint64_t kHighNibbles = 0xf0f0f0f0f0f0f0f0;
+  return ((word & kHighNibbles) | (((word + 0x0606060606060606) & kHighNibbles) >> 4)) ==
+         0x3333333333333333;
+}
+
+// The number eight digit bytes spell, the lowest byte the leading digit.
+std::uint32_t eightDigitValue(std::uint64_t word) {
+  std::uint64_t v = word - kZeros;
+  v = v * 10 + (v >> 8);
+  v = ((v & 0x000000ff000000ff) * (100 + (1000000ULL << 32)) +
+       ((v >> 16) & 0x000000ff000000ff) * (1 + (10000ULL << 32))) >>
+      32;
+  return static_cast<std::uint32_t>(v);
+}
+
+// A field that is only an optional sign and one to eight digits with at
+// most one point among them, read in a few word operations without a loop.
+// Returns false for anything else; plainDecimal then decides.
+bool shortDecimal(std::string_view text, double& value) {
+  if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) return false;
+  const char* p = text.data();
+  std::size_t n = text.size();
+  if (n == 0) return false;
+  const bool negative = *p == '-';
+  if (negative || *p == '+') {
+    ++p;
+    --n;
+  }
+  if (n == 0 || n > 8) return false;
+  std::uint64_t word = loadShort(p, n);
+  std::size_t digits = n;
+  std::size_t decimals = 0;
+  if (const std::uint64_t points = bytesEqual(word, '.') & (n == 8 ? ~0ULL : below(n))) {
+    if ((points & (points - 1)) != 0 || n == 1) return false;
+    const std::size_t at = static_cast<std::size_t>(__builtin_ctzll(points)) / 8;
+    word = (word & below(at)) | ((word >> 8) & ~below(at)); // the point taken out
+    digits = n - 1;
+    decimals = n - 1 - at;
+  }
+  // Leading zeros in the low bytes, the digits above them.
+  if (digits < 8) word = (word << (8 * (8 - digits))) | (kZeros >> (8 * digits));
+  if (!eightDigits(word)) return false;
+  const double magnitude =
+      static_cast<double>(eightDigitValue(word)) / kPowersOfTen[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 // The shape nearly every field of a case has: an optional sign, at most 19
 // digits with an optional point among them, and no exponent. The digits as
 // an integer (at most 2^53) and the power of ten are exact doubles, so the
 // one division rounds exactly once, as a correctly rounded conversion does.
 // Returns false for anything else.
 bool plainDecimal(std::string_view text, double& value) {
-  static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
-                                   1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
-                                   1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+  if (shortDecimal(text, value)) return true;
   const char* p = text.data();
   const char* const end = p + text.size();
   const bool negative = p != end && *p == '-';
@@ -90,10 +177,12 @@ bool plainDecimal(std::string_view text, double& value) {
   if (digits == 0 || digits > 19 || mantissa > (std::uint64_t(1) << 53) ||
       (p != end && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x')))
     return false;
-  const double magnitude = static_cast<double>(mantissa) / kPowers[decimals];
+  const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
   value = negative ? -magnitude : magnitude;
   return true;
 }
+
+} // namespace
 
 double toDouble(std::string_view text) {
   double plain;

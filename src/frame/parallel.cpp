@@ -40,6 +40,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <istream>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -573,9 +574,27 @@ private:
   std::vector<Piece> pieces_;
 };
 
+// A stream buffer that hands out text held in memory, for reading only.
+class MemoryBuffer : public std::streambuf {
+public:
+  explicit MemoryBuffer(std::string_view text) {
+    char* const start = const_cast<char*>(text.data()); // never written through
+    setg(start, start, start + text.size());
+  }
+};
+
 } // namespace
 
 ReadReport readBuffer(std::string_view text, Case& into, const ReadFileOptions& options) {
+  // On one thread, or for text that makes one chunk, the sequential reader
+  // straight from memory has less to do than the steps above.
+  const unsigned threads =
+      options.threads ? options.threads : std::thread::hardware_concurrency();
+  if (threads <= 1 || text.size() <= std::max<std::size_t>(options.chunkBytes, 1)) {
+    MemoryBuffer buffer(text);
+    std::istream in(&buffer);
+    return read(in, into, options);
+  }
   ReadReport report;
   ParallelReader(text, into, options, report).run();
   return report;
