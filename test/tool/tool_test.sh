@@ -176,9 +176,13 @@ export_json_sample)
   ;;
 
 export_csv)
+  umask 022
   run 0 export --format csv sample.raw -o csv/nested
   diff -r csv/nested "$expected/sample_csv" >/dev/null || fail "CSV files differ"
   no_temp_files csv/nested
+  # Every file of one run takes its mode from the umask, the last as the first.
+  modes=$(stat -c %a csv/nested/*.csv | sort -u)
+  [ "$modes" = 644 ] || fail "modes of the CSV files under umask 022: $modes"
   run 0 export --format csv small.raw -o small
   same small/bus.csv "$expected/bus.csv"
   # A cell with a comma or a double quote is quoted, its quotes doubled.
