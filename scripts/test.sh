@@ -4,14 +4,20 @@
 # target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+# Runs a command and says how long it took.
+timed() {
+  local start=$SECONDS
+  "$@"
+  echo "== $* took $((SECONDS - start)) s"
+}
+timed bash scripts/deps.sh
 cmake -S . -B build-ci -DCMAKE_BUILD_TYPE=Release -DZEL23_WERROR=ON >/dev/null
-cmake --build build-ci -j"$(nproc)"
-ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
-bash scripts/check-install.sh
-bash scripts/python-test.sh build-ci
-bash scripts/sanitize.sh
-bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
+timed cmake --build build-ci -j"$(nproc)"
+timed ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
+timed bash scripts/check-install.sh
+timed bash scripts/python-test.sh build-ci
+timed bash scripts/sanitize.sh
+timed bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
 # Only reached when every step above passed (set -e): the unit and tool
 # tests, the install check, the Python package, the sanitizer runs and the
 # fuzz runs.
