@@ -213,6 +213,11 @@ diff_changed)
   same out "$expected/small.diff"
   run 1 diff small_changed.raw small.raw
   grep -qx "generator 1 'G1': only in B" out || fail "reverse diff lacks the generator"
+  # Records with the same key pair in order; a second one that B lacks.
+  sed '/^1,G1/p' small.raw >twice.raw
+  run 1 diff twice.raw small.raw
+  [ "$(cat out)" = "$(printf "generator 1 'G1' (#2): only in A\n1 difference")" ] ||
+    fail "second generator not reported"
   # A comment line that only one case has.
   printf '0 100\nh2\nh3\n0\n0\n0\n0\n0\n0\n0\n' >short.raw
   { cat short.raw && echo "0 / extra"; } >long.raw
