@@ -14,7 +14,7 @@ build="$root/build-bench"
 results="$root/bench/results"
 big=${ZEL23_BENCH_BIG:-0}
 min_time=0.3
-repetitions=3
+repetitions=5
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -45,6 +45,7 @@ fi
 "$build/bench/zel23_bench" "${bench_args[@]}" \
   --benchmark_min_time="$min_time" \
   --benchmark_repetitions="$repetitions" \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true \
   --benchmark_out="$work/benchmarks.json" --benchmark_out_format=json
 

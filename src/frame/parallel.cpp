@@ -40,6 +40,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <istream>
 #include <memory>
 #include <mutex>
@@ -583,14 +584,18 @@ public:
   }
 };
 
+// On one thread, or for text that makes one chunk, the sequential reader
+// has less to do than the steps above.
+bool readsSequentially(const ReadFileOptions& options, std::size_t bytes) {
+  const unsigned threads =
+      options.threads ? options.threads : std::thread::hardware_concurrency();
+  return threads <= 1 || bytes <= std::max<std::size_t>(options.chunkBytes, 1);
+}
+
 } // namespace
 
 ReadReport readBuffer(std::string_view text, Case& into, const ReadFileOptions& options) {
-  // On one thread, or for text that makes one chunk, the sequential reader
-  // straight from memory has less to do than the steps above.
-  const unsigned threads =
-      options.threads ? options.threads : std::thread::hardware_concurrency();
-  if (threads <= 1 || text.size() <= std::max<std::size_t>(options.chunkBytes, 1)) {
+  if (readsSequentially(options, text.size())) {
     MemoryBuffer buffer(text);
     std::istream in(&buffer);
     return read(in, into, options);
@@ -605,12 +610,18 @@ ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& 
     throw std::system_error(error, std::generic_category(), "cannot read '" + path + "'");
   };
 #if defined(__unix__)
-  // A regular file is mapped rather than copied.
+  // A regular file is mapped rather than copied, unless one thread reads it.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) fail(errno);
   struct stat status;
   if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
     const auto size = static_cast<std::size_t>(status.st_size);
+    if (readsSequentially(options, size)) {
+      ::close(fd);
+      std::ifstream in(path, std::ios::binary);
+      if (!in) fail(errno);
+      return read(in, into, options);
+    }
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     const int error = errno;
     ::close(fd);
