@@ -105,9 +105,10 @@ ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
                                 const ReadFileOptions& options = ReadFileOptions());
 
 /// Takes the whole file at `path` into memory (a regular file is mapped) and
-/// reads it with readBuffer; where that would read sequentially, it reads
-/// the file as an std::ifstream with read() instead. Throws std::system_error, naming the
-/// path, when the file cannot be read. The file must not change while it is read.
+/// reads it with readBuffer; where that would read sequentially, it reads the
+/// file as an std::ifstream with read() instead. Throws std::system_error,
+/// naming the path, when the file cannot be read. The file must not change
+/// while it is read.
 ZEL23_API ReadReport readFile(const std::string& path, Case& into,
                               const ReadFileOptions& options = ReadFileOptions());
 
