@@ -16,7 +16,7 @@ timed cmake --build build-ci -j"$(nproc)"
 timed ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
 timed bash scripts/check-install.sh
 timed bash scripts/python-test.sh build-ci
-timed bash scripts/sanitize.sh
+timed bash scripts/sanitize.sh build-ci
 timed bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
 # Only reached when every step above passed (set -e): the unit and tool
 # tests, the install check, the Python package, the sanitizer runs and the
