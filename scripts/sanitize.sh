@@ -19,7 +19,6 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
 ctest --preset asan -j"$jobs"
 
-echo "== build-valgrind: memcheck"
 command -v valgrind >/dev/null || {
   echo "sanitize.sh: valgrind is missing (apt-get install valgrind)" >&2
   exit 2
@@ -30,6 +29,7 @@ if [ -z "$build" ]; then
   cmake --preset valgrind >/dev/null
   cmake --build --preset valgrind -j"$jobs"
 fi
+echo "== $build: memcheck"
 # Death tests fork and end the process on purpose; they run under the
 # sanitizers above, not here. So do the parallel reader's comparisons over
 # hundreds of cases, which valgrind would run one thread at a time for
