@@ -24,17 +24,12 @@ namespace py = pybind11;
 /// a record made in Python) and what its read reported.
 struct CaseData {
   Case c;
-  std::array<std::vector<std::size_t>, kSectionCount> lines;
-  std::vector<Problem> problems;
-  std::size_t problemsDropped = 0;
-  std::vector<std::size_t> commentLines; ///< emptied when comments are set
-  std::size_t linesRead = 0;
+  /// Its recordLines follow the lists as Python edits them; its commentLines
+  /// are emptied when the comments are set.
+  ReadReport report;
   std::vector<std::string> notes; ///< what a MATPOWER read did not carry
 };
 using CasePtr = std::shared_ptr<CaseData>;
-
-/// Takes the report's lines and problems into the case.
-CasePtr finish(CasePtr d, ReadReport report);
 
 /// The bytes of a one-dimensional byte buffer, without a copy.
 std::string_view bufferText(const py::buffer_info& info);

@@ -27,13 +27,7 @@ py::dict islandDict(const Island& island) {
 /// (findings, summary): one (line, severity, code, message) tuple per
 /// finding, and the summary with one dict per island.
 py::tuple checkCase(const CaseData& d) {
-  ReadReport report;
-  report.problems = d.problems;
-  report.problemsDropped = d.problemsDropped;
-  report.lines = d.linesRead;
-  report.recordLines = d.lines;
-  report.commentLines = d.commentLines;
-  const CheckResult result = check(d.c, report);
+  const CheckResult result = check(d.c, d.report);
   py::list findings;
   for (const Finding& f : result.findings)
     findings.append(py::make_tuple(f.line,

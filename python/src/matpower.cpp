@@ -25,7 +25,8 @@ CasePtr readFromMatpower(const py::buffer& text, std::size_t maxProblems) {
   options.maxProblems = maxProblems;
   MatpowerReport report = readMatpower(bufferText(info), d->c, options);
   d->notes = std::move(report.notCarried);
-  return finish(std::move(d), std::move(report));
+  d->report = std::move(report);
+  return d;
 }
 
 /// The MATPOWER text as bytes and the notes of what it does not carry; a

@@ -37,16 +37,6 @@ std::string toBytes(py::handle value, const char* what) {
                              std::string(py::str(value.get_type().attr("__name__"))));
 }
 
-CasePtr finish(CasePtr d, ReadReport report) {
-  for (int s = 0; s < kSectionCount; ++s)
-    d->lines[s] = std::move(report.recordLines[s]);
-  d->problems = std::move(report.problems);
-  d->problemsDropped = report.problemsDropped;
-  d->commentLines = std::move(report.commentLines);
-  d->linesRead = report.lines;
-  return d;
-}
-
 std::string_view bufferText(const py::buffer_info& info) {
   if (info.ndim != 1 || info.itemsize != 1)
     raise(PyExc_TypeError, "case text must be a one-dimensional buffer of bytes");
@@ -283,7 +273,9 @@ void bindDcParse(py::class_<Handle<ZELTwoTerminalDC>> cls) {
 template <class Rec> struct SectionView {
   CasePtr owner;
   std::vector<Rec>& list() const { return Section<Rec>::list(owner->c); }
-  std::vector<std::size_t>& lines() const { return owner->lines[Section<Rec>::index]; }
+  std::vector<std::size_t>& lines() const {
+    return owner->report.recordLines[Section<Rec>::index];
+  }
 };
 
 std::size_t position(Py_ssize_t i, std::size_t size, bool insert) {
@@ -303,7 +295,7 @@ template <class Rec> std::vector<Rec> recordsOf(py::handle items, const char* wh
 
 template <class Rec> void assignSection(CaseData& d, py::handle items) {
   std::vector<Rec> records = recordsOf<Rec>(items, "a section");
-  d.lines[Section<Rec>::index].assign(records.size(), 0);
+  d.report.recordLines[Section<Rec>::index].assign(records.size(), 0);
   Section<Rec>::list(d.c) = std::move(records);
 }
 
@@ -412,15 +404,15 @@ CasePtr readFromPath(py::handle path, std::size_t maxProblems) {
     throw py::error_already_set();
   }
   auto d = std::make_shared<CaseData>();
-  ReadReport report = readPath(p, d->c, readOptions(maxProblems));
-  return finish(std::move(d), std::move(report));
+  d->report = readPath(p, d->c, readOptions(maxProblems));
+  return d;
 }
 
 CasePtr readFromBuffer(const py::buffer& text, std::size_t maxProblems) {
   const py::buffer_info info = text.request();
   auto d = std::make_shared<CaseData>();
-  ReadReport report = readBuffer(bufferText(info), d->c, readOptions(maxProblems));
-  return finish(std::move(d), std::move(report));
+  d->report = readBuffer(bufferText(info), d->c, readOptions(maxProblems));
+  return d;
 }
 
 std::string caseText(const CaseData& d) {
@@ -454,7 +446,7 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
               lines.push_back(std::move(s));
             }
             d.c.comments = std::move(lines);
-            d.commentLines.clear();
+            d.report.commentLines.clear();
           },
           "Header lines 1 to 3, then one terminator line per section, verbatim.");
   bindSection<ZELBus>(m, cls, "BusSection", "buses");
@@ -468,13 +460,13 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
   cls.def("_problems",
           [](const CaseData& d) {
             py::list out;
-            for (const Problem& p : d.problems)
+            for (const Problem& p : d.report.problems)
               out.append(py::make_tuple(p.line, sectionName(p.section), toStr(p.message),
                                         toStr(p.text)));
             return out;
           })
       .def_property_readonly(
-          "problems_dropped", [](const CaseData& d) { return d.problemsDropped; },
+          "problems_dropped", [](const CaseData& d) { return d.report.problemsDropped; },
           "Problems beyond max_problems, counted but not kept.")
       .def(
           "to_text", [](const CaseData& d) { return toStr(caseText(d)); },
@@ -498,7 +490,7 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
         std::string out = "<zel23.Case";
         for (int s = 0; s < kSectionCount; ++s)
           out += std::string(" ") + names[s] + "=" + std::to_string(counts[s]);
-        return out + " problems=" + std::to_string(d.problems.size()) + ">";
+        return out + " problems=" + std::to_string(d.report.problems.size()) + ">";
       });
   return cls;
 }

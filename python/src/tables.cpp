@@ -209,15 +209,17 @@ template <class F> void forSection(Case& c, int section, F&& f) {
 
 py::dict sectionColumns(const CaseData& data, int section) {
   py::dict out;
-  forSection(const_cast<Case&>(data.c), section,
-             [&](const auto& list) { out = columnsOf(list, data.lines[section]); });
+  forSection(const_cast<Case&>(data.c), section, [&](const auto& list) {
+    out = columnsOf(list, data.report.recordLines[section]);
+  });
   return out;
 }
 
 void setSectionColumns(CaseData& data, int section, const py::dict& columns,
                        std::size_t rows) {
-  forSection(data.c, section,
-             [&](auto& list) { setColumns(list, data.lines[section], columns, rows); });
+  forSection(data.c, section, [&](auto& list) {
+    setColumns(list, data.report.recordLines[section], columns, rows);
+  });
 }
 
 } // namespace zel23::python

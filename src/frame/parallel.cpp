@@ -174,6 +174,13 @@ template <class F> bool withList(int section, Case& c, F&& f) {
   }
 }
 
+// The threads a read may use: as asked, or 0 for as many as the hardware
+// runs at once (at least one).
+unsigned threadsFor(const ReadFileOptions& options) {
+  return std::max(options.threads ? options.threads : std::thread::hardware_concurrency(),
+                  1u);
+}
+
 // Runs task(0) ... task(count - 1) on up to `threads` threads, the calling
 // one among them, each under the recoverable reader's scopes; the calling
 // thread runs first() before it takes tasks. The first exception thrown is
@@ -251,8 +258,7 @@ public:
   ParallelReader(std::string_view text, Case& into, const ReadFileOptions& options,
                  ReadReport& report)
       : text_{text.data(), text.size()}, case_(into), options_(options), report_(report) {
-    threads_ = options.threads ? options.threads : std::thread::hardware_concurrency();
-    threads_ = std::max(threads_, 1u);
+    threads_ = threadsFor(options);
   }
 
   void run() {
@@ -587,9 +593,8 @@ public:
 // On one thread, or for text that makes one chunk, the sequential reader
 // has less to do than the steps above.
 bool readsSequentially(const ReadFileOptions& options, std::size_t bytes) {
-  const unsigned threads =
-      options.threads ? options.threads : std::thread::hardware_concurrency();
-  return threads <= 1 || bytes <= std::max<std::size_t>(options.chunkBytes, 1);
+  return threadsFor(options) == 1 ||
+         bytes <= std::max<std::size_t>(options.chunkBytes, 1);
 }
 
 } // namespace

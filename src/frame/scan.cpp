@@ -58,9 +58,9 @@ public:
     if (words_ > kInline) {
       heap_ = std::make_unique<ByteClasses[]>(words_);
       heapEvents_ = std::make_unique<Word[]>(words_);
+      classes_ = heap_.get();
+      events_ = heapEvents_.get();
     }
-    ByteClasses* classes = heap_ ? heap_.get() : inline_;
-    Word* events = heap_ ? heapEvents_.get() : inlineEvents_;
     Word nonSepCarry = 0;  // the previous word's last byte is not a separator
     Word commaCarry = 0;   // ... is a comma
     bool runCarry = false; // a run of blanks after a comma goes on into this word
@@ -75,7 +75,7 @@ public:
         std::memcpy(tail, line.data() + at, n_ - at);
         c = classify64(tail);
       }
-      classes[w] = c;
+      classes_[w] = c;
       const Word nonSep = ~(c.blank | c.comma);
       const Word starts = nonSep & ~((nonSep << 1) | nonSepCarry);
       // Bytes right after a comma; from those that are blanks, adding the
@@ -86,18 +86,19 @@ public:
       const bool carryOut = __builtin_add_overflow(runStarts, c.blank, &reached);
       reached += runCarry ? 1 : 0; // overflows only on a word of blanks, caught below
       const Word landed = (reached & ~c.blank) | (afterComma & ~c.blank);
-      events[w] = starts | (landed & c.comma);
+      events_[w] = starts | (landed & c.comma);
       nonSepCarry = nonSep >> (kWordBits - 1);
       commaCarry = c.comma >> (kWordBits - 1);
       runCarry = carryOut || (runCarry && reached == 0 && c.blank == ~Word(0));
     }
   }
 
+  LineBits(const LineBits&) = delete;
+  LineBits& operator=(const LineBits&) = delete;
+
   std::size_t words() const { return words_; }
-  const ByteClasses& classes(std::size_t w) const {
-    return (heap_ ? heap_.get() : inline_)[w];
-  }
-  Word* events() { return heap_ ? heapEvents_.get() : inlineEvents_; }
+  const ByteClasses& classes(std::size_t w) const { return classes_[w]; }
+  Word* events() { return events_; }
 
   bool is(Word ByteClasses::*set, std::size_t pos) const {
     return ((classes(pos / kWordBits).*set >> (pos % kWordBits)) & 1) != 0;
@@ -139,6 +140,8 @@ private:
   Word inlineEvents_[kInline];
   std::unique_ptr<ByteClasses[]> heap_;
   std::unique_ptr<Word[]> heapEvents_;
+  ByteClasses* classes_ = inline_; // inline_ or, for a long line, heap_
+  Word* events_ = inlineEvents_;
 };
 
 } // namespace
