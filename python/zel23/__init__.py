@@ -52,29 +52,35 @@ class CaseError(ValueError):
                          f"line {first.line}: {first.message}")
 
 
-def _read_source(source, max_problems):
-    if isinstance(source, os.PathLike):
-        return _zel23._read_path(os.fsencode(source), max_problems)
+def _read_source(source, max_problems, what, from_path, from_bytes):
+    """The case in `source` (see read()), through from_path(source, max_problems)
+    for a path and from_bytes(data, max_problems) for text."""
+    if isinstance(source, os.PathLike) or (isinstance(source, str)
+                                           and "\n" not in source):
+        return from_path(source, max_problems)
     if isinstance(source, str):
-        if "\n" in source:
-            return _zel23._read_bytes(source.encode("utf-8", "surrogateescape"),
-                                      max_problems)
-        return _zel23._read_path(os.fsencode(source), max_problems)
+        return from_bytes(source.encode("utf-8", "surrogateescape"), max_problems)
     if isinstance(source, (bytes, bytearray, memoryview)):
-        return _zel23._read_bytes(source, max_problems)
+        return from_bytes(source, max_problems)
     if hasattr(source, "read"):
-        return _read_source_text(source.read(), max_problems)
-    raise TypeError("read() takes a path, a file object or the text of a case, not "
+        data = source.read()
+        if isinstance(data, str):
+            data = data.encode("utf-8", "surrogateescape")
+        if not isinstance(data, (bytes, bytearray)):
+            raise TypeError("the file object's read() gave " + type(data).__name__
+                            + ", not str or bytes")
+        return from_bytes(data, max_problems)
+    raise TypeError(what + "() takes a path, a file object or the text of a case, not "
                     + type(source).__name__)
 
 
-def _read_source_text(data, max_problems):
-    if isinstance(data, str):
-        data = data.encode("utf-8", "surrogateescape")
-    if not isinstance(data, (bytes, bytearray)):
-        raise TypeError("the file object's read() gave " + type(data).__name__
-                        + ", not str or bytes")
-    return _zel23._read_bytes(data, max_problems)
+def _read_checked(source, strict, max_problems, what, from_path, from_bytes):
+    if not isinstance(max_problems, int) or max_problems < 0:
+        raise ValueError("max_problems must be an int of 0 or more")
+    case = _read_source(source, max_problems, what, from_path, from_bytes)
+    if strict and (case.problems or case.problems_dropped):
+        raise CaseError(case.problems, case.problems_dropped)
+    return case
 
 
 def read(source, *, strict=False, max_problems=1000):
@@ -87,12 +93,10 @@ def read(source, *, strict=False, max_problems=1000):
     instead. Bus names in the case resolve as in an empty registry, whatever
     ``bus_names`` holds, and ``bus_names`` is left as it was.
     """
-    if not isinstance(max_problems, int) or max_problems < 0:
-        raise ValueError("max_problems must be an int of 0 or more")
-    case = _read_source(source, max_problems)
-    if strict and (case.problems or case.problems_dropped):
-        raise CaseError(case.problems, case.problems_dropped)
-    return case
+    return _read_checked(
+        source, strict, max_problems, "read",
+        lambda path, limit: _zel23._read_path(os.fsencode(path), limit),
+        _zel23._read_bytes)
 
 
 def write(case, target):
@@ -125,30 +129,13 @@ def read_matpower(source, *, strict=False, max_problems=1000):
     listed in ``case.problems`` (``strict=True`` raises CaseError instead);
     ``case.notes`` lists, one line per kind, the data the case cannot carry.
     """
-    if not isinstance(max_problems, int) or max_problems < 0:
-        raise ValueError("max_problems must be an int of 0 or more")
-    if isinstance(source, os.PathLike) or (isinstance(source, str)
-                                           and "\n" not in source):
-        with open(source, "rb") as f:
-            data = f.read()
-    elif isinstance(source, str):
-        data = source.encode("utf-8", "surrogateescape")
-    elif isinstance(source, (bytes, bytearray, memoryview)):
-        data = source
-    elif hasattr(source, "read"):
-        data = source.read()
-        if isinstance(data, str):
-            data = data.encode("utf-8", "surrogateescape")
-        elif not isinstance(data, (bytes, bytearray)):
-            raise TypeError("the file object's read() gave " + type(data).__name__
-                            + ", not str or bytes")
-    else:
-        raise TypeError("read_matpower() takes a path, a file object or the text of a "
-                        "case, not " + type(source).__name__)
-    case = _zel23._read_matpower(data, max_problems)
-    if strict and (case.problems or case.problems_dropped):
-        raise CaseError(case.problems, case.problems_dropped)
-    return case
+    return _read_checked(source, strict, max_problems, "read_matpower",
+                         _read_matpower_path, _zel23._read_matpower)
+
+
+def _read_matpower_path(path, max_problems):
+    with open(path, "rb") as f:
+        return _zel23._read_matpower(f.read(), max_problems)
 
 
 def write_matpower(case, target, *, name="zel23case"):
