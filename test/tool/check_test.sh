@@ -9,10 +9,7 @@ data=$(cd "$(dirname "$0")/data" && pwd)
 work=$4/$case_name
 rm -rf "$work" && mkdir -p "$work" || exit 1
 
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
+source "$data/../lib.sh"
 
 case $case_name in
 check_island)

@@ -5,7 +5,7 @@ set -u
 zel23=$2 version=$5 data=$(cd "$(dirname "$0")/data" && pwd) esc=$'\x1b'
 crafted=$data/control_bytes.raw
 mkdir -p "$4" && cd "$4" || exit 1
-fail() { echo "FAIL: $*" && exit 1; }
+source "$data/../lib.sh"
 # A control byte other than tab and line feed; JSON need not escape 0x7f.
 has_control() { LC_ALL=C grep -q "[$(printf '\001-\010\013-\037')${2-$'\x7f'}]" "$1"; }
 
