@@ -1,24 +1,37 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: unit and tool tests, the install and
 # packaging check, the suite under sanitizers and valgrind, and every fuzz
-# target for a short while.
-set -euo pipefail
+# target for a short while. Every step runs even when one before it failed;
+# the last line counts them, and the exit status is 1 when any failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-# Runs a command and says how long it took.
-timed() {
+
+passed=0
+failed=()
+# Runs one step, says how long it took, and counts it.
+step() {
   local start=$SECONDS
-  "$@"
-  echo "== $* took $((SECONDS - start)) s"
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "== $* passed in $((SECONDS - start)) s"
+  else
+    failed+=("$*")
+    echo "== $* FAILED in $((SECONDS - start)) s"
+  fi
 }
-timed bash scripts/deps.sh
-cmake -S . -B build-ci -DCMAKE_BUILD_TYPE=Release -DZEL23_WERROR=ON >/dev/null
-timed cmake --build build-ci -j"$(nproc)"
-timed ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
-timed bash scripts/check-install.sh
-timed bash scripts/python-test.sh build-ci
-timed bash scripts/sanitize.sh build-ci
-timed bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
-# Only reached when every step above passed (set -e): the unit and tool
-# tests, the install check, the Python package, the sanitizer runs and the
-# fuzz runs.
-echo "steps: 5 passed, 0 failed"
+# Set-up and the build are not steps: nothing runs without them.
+bash scripts/deps.sh || exit 1
+cmake -S . -B build-ci -DCMAKE_BUILD_TYPE=Release -DZEL23_WERROR=ON >/dev/null || exit 1
+start=$SECONDS
+cmake --build build-ci -j"$(nproc)" || exit 1
+echo "== build took $((SECONDS - start)) s"
+
+step ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
+step bash scripts/check-install.sh
+step bash scripts/python-test.sh build-ci
+step bash scripts/sanitize.sh build-ci
+step bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
+
+for f in "${failed[@]}"; do echo "failed: $f"; done
+echo "steps: $passed passed, ${#failed[@]} failed"
+[ ${#failed[@]} -eq 0 ]
