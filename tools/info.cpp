@@ -55,7 +55,7 @@ void printJson(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
   doc["bytes"] = loaded.bytes;
   doc["lines"] = loaded.lines;
   doc["read_seconds"] = loaded.seconds;
-  out << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  out << jsonText(doc, 2) << '\n';
 }
 
 void printText(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
