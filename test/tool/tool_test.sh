@@ -221,9 +221,36 @@ diff_changed)
   # A comment line that only one case has.
   printf '0 100\nh2\nh3\n0\n0\n0\n0\n0\n0\n0\n' >short.raw
   { cat short.raw && echo "0 / extra"; } >long.raw
-  run 1 diff long.raw short.raw
+  run 0 diff long.raw short.raw
+  run 1 diff --comments long.raw short.raw
   [ "$(cat out)" = "$(printf 'comment line 11 differs\n  A: 0 / extra\n  B: (none)\n1 difference')" ] ||
     fail "extra comment line not reported"
+  ;;
+
+diff_options)
+  # B pads a name and a circuit, rounds VM by 5e-7 and RATEB by 4.5e-4 of it.
+  # options | status | last line (stderr when 2) | a line out holds | a line it lacks
+  while IFS='|' read -r opts status last has lacks; do
+    run "$status" diff $opts small.raw small_changed.raw
+    if [ "$status" = 2 ]; then err_is "$last" && continue; fi
+    [ "$(tail -1 out)" = "$last" ] || fail "diff $opts: last line $(tail -1 out)"
+    grep -qxF -- "$has" out || fail "diff $opts: no line '$has'"
+    ! grep -qxF -- "$lacks" out || fail "diff $opts: line '$lacks'"
+  done <<'EOF_TABLE'
+|1|11 differences|bus 1: VM: 1.02 -> 1.0200005|header line 2 differs
+--tolerance 1e-6|1|10 differences|branch 1 2 '1 ': RATEB: 110 -> 110.05|bus 1: VM: 1.02 -> 1.0200005
+--tolerance 1e-3|1|9 differences|bus 2: VM: 0.98766 -> 0.99|branch 1 2 '1 ': RATEB: 110 -> 110.05
+--strict-names|1|12 differences|bus 1: NAME: 'ALPHA ONE' -> 'ALPHA ONE  '|branch 1 2 '1 ': RATEC: 120 -> 0
+--comments|1|13 differences|terminator of the branch section differs|-
+--ignore-field RATEC,NAME|1|9 differences|bus 1: VM: 1.02 -> 1.0200005|bus 2: NAME: 'BETA' -> 'BETA 2'
+--json --tolerance 1e-3|1|}|  "count": 9,|bus 2: VM: 0.98766 -> 0.99
+--tolerance -1|2|zel23: --tolerance takes a number of 0 or more
+--tolerance nan|2|zel23: --tolerance takes a number of 0 or more
+--ignore-field RATEC,VMX|2|zel23: --ignore-field: no record has a field 'VMX' (field names as zel23 export writes them)
+EOF_TABLE
+  run 1 diff --json --strict-names --comments small.raw small_changed.raw
+  /usr/bin/python3 -c 'import json, sys; d = json.load(open("out")); sys.exit(d["count"] != len(d["differences"]) or d["count"] != 14)' ||
+    fail "--json: not one document of 14 differences"
   ;;
 
 check_sample)
