@@ -195,9 +195,25 @@ export_csv)
 graph)
   expect 0 small.dot graph small.raw
   expect 0 sample.dot graph sample.raw
-  if command -v dot >/dev/null; then
-    dot -Tsvg out -o sample.svg 2>dot.err || fail "dot rejected the graph: $(cat dot.err)"
+  if command -v neato >/dev/null; then
+    neato -Tsvg out -o sample.svg 2>dot.err || fail "neato rejected the graph: $(cat dot.err)"
   fi
+  # options | buses drawn | branches and DC lines drawn
+  while IFS='|' read -r opts buses edges; do
+    run 0 graph sample.raw $opts
+    [ "$(grep -c '^  "[0-9]*" \[' out)/$(grep -c ' -- ' out)" = "$buses/$edges" ] ||
+      fail "graph $opts: $(grep -c '^  "[0-9]*" \[' out) buses, $(grep -c ' -- ' out) edges"
+  done <<'EOF_TABLE'
+|14|19
+--area 1|7|8
+--area 2,1|14|19
+--around 201 --depth 0|1|0
+--around 201 --depth 1|2|1
+--around 201|4|4
+--around 103 --depth 1 --area 1|4|4
+EOF_TABLE
+  run 2 graph sample.raw --around 201 --area 1
+  err_is "zel23: --around: bus 201 is not in the case or not in the areas of --area"
   ;;
 
 diff_equal)
