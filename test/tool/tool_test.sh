@@ -87,9 +87,25 @@ outputs_never_replace_input)
 fmt_dev_full)
   run 2 fmt sample.raw -o /dev/full
   err_is "zel23: cannot write '/dev/full': No space left on device"
-  "$zel23" fmt sample.raw >/dev/full 2>err
-  [ $? = 2 ] || fail "writing standard output to /dev/full did not exit 2"
-  err_is "zel23: cannot write standard output: No space left on device"
+  # Every output that goes to standard output, help and version included.
+  while read -r args; do
+    "$zel23" $args >/dev/full 2>err
+    [ $? = 2 ] || fail "zel23 $args >/dev/full did not exit 2"
+    [ "$(tail -1 err)" = "zel23: cannot write to standard output: No space left on device" ] ||
+      fail "zel23 $args >/dev/full: $(tail -1 err)"
+  done <<'EOF_TABLE'
+fmt sample.raw
+--help
+--version
+info --help
+info --json
+check --list-codes
+check broken.raw
+diff small.raw small_changed.raw
+graph
+export --format json
+export matpower
+EOF_TABLE
   ;;
 
 fmt_failed_write_keeps_old)
@@ -130,6 +146,19 @@ input_errors)
   run 2 fmt --no-such-option
   [ "$(wc -l <err)" = 1 ] || fail "a bad option gave more than one line"
   run 2
+  err_is "zel23: A subcommand is required (see zel23 --help)"
+  # A word that is no subcommand, and the nearest one within two edits.
+  while IFS='|' read -r word message; do
+    run 2 $word small.raw
+    err_is "zel23: unknown subcommand '$word'$message"
+  done <<'EOF_TABLE'
+inof|; did you mean 'info'?
+chekc|; did you mean 'check'?
+grahp|; did you mean 'graph'?
+dif|; did you mean 'diff'?
+exprot|; did you mean 'export'?
+frobnicate| (see zel23 --help)
+EOF_TABLE
   run 2 export --format xml
   run 2 export --format csv
   err_is "zel23: export --format csv needs -o FOLDER"
