@@ -207,6 +207,16 @@ std::string bareName(const std::string& stored);
 /// Text output passes every line or name taken from the input through it.
 std::string printable(std::string_view text);
 
+/// An option that takes a comma-separated list, given once or repeated.
+template <class T>
+CLI::Option* addListOption(CLI::App* sub, const std::string& name, std::vector<T>& values,
+                           const std::string& help) {
+  return sub->add_option(name, values, help)
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
 /// The subcommands; each lives in its own file.
 Subcommand addFmt(CLI::App& app);
 Subcommand addInfo(CLI::App& app);

@@ -286,11 +286,8 @@ Subcommand addDiff(CLI::App& app) {
                 "blanks");
   sub->add_flag("--comments", o->comments,
                 "compare the header and terminator lines as well");
-  sub->add_option("--ignore-field", o->ignoreFields,
-                  "do not compare these fields (names as in the format, comma-separated)")
-      ->delimiter(',')
-      ->allow_extra_args(false)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  addListOption(sub, "--ignore-field", o->ignoreFields,
+                "do not compare these fields (names as in the format, comma-separated)");
   sub->add_flag("--json", o->json, "print every difference as one JSON document");
   return {sub, [o] { return runDiff(*o); }};
 }

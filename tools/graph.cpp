@@ -247,11 +247,8 @@ Subcommand addGraph(CLI::App& app) {
   sub->add_option("-o,--output", o->output,
                   "the .dot file to write (standard output "
                   "without -o)");
-  sub->add_option("--area", o->areas,
-                  "draw only the buses of these areas (comma-separated)")
-      ->delimiter(',')
-      ->allow_extra_args(false)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  addListOption(sub, "--area", o->areas,
+                "draw only the buses of these areas (comma-separated)");
   sub->add_option("--around", o->around,
                   "draw only the buses near this bus (see --depth)")
       ->each([o](const std::string&) { o->hasAround = true; });
