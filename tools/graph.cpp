@@ -86,10 +86,34 @@ void writeBranch(std::ostream& out, const ZELBranch& branch, bool several) {
   out << ";\n";
 }
 
-// Text inside an HTML-like label.
-std::string htmlText(const std::string& text) {
+// Whether text is well-formed UTF-8 (overlong forms and surrogates aside).
+bool isUtf8(const std::string& text) {
+  for (std::size_t k = 0; k < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[k]);
+    std::size_t length = 0; // of the sequence this byte starts; 0: none
+    if (lead < 0x80)
+      length = 1;
+    else if (lead >> 5 == 6)
+      length = 2;
+    else if (lead >> 4 == 14)
+      length = 3;
+    else if (lead >> 3 == 30)
+      length = 4;
+    if (length == 0 || k + length > text.size()) return false;
+    for (std::size_t c = 1; c < length; ++c)
+      if (static_cast<unsigned char>(text[k + c]) >> 6 != 2) return false;
+    k += length;
+  }
+  return true;
+}
+
+// Input text inside an HTML-like label, which Graphviz parses as XML: markup
+// escaped, control bytes shown as \xHH, and bytes of text that is not UTF-8
+// as '?', since any of them makes the whole label unreadable.
+std::string htmlText(const std::string& input) {
+  const bool utf8 = isUtf8(input);
   std::string out;
-  for (char ch : text) {
+  for (char ch : printable(input)) {
     switch (ch) {
     case '&':
       out += "&amp;";
@@ -104,7 +128,7 @@ std::string htmlText(const std::string& text) {
       out += "&quot;";
       break;
     default:
-      out += ch;
+      out += utf8 || static_cast<unsigned char>(ch) < 0x80 ? ch : '?';
     }
   }
   return out;

@@ -224,8 +224,14 @@ export_csv)
 graph)
   expect 0 small.dot graph small.raw
   expect 0 sample.dot graph sample.raw
+  # Area names go into the legend's HTML-like label: markup, a control byte
+  # and bytes that are not UTF-8 must not make it unreadable.
+  printf "0 100\nh2\nh3\n1,3,0,0,0,0,1,1,0,'A',1,1\n2,1,0,0,0,0,2,1,0,'B',1,1\n0\n0\n0\n0\n1,1,0,0,'X\001&<Y'\n2,2,0,0,'\377\303'\n0\n0\n0\n" >names.raw
+  "$zel23" graph names.raw >names.dot || fail "graph of names.raw"
   if command -v neato >/dev/null; then
-    neato -Tsvg out -o sample.svg 2>dot.err || fail "neato rejected the graph: $(cat dot.err)"
+    for dot in out names.dot; do
+      neato -Tsvg "$dot" -o /dev/null 2>dot.err || fail "neato rejected $dot: $(cat dot.err)"
+    done
   fi
   # options | buses drawn | branches and DC lines drawn
   while IFS='|' read -r opts buses edges; do
