@@ -38,7 +38,8 @@ const std::map<std::string, Footer>& footers() {
         std::string(kDataKept) + "; JSON escapes\ncontrol bytes as JSON does."}},
       {"graph",
        {"zel23 graph case.raw -o case.dot && neato -Tsvg case.dot -o case.svg",
-        std::string(kDataKept) + "\n(DOT quoting aside)."}},
+        std::string(kDataKept) +
+            "\n(DOT quoting aside; the legend shows area names as text does)."}},
       {"diff", {"zel23 diff before.raw after.raw", kEscapedText}},
       {"check",
        {"zel23 check --strict case.raw",
