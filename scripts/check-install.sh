@@ -4,9 +4,10 @@
 # Builds zel23 (Release, tests off) in a temporary folder, installs it into a
 # temporary prefix and checks the installed tree: the shared library with its
 # SONAME and symlinks, the exported symbols, the headers, the CMake package and
-# the pkg-config file. Then builds examples/consumer against that prefix twice,
-# once through find_package and once through pkg-config, and runs both on a
-# raw case file; builds the Debian package with cpack, looks inside it and
+# the pkg-config file. Then builds examples/consumer against that prefix
+# through find_package, through pkg-config in CMake and by hand with
+# pkg-config's flags (which runs only with an rpath or LD_LIBRARY_PATH), and
+# runs them on a raw case file; builds the Debian package with cpack, looks inside it and
 # hands it to scripts/check-deb.sh (dpkg -i, use, dpkg -r, lintian); and
 # builds a parent project that takes zel23 in with add_subdirectory.
 #
@@ -279,6 +280,33 @@ check_links "$work/consumer-pc/consumer"
 out_pc=$("$work/consumer-pc/consumer" "$case_file") ||
   fail "consumer (pkg-config) failed on $case_file: $out_pc"
 ok "consumer through pkg-config prints '$out_pc'"
+
+# A program built by hand with pkg-config's flags, as the README shows it:
+# the loader does not search the temporary prefix, so the program runs only
+# with the rpath the README adds, or with LD_LIBRARY_PATH.
+say "building the consumer by hand with pkg-config's flags"
+pc() { PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config "$@"; }
+consumer_src=$repo/examples/consumer/consumer.cpp
+# shellcheck disable=SC2046 # pkg-config's flags are words
+c++ -std=c++17 "$consumer_src" $(pc --cflags --libs zel23) -o "$work/by-hand" ||
+  fail "c++ with pkg-config's flags"
+if "$work/by-hand" "$case_file" >"$work/by-hand.out" 2>&1; then
+  fail "a program linked without rpath ran: the loader finds $libdir by itself"
+fi
+grep -q 'libzel23\.so\.1: cannot open shared object file' "$work/by-hand.out" ||
+  fail "a program linked without rpath failed otherwise: $(cat "$work/by-hand.out")"
+out_ld=$(LD_LIBRARY_PATH=$(pc --variable=libdir zel23) "$work/by-hand" "$case_file") ||
+  fail "the consumer with LD_LIBRARY_PATH failed: $out_ld"
+# shellcheck disable=SC2046
+c++ -std=c++17 "$consumer_src" $(pc --cflags --libs zel23) \
+  -Wl,-rpath,"$(pc --variable=libdir zel23)" -o "$work/by-hand-rpath" ||
+  fail "c++ with pkg-config's flags and an rpath"
+check_links "$work/by-hand-rpath"
+out_rpath=$("$work/by-hand-rpath" "$case_file") ||
+  fail "the consumer with an rpath failed: $out_rpath"
+[[ $out_ld == "$out_pc" && $out_rpath == "$out_pc" ]] ||
+  fail "by hand: '$out_ld' with LD_LIBRARY_PATH, '$out_rpath' with rpath, expected '$out_pc'"
+ok "by hand with pkg-config: fails without rpath, runs with -Wl,-rpath or LD_LIBRARY_PATH"
 
 [[ $out_cmake == "$out_pc" ]] || fail "the consumers disagree: '$out_cmake' vs '$out_pc'"
 [[ $out_cmake == "buses: $expected" ]] || fail "consumers print '$out_cmake', expected 'buses: $expected'"

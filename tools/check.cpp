@@ -183,8 +183,7 @@ int runCheck(const CheckOptions& o) {
         {"file", name},         {"errors", errors},
         {"warnings", warnings}, {"errors_not_listed", report.problemsDropped},
         {"problems", problems}, {"summary", summaryJson(result.summary)}};
-    std::cout << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-              << '\n';
+    std::cout << jsonText(doc, 2) << '\n';
   } else {
     for (const zel23::Finding& f : findings)
       std::cout << printable(name) << ':' << f.line << ": "
@@ -197,8 +196,6 @@ int runCheck(const CheckOptions& o) {
     printSummary(std::cout, result.summary);
     std::cout << errors << " errors, " << warnings << " warnings\n";
   }
-  std::cout.flush();
-  if (!std::cout) throw ToolError("cannot write to standard output");
   return errors > 0 || (o.strict && warnings > 0) ? 1 : 0;
 }
 

@@ -74,6 +74,11 @@ std::string outputName(const std::string& target) {
   return target.empty() || target == "-" ? "standard output" : quoted(target);
 }
 
+std::string writeError(const std::string& target, int error) {
+  return (target.empty() || target == "-" ? "cannot write to " : "cannot write ") +
+         outputName(target) + ": " + errorText(error);
+}
+
 namespace {
 
 // The first bytes of a file, enough to tell a MATPOWER case by its first

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -121,8 +122,14 @@ private:
 };
 
 /// Writes one output: fn(stream) fills it, then it is committed. Throws
-/// ToolError, leaving no partial file, when anything fails.
+/// ToolError, leaving no partial file, when anything fails. Standard output
+/// ("" or "-") is std::cout, whose write errors main() reports once the
+/// command is done.
 template <class F> void writeOutput(const std::string& target, F&& fn) {
+  if (target.empty() || target == "-") {
+    fn(std::cout);
+    return;
+  }
   OutputFile out(target);
   fn(out.stream());
   out.commit();
@@ -130,6 +137,26 @@ template <class F> void writeOutput(const std::string& target, F&& fn) {
 
 /// "'path'", or "standard output" for "" and "-".
 std::string outputName(const std::string& target);
+
+/// "cannot write 'path': <reason>", or "cannot write to standard output:
+/// <reason>" for "" and "-".
+std::string writeError(const std::string& target, int error);
+
+/// JSON text as the command writes it: bytes that are not UTF-8 become
+/// U+FFFD, and 0x7f is escaped as \u007f like the bytes below 0x20, so no
+/// control byte of the input reaches a terminal. (0x7f is never part of a
+/// longer UTF-8 sequence, so replacing the byte is safe.)
+template <class Json> std::string jsonText(const Json& value, int indent = -1) {
+  std::string text = value.dump(indent, ' ', false, Json::error_handler_t::replace);
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char ch : text)
+    if (ch == '\x7f')
+      escaped += "\\u007f";
+    else
+      escaped += ch;
+  return escaped;
+}
 
 /// Throws ToolError when the output would replace the input file; `hint`
 /// ends the message.
@@ -179,6 +206,16 @@ std::string bareName(const std::string& stored);
 /// and 0x7f) shown as \xHH, so a crafted file cannot send escape sequences.
 /// Text output passes every line or name taken from the input through it.
 std::string printable(std::string_view text);
+
+/// An option that takes a comma-separated list, given once or repeated.
+template <class T>
+CLI::Option* addListOption(CLI::App* sub, const std::string& name, std::vector<T>& values,
+                           const std::string& help) {
+  return sub->add_option(name, values, help)
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
 
 /// The subcommands; each lives in its own file.
 Subcommand addFmt(CLI::App& app);

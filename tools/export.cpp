@@ -22,9 +22,7 @@ using Json = nlohmann::ordered_json;
 
 // Text that is not UTF-8 is written with U+FFFD in place of the bad bytes
 // rather than failing the export.
-std::string dumpJson(const Json& value) {
-  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
+std::string dumpJson(const Json& value) { return jsonText(value); }
 
 template <class Record> Json recordJson(const Record& record) {
   Json object = Json::object();

@@ -37,8 +37,9 @@ const std::map<std::string, Footer>& footers() {
        {"zel23 export case.raw --format csv -o case-csv",
         std::string(kDataKept) + "; JSON escapes\ncontrol bytes as JSON does."}},
       {"graph",
-       {"zel23 graph case.raw -o case.dot && dot -Tsvg case.dot -o case.svg",
-        std::string(kDataKept) + "\n(DOT quoting aside)."}},
+       {"zel23 graph case.raw -o case.dot && neato -Tsvg case.dot -o case.svg",
+        std::string(kDataKept) +
+            "\n(DOT quoting aside; the legend shows area names as text does)."}},
       {"diff", {"zel23 diff before.raw after.raw", kEscapedText}},
       {"check",
        {"zel23 check --strict case.raw",

@@ -87,9 +87,25 @@ outputs_never_replace_input)
 fmt_dev_full)
   run 2 fmt sample.raw -o /dev/full
   err_is "zel23: cannot write '/dev/full': No space left on device"
-  "$zel23" fmt sample.raw >/dev/full 2>err
-  [ $? = 2 ] || fail "writing standard output to /dev/full did not exit 2"
-  err_is "zel23: cannot write standard output: No space left on device"
+  # Every output that goes to standard output, help and version included.
+  while read -r args; do
+    "$zel23" $args >/dev/full 2>err
+    [ $? = 2 ] || fail "zel23 $args >/dev/full did not exit 2"
+    [ "$(tail -1 err)" = "zel23: cannot write to standard output: No space left on device" ] ||
+      fail "zel23 $args >/dev/full: $(tail -1 err)"
+  done <<'EOF_TABLE'
+fmt sample.raw
+--help
+--version
+info --help
+info --json
+check --list-codes
+check broken.raw
+diff small.raw small_changed.raw
+graph
+export --format json
+export matpower
+EOF_TABLE
   ;;
 
 fmt_failed_write_keeps_old)
@@ -130,6 +146,19 @@ input_errors)
   run 2 fmt --no-such-option
   [ "$(wc -l <err)" = 1 ] || fail "a bad option gave more than one line"
   run 2
+  err_is "zel23: A subcommand is required (see zel23 --help)"
+  # A word that is no subcommand, and the nearest one within two edits.
+  while IFS='|' read -r word message; do
+    run 2 $word small.raw
+    err_is "zel23: unknown subcommand '$word'$message"
+  done <<'EOF_TABLE'
+inof|; did you mean 'info'?
+chekc|; did you mean 'check'?
+grahp|; did you mean 'graph'?
+dif|; did you mean 'diff'?
+exprot|; did you mean 'export'?
+frobnicate| (see zel23 --help)
+EOF_TABLE
   run 2 export --format xml
   run 2 export --format csv
   err_is "zel23: export --format csv needs -o FOLDER"
@@ -195,9 +224,31 @@ export_csv)
 graph)
   expect 0 small.dot graph small.raw
   expect 0 sample.dot graph sample.raw
-  if command -v dot >/dev/null; then
-    dot -Tsvg out -o sample.svg 2>dot.err || fail "dot rejected the graph: $(cat dot.err)"
+  # Area names go into the legend's HTML-like label: markup, a control byte
+  # and bytes that are not UTF-8 must not make it unreadable.
+  printf "0 100\nh2\nh3\n1,3,0,0,0,0,1,1,0,'A',1,1\n2,1,0,0,0,0,2,1,0,'B',1,1\n0\n0\n0\n0\n1,1,0,0,'X\001&<Y'\n2,2,0,0,'\377\303'\n0\n0\n0\n" >names.raw
+  "$zel23" graph names.raw >names.dot || fail "graph of names.raw"
+  if command -v neato >/dev/null; then
+    for dot in out names.dot; do
+      neato -Tsvg "$dot" -o /dev/null 2>dot.err || fail "neato rejected $dot: $(cat dot.err)"
+    done
   fi
+  # options | buses drawn | branches and DC lines drawn
+  while IFS='|' read -r opts buses edges; do
+    run 0 graph sample.raw $opts
+    [ "$(grep -c '^  "[0-9]*" \[' out)/$(grep -c ' -- ' out)" = "$buses/$edges" ] ||
+      fail "graph $opts: $(grep -c '^  "[0-9]*" \[' out) buses, $(grep -c ' -- ' out) edges"
+  done <<'EOF_TABLE'
+|14|19
+--area 1|7|8
+--area 2,1|14|19
+--around 201 --depth 0|1|0
+--around 201 --depth 1|2|1
+--around 201|4|4
+--around 103 --depth 1 --area 1|4|4
+EOF_TABLE
+  run 2 graph sample.raw --around 201 --area 1
+  err_is "zel23: --around: bus 201 is not in the case or not in the areas of --area"
   ;;
 
 diff_equal)
@@ -221,9 +272,36 @@ diff_changed)
   # A comment line that only one case has.
   printf '0 100\nh2\nh3\n0\n0\n0\n0\n0\n0\n0\n' >short.raw
   { cat short.raw && echo "0 / extra"; } >long.raw
-  run 1 diff long.raw short.raw
+  run 0 diff long.raw short.raw
+  run 1 diff --comments long.raw short.raw
   [ "$(cat out)" = "$(printf 'comment line 11 differs\n  A: 0 / extra\n  B: (none)\n1 difference')" ] ||
     fail "extra comment line not reported"
+  ;;
+
+diff_options)
+  # B pads a name and a circuit, rounds VM by 5e-7 and RATEB by 4.5e-4 of it.
+  # options | status | last line (stderr when 2) | a line out holds | a line it lacks
+  while IFS='|' read -r opts status last has lacks; do
+    run "$status" diff $opts small.raw small_changed.raw
+    if [ "$status" = 2 ]; then err_is "$last" && continue; fi
+    [ "$(tail -1 out)" = "$last" ] || fail "diff $opts: last line $(tail -1 out)"
+    grep -qxF -- "$has" out || fail "diff $opts: no line '$has'"
+    ! grep -qxF -- "$lacks" out || fail "diff $opts: line '$lacks'"
+  done <<'EOF_TABLE'
+|1|11 differences|bus 1: VM: 1.02 -> 1.0200005|header line 2 differs
+--tolerance 1e-6|1|10 differences|branch 1 2 '1 ': RATEB: 110 -> 110.05|bus 1: VM: 1.02 -> 1.0200005
+--tolerance 1e-3|1|9 differences|bus 2: VM: 0.98766 -> 0.99|branch 1 2 '1 ': RATEB: 110 -> 110.05
+--strict-names|1|12 differences|bus 1: NAME: 'ALPHA ONE' -> 'ALPHA ONE  '|branch 1 2 '1 ': RATEC: 120 -> 0
+--comments|1|13 differences|terminator of the branch section differs|-
+--ignore-field RATEC,NAME|1|9 differences|bus 1: VM: 1.02 -> 1.0200005|bus 2: NAME: 'BETA' -> 'BETA 2'
+--json --tolerance 1e-3|1|}|  "count": 9,|bus 2: VM: 0.98766 -> 0.99
+--tolerance -1|2|zel23: --tolerance takes a number of 0 or more
+--tolerance nan|2|zel23: --tolerance takes a number of 0 or more
+--ignore-field RATEC,VMX|2|zel23: --ignore-field: no record has a field 'VMX' (field names as zel23 export writes them)
+EOF_TABLE
+  run 1 diff --json --strict-names --comments small.raw small_changed.raw
+  /usr/bin/python3 -c 'import json, sys; d = json.load(open("out")); sys.exit(d["count"] != len(d["differences"]) or d["count"] != 14)' ||
+    fail "--json: not one document of 14 differences"
   ;;
 
 check_sample)
