@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <deque>
-#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -79,10 +79,6 @@ std::string plainName(std::string_view stored) {
 
 std::string storedText(std::string_view field, const std::string& value) {
   constexpr std::size_t kMaxBytes = 255, kNameWidth = 8;
-  if (value.size() > kMaxBytes)
-    throw std::invalid_argument("is " + std::to_string(value.size()) +
-                                " bytes long; a text field holds at most " +
-                                std::to_string(kMaxBytes));
   for (const unsigned char c : value)
     if (c < 0x20 || c == 0x7f)
       throw std::invalid_argument(
@@ -91,14 +87,18 @@ std::string storedText(std::string_view field, const std::string& value) {
   const bool quoted = value.size() >= 2 && value.front() == '\'' && value.back() == '\'';
   if (value.find('\'', quoted ? 1 : 0) < (quoted ? value.size() - 1 : value.size()))
     throw std::invalid_argument("holds an apostrophe, which ends a quoted field");
-  if (quoted) return value;
-  if (isName(field))
-    return "'" + value +
-           std::string(kNameWidth - std::min(kNameWidth, value.size()), ' ') + "'";
-  if (value.empty() || value.find_first_of(" \t,") != std::string::npos)
+  std::string stored = value;
+  if (!quoted && isName(field))
+    stored = "'" + value +
+             std::string(kNameWidth - std::min(kNameWidth, value.size()), ' ') + "'";
+  else if (!quoted && (value.empty() || value.find_first_of(" \t,") != std::string::npos))
     throw std::invalid_argument("needs apostrophes ('...') to hold blanks, commas or "
                                 "nothing");
-  return value;
+  if (stored.size() > kMaxBytes)
+    throw std::invalid_argument("is " + std::to_string(stored.size()) +
+                                " bytes long as written; a text field holds at most " +
+                                std::to_string(kMaxBytes));
+  return stored;
 }
 
 namespace {
@@ -473,21 +473,47 @@ ReadFileOptions readOptions(std::size_t maxProblems) {
 }
 
 /// The first bytes of a regular file, enough to tell a MATPOWER case from a
-/// raw one; empty for anything else (a FIFO's bytes would be consumed).
+/// raw one.
 std::string fileStart(const std::string& path) {
-  std::string start;
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return start;
+  std::string start(std::size_t(1) << 16, '\0');
   std::ifstream in(path, std::ios::binary);
-  start.resize(std::size_t(1) << 16);
   in.read(start.data(), static_cast<std::streamsize>(start.size()));
   start.resize(static_cast<std::size_t>(in.gcount()));
   return start;
 }
 
+/// Reads a whole file through one open (a FIFO's writer may open it only
+/// once); returns 0 or the errno.
+int readWhole(const std::string& path, std::string& into) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  if (!file) return errno;
+  char block[1 << 16];
+  while (const std::size_t got = std::fread(block, 1, sizeof block, file.get()))
+    into.append(block, got);
+  return std::ferror(file.get()) ? errno : 0;
+}
+
+bool endsInDotM(const std::string& path) {
+  return path.size() > 2 && path.compare(path.size() - 2, 2, ".m") == 0;
+}
+
+/// Reads case text, a MATPOWER case when `matpower`.
+void readText(CaseData& d, std::string_view text, std::size_t maxProblems,
+              bool matpower) {
+  if (!matpower) {
+    d.report = readBuffer(text, d.c, readOptions(maxProblems));
+    return;
+  }
+  MatpowerReport report = readMatpower(text, d.c, readOptions(maxProblems));
+  d.notes = std::move(report.notCarried);
+  d.report = std::move(report);
+}
+
 /// Reads the case at `path`, a MATPOWER case where the command reads one
 /// (a name ending in ".m", or a first statement `function`), without the GIL:
-/// nothing Python is touched until the case is whole.
+/// nothing Python is touched until the case is whole. A regular raw case
+/// goes to readFile; anything else (a FIFO, a device) is read once, whole.
 CasePtr readFromPath(py::handle path, std::size_t maxProblems, bool matpower) {
   const std::string p = toBytes(path, "path");
   if (p.find('\0') != std::string::npos)
@@ -496,25 +522,23 @@ CasePtr readFromPath(py::handle path, std::size_t maxProblems, bool matpower) {
   int error = 0;
   {
     py::gil_scoped_release unlocked;
-    std::error_code ec;
-    if (std::filesystem::is_directory(p, ec)) {
+    struct stat st;
+    const bool found = ::stat(p.c_str(), &st) == 0;
+    matpower = matpower || endsInDotM(p);
+    if (found && S_ISDIR(st.st_mode)) {
       error = EISDIR;
-    } else if (matpower || (p.size() > 2 && p.compare(p.size() - 2, 2, ".m") == 0) ||
-               looksLikeMatpower(fileStart(p))) {
-      std::ifstream in(p, std::ios::binary);
-      if (!in) {
-        error = errno ? errno : ENOENT;
-      } else {
-        MatpowerReport report = readMatpower(in, d->c, readOptions(maxProblems));
-        d->notes = std::move(report.notCarried);
-        d->report = std::move(report);
-      }
-    } else {
+    } else if (found && S_ISREG(st.st_mode) && !matpower &&
+               !looksLikeMatpower(fileStart(p))) {
       try {
         d->report = readFile(p, d->c, readOptions(maxProblems));
       } catch (const std::system_error& e) {
         error = e.code().value();
       }
+    } else {
+      std::string text;
+      error = readWhole(p, text);
+      if (error == 0)
+        readText(*d, text, maxProblems, matpower || looksLikeMatpower(text));
     }
   }
   if (error != 0) raiseOSError(error, p);
@@ -525,13 +549,7 @@ CasePtr readFromBuffer(py::handle text, std::size_t maxProblems, bool matpower) 
   const BufferBytes bytes(text);
   auto d = std::make_shared<CaseData>();
   py::gil_scoped_release unlocked;
-  if (matpower) {
-    MatpowerReport report = readMatpower(bytes.text(), d->c, readOptions(maxProblems));
-    d->notes = std::move(report.notCarried);
-    d->report = std::move(report);
-  } else {
-    d->report = readBuffer(bytes.text(), d->c, readOptions(maxProblems));
-  }
+  readText(*d, bytes.text(), maxProblems, matpower || looksLikeMatpower(bytes.text()));
   return d;
 }
 

@@ -238,9 +238,25 @@ def _from_pandas(cls, tables, *, comments=None, system_base=None):
         if extra:
             raise ValueError(f"{name}: no field named "
                              + ", ".join(sorted(map(repr, map(str, extra)))))
-        columns = {str(c): frame[c].to_numpy() for c in frame.columns if c != "row"}
+        text = {f for f in records[k].fields if isinstance(getattr(records[k](), f), str)}
+        columns = {str(c): _column(frame[c], str(c) in text)
+                   for c in frame.columns if c != "row"}
         case._set_columns(k, columns, len(frame))
     return case
+
+
+def _column(series, text):
+    """A column's values as numpy holds them; numbers kept in an object or
+    categorical column become floats (the library checks integer fields)."""
+    values = series.to_numpy()
+    if not text and values.dtype.kind == "O":
+        try:
+            if any(isinstance(v, (str, bytes)) for v in values):
+                raise TypeError
+            values = values.astype(float)
+        except (TypeError, ValueError):
+            raise TypeError(f"column {series.name} must hold numbers") from None
+    return values
 
 
 def _to_matpower(self, name="zel23case"):
