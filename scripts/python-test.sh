@@ -46,5 +46,5 @@ PYTHONPATH="$site" "$python" -c "
 import sys, zel23
 if not zel23.__file__.startswith('$site/zel23/'):
     sys.exit('zel23 imported from ' + zel23.__file__ + ', not from the installed package')"
-PYTHONPATH="$site" ZEL23_TOOL="$prefix/bin/zel23" PYTHONDONTWRITEBYTECODE=1 \
+PYTHONPATH="$site" ZEL23_TOOL="${ZEL23_TOOL:-$prefix/bin/zel23}" PYTHONDONTWRITEBYTECODE=1 \
   "$python" -m pytest -q -p no:cacheprovider "$repo/python/tests"
