@@ -514,11 +514,13 @@ void readText(CaseData& d, std::string_view text, std::size_t maxProblems,
 /// (a name ending in ".m", or a first statement `function`), without the GIL:
 /// nothing Python is touched until the case is whole. A regular raw case
 /// goes to readFile; anything else (a FIFO, a device) is read once, whole.
-CasePtr readFromPath(py::handle path, std::size_t maxProblems, bool matpower) {
+/// `into` takes the case only when it is whole.
+void readFromPath(CaseData& into, py::handle path, std::size_t maxProblems,
+                  bool matpower) {
   const std::string p = toBytes(path, "path");
   if (p.find('\0') != std::string::npos)
     raise(PyExc_ValueError, "embedded null byte in path");
-  auto d = std::make_shared<CaseData>();
+  auto d = std::make_unique<CaseData>();
   int error = 0;
   {
     py::gil_scoped_release unlocked;
@@ -542,15 +544,18 @@ CasePtr readFromPath(py::handle path, std::size_t maxProblems, bool matpower) {
     }
   }
   if (error != 0) raiseOSError(error, p);
-  return d;
+  into = std::move(*d);
 }
 
-CasePtr readFromBuffer(py::handle text, std::size_t maxProblems, bool matpower) {
+void readFromBuffer(CaseData& into, py::handle text, std::size_t maxProblems,
+                    bool matpower) {
   const BufferBytes bytes(text);
-  auto d = std::make_shared<CaseData>();
-  py::gil_scoped_release unlocked;
-  readText(*d, bytes.text(), maxProblems, matpower || looksLikeMatpower(bytes.text()));
-  return d;
+  auto d = std::make_unique<CaseData>();
+  {
+    py::gil_scoped_release unlocked;
+    readText(*d, bytes.text(), maxProblems, matpower || looksLikeMatpower(bytes.text()));
+  }
+  into = std::move(*d);
 }
 
 /// Writes bytes to a path through the library's atomic writer, without the
@@ -675,10 +680,7 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
       .def(
           "to_bytes", [](const CaseData& d) { return py::bytes(caseText(d)); },
           "to_text() as the bytes written to a file.")
-      .def("copy", [](const CaseData& d) { return std::make_shared<CaseData>(d); })
-      .def("__copy__", [](const CaseData& d) { return std::make_shared<CaseData>(d); })
-      .def("__deepcopy__",
-           [](const CaseData& d, py::handle) { return std::make_shared<CaseData>(d); })
+      .def("_assign", [](CaseData& d, const CaseData& from) { d = from; })
       .def("_columns", &sectionColumns, py::arg("section"), py::arg("quoted"))
       .def("_set_columns", &setSectionColumns)
       .def("__repr__", [](const CaseData& d) {
@@ -758,9 +760,9 @@ PYBIND11_MODULE(_zel23, m) {
   bindCheck(cases);
   bindRegistry(m);
 
-  m.def("_read_path", &readFromPath, py::arg("path"), py::arg("max_problems"),
-        py::arg("matpower"));
-  m.def("_read_bytes", &readFromBuffer, py::arg("text"), py::arg("max_problems"),
-        py::arg("matpower"));
+  m.def("_read_path", &readFromPath, py::arg("into"), py::arg("path"),
+        py::arg("max_problems"), py::arg("matpower"));
+  m.def("_read_bytes", &readFromBuffer, py::arg("into"), py::arg("text"),
+        py::arg("max_problems"), py::arg("matpower"));
   m.def("_write_path", &writeToPath, py::arg("path"), py::arg("data"));
 }

@@ -20,7 +20,7 @@ import sys as _sys
 import typing as _typing
 
 from . import _zel23
-from ._zel23 import (AreaInterchange, Branch, Bus, Case, Generator, Load, SwitchedShunt,
+from ._zel23 import (AreaInterchange, Branch, Bus, Generator, Load, SwitchedShunt,
                      TransformerAdjustment, TwoTerminalDC, __version__)
 
 __all__ = ["read", "write", "read_matpower", "write_matpower", "Case", "CaseError",
@@ -58,7 +58,9 @@ def _read_source(source, max_problems, what, matpower):
     as the text or the path tells."""
     if isinstance(source, _os.PathLike) or (isinstance(source, str)
                                             and "\n" not in source):
-        return _zel23._read_path(_os.fsencode(source), max_problems, matpower)
+        case = Case()
+        _zel23._read_path(case, _os.fsencode(source), max_problems, matpower)
+        return case
     if isinstance(source, str):
         source = source.encode("utf-8", "surrogateescape")
     elif hasattr(source, "read") and not isinstance(source, memoryview):
@@ -73,8 +75,10 @@ def _read_source(source, max_problems, what, matpower):
     except TypeError:
         raise TypeError(what + "() takes a path, a file object, the text of a case or a "
                         "buffer of its bytes, not " + type(source).__name__) from None
+    case = Case()
     with view:
-        return _zel23._read_bytes(view, max_problems, matpower)
+        _zel23._read_bytes(case, view, max_problems, matpower)
+    return case
 
 
 def _read_checked(source, strict, max_problems, what, matpower):
@@ -155,10 +159,6 @@ def write_matpower(case, target, *, name="zel23case"):
     return notes
 
 
-def _problems(self):
-    return [Problem(*p) for p in self._problems()]
-
-
 #: The index of each to_pandas() table: its key columns and their names.
 _KEYS = {"buses": (("I",), ("bus",)), "generators": (("I", "ID"), ("bus", "id")),
          "branches": (("I", "J", "CKT"), ("i", "j", "ckt")),
@@ -171,78 +171,12 @@ def _plain(text):
     return text.strip(" \t").strip("'").strip(" \t")
 
 
-def _to_pandas(self, *, quoted_names=False):
-    """One DataFrame per section (keys as in SECTIONS), one column per field
-    plus ``line``, the line each record was read from (0 if not read), and
-    ``row``, its position in the section. Names (NAME, ARNAME) are plain
-    unless ``quoted_names``. Each table is indexed by its records' key: bus
-    number (``bus``); generator bus and ID (``bus``, ``id``); branch and
-    adjustment ends and circuit (``i``, ``j``, ``ckt``); area, DC line and
-    shunt number. IDs and circuits in the index are plain (``"1"``)."""
-    import pandas
-    tables = {}
-    for k, name in enumerate(SECTIONS):
-        frame = pandas.DataFrame(self._columns(k, quoted_names), copy=False)
-        frame["row"] = range(len(frame))
-        fields, labels = _KEYS[name]
-        keys = [frame[f].map(_plain) if frame[f].dtype == object else frame[f]
-                for f in fields]
-        if len(keys) == 1:
-            frame.index = pandas.Index(keys[0], name=labels[0])
-        else:
-            frame.index = pandas.MultiIndex.from_arrays(keys, names=labels)
-        tables[name] = frame
-    return tables
-
-
 def _default_comments(system_base):
     ends = ["BUS", "GENERATOR", "BRANCH", "TRANSFORMER ADJUSTMENT", "AREA INTERCHANGE",
             "TWO-TERMINAL DC", "SWITCHED SHUNT"]
     return ([f"0 {system_base!r} / made with zel23 from tables", "", ""]
             + [f"0 / END OF {a} DATA, BEGIN {b} DATA" for a, b in zip(ends, ends[1:])]
             + ["0 / END OF SWITCHED SHUNT DATA"])
-
-
-def _from_pandas(cls, tables, *, comments=None, system_base=None):
-    """A case built from DataFrames shaped as to_pandas() makes them.
-
-    ``tables`` maps section names (SECTIONS) to DataFrames of any layout
-    (slices, reversed, built from 2-D arrays, categorical or object columns;
-    the index is not used); a missing section is empty, a missing column
-    takes the field's default, and a column that names no field raises
-    ValueError. Names may be plain (quoted and padded to eight characters) or
-    quoted. Header and terminator lines come from ``comments`` (for example
-    another case's ``comments``); without them, header lines that hold
-    ``system_base`` (default 100). ``system_base`` defaults to the one in
-    ``comments``.
-    """
-    unknown = set(tables) - set(SECTIONS)
-    if unknown:
-        raise ValueError("no section named " + ", ".join(sorted(map(repr, unknown))))
-    case = cls()
-    if comments is None:
-        system_base = 100.0 if system_base is None else system_base
-        comments = _default_comments(float(system_base))
-    case.comments = comments
-    if system_base is None:
-        header = "\n".join(list(case.comments[:3]) + [""])
-        system_base = read(header.encode("utf-8", "surrogateescape")).system_base
-    case.system_base = system_base
-    records = (Bus, Generator, Branch, TransformerAdjustment, AreaInterchange,
-               TwoTerminalDC, SwitchedShunt)
-    for k, name in enumerate(SECTIONS):
-        if name not in tables:
-            continue
-        frame = tables[name]
-        extra = set(frame.columns) - set(records[k].fields) - {"line", "row"}
-        if extra:
-            raise ValueError(f"{name}: no field named "
-                             + ", ".join(sorted(map(repr, map(str, extra)))))
-        text = {f for f in records[k].fields if isinstance(getattr(records[k](), f), str)}
-        columns = {str(c): _column(frame[c], str(c) in text)
-                   for c in frame.columns if c != "row"}
-        case._set_columns(k, columns, len(frame))
-    return case
 
 
 def _column(series, text):
@@ -259,39 +193,124 @@ def _column(series, text):
     return values
 
 
-def _to_matpower(self, name="zel23case"):
-    """The case as MATPOWER case text whose function is ``name`` (see
-    write_matpower for the notes on what it does not carry)."""
-    return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
+class Case(_zel23.Case):
+    """A whole case: system base, comment lines (three header lines, then the
+    terminator lines) and the seven sections, each a list of records that
+    stays tied to the case."""
+
+    @property
+    def problems(self):
+        """Every problem of the read, as Problem."""
+        return [Problem(*p) for p in self._problems()]
+
+    def copy(self):
+        """A case of its own with the same records, comments and problems."""
+        new = type(self)()
+        new._assign(self)
+        return new
+
+    __copy__ = copy
+
+    def __deepcopy__(self, memo):
+        return self.copy()
+
+    def to_pandas(self, *, quoted_names=False):
+        """One DataFrame per section (keys as in SECTIONS), one column per field
+        plus ``line``, the line each record was read from (0 if not read), and
+        ``row``, its position in the section. Names (NAME, ARNAME) are plain
+        unless ``quoted_names``. Each table is indexed by its records' key: bus
+        number (``bus``); generator bus and ID (``bus``, ``id``); branch and
+        adjustment ends and circuit (``i``, ``j``, ``ckt``); area, DC line and
+        shunt number. IDs and circuits in the index are plain (``"1"``)."""
+        import pandas
+        tables = {}
+        for k, name in enumerate(SECTIONS):
+            frame = pandas.DataFrame(self._columns(k, quoted_names), copy=False)
+            frame["row"] = range(len(frame))
+            fields, labels = _KEYS[name]
+            keys = [frame[f].map(_plain) if frame[f].dtype == object else frame[f]
+                    for f in fields]
+            if len(keys) == 1:
+                frame.index = pandas.Index(keys[0], name=labels[0])
+            else:
+                frame.index = pandas.MultiIndex.from_arrays(keys, names=labels)
+            tables[name] = frame
+        return tables
 
 
-def _check(self):
-    """The readiness findings, one row each, in line order: a DataFrame with
-    the columns line, severity ("error" or "warning"), code and message. The
-    read's problems are errors at their lines."""
-    import pandas
-    return pandas.DataFrame(self._check()[0],
-                            columns=["line", "severity", "code", "message"])
+
+    @classmethod
+    def from_pandas(cls, tables, *, comments=None, system_base=None):
+        """A case built from DataFrames shaped as to_pandas() makes them.
+
+        ``tables`` maps section names (SECTIONS) to DataFrames of any layout
+        (slices, reversed, built from 2-D arrays, categorical or object columns;
+        the index is not used); a missing section is empty, a missing column
+        takes the field's default, and a column that names no field raises
+        ValueError. Names may be plain (quoted and padded to eight characters) or
+        quoted. Header and terminator lines come from ``comments`` (for example
+        another case's ``comments``); without them, header lines that hold
+        ``system_base`` (default 100). ``system_base`` defaults to the one in
+        ``comments``.
+        """
+        unknown = set(tables) - set(SECTIONS)
+        if unknown:
+            raise ValueError("no section named " + ", ".join(sorted(map(repr, unknown))))
+        case = cls()
+        if comments is None:
+            system_base = 100.0 if system_base is None else system_base
+            comments = _default_comments(float(system_base))
+        case.comments = comments
+        if system_base is None:
+            header = "\n".join(list(case.comments[:3]) + [""])
+            system_base = read(header.encode("utf-8", "surrogateescape")).system_base
+        case.system_base = system_base
+        records = (Bus, Generator, Branch, TransformerAdjustment, AreaInterchange,
+                   TwoTerminalDC, SwitchedShunt)
+        for k, name in enumerate(SECTIONS):
+            if name not in tables:
+                continue
+            frame = tables[name]
+            extra = set(frame.columns) - set(records[k].fields) - {"line", "row"}
+            if extra:
+                raise ValueError(f"{name}: no field named "
+                                 + ", ".join(sorted(map(repr, map(str, extra)))))
+            text = {f for f in records[k].fields if isinstance(getattr(records[k](), f), str)}
+            columns = {str(c): _column(frame[c], str(c) in text)
+                       for c in frame.columns if c != "row"}
+            case._set_columns(k, columns, len(frame))
+        return case
 
 
-def _check_summary(self):
-    """The network as check() sees it: buses, isolated_buses, swing_buses and
-    islands, largest first, each a dict (buses, first_bus, swing_buses,
-    load_mw, load_mvar, generation_mw, generation_mvar)."""
-    return self._check()[1]
+
+    def to_matpower(self, name="zel23case"):
+        """The case as MATPOWER case text whose function is ``name`` (see
+        write_matpower for the notes on what it does not carry)."""
+        return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
+
+
+
+    def check(self):
+        """The readiness findings, one row each, in line order: a DataFrame with
+        the columns line, severity ("error" or "warning"), code and message. The
+        read's problems are errors at their lines."""
+        import pandas
+        return pandas.DataFrame(self._check()[0],
+                                columns=["line", "severity", "code", "message"])
+
+
+
+    def check_summary(self):
+        """The network as check() sees it: buses, isolated_buses, swing_buses and
+        islands, largest first, each a dict (buses, first_bus, swing_buses,
+        load_mw, load_mvar, generation_mw, generation_mvar)."""
+        return self._check()[1]
 
 
 for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInterchange,
               SwitchedShunt, TwoTerminalDC):
     _type.__module__ = __name__
-
-Case.problems = property(_problems, doc="Every problem of the read, as Problem.")
-for _name, _function in (("to_pandas", _to_pandas), ("from_pandas", _from_pandas),
-                         ("to_matpower", _to_matpower), ("check", _check),
-                         ("check_summary", _check_summary)):
-    _function.__name__, _function.__qualname__ = _name, "Case." + _name
-    setattr(Case, _name, classmethod(_function) if _name == "from_pandas" else _function)
-del _name, _function, _type
+del _type
 
 
 class _Blocks(_abc.Sequence):
