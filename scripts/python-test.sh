@@ -52,6 +52,6 @@ PYTHONPATH="$site" ZEL23_TOOL="${ZEL23_TOOL:-$prefix/bin/zel23}" PYTHONDONTWRITE
 # field that one has and the other lacks fails (mypy's stubtest).
 if [ ${#preload[@]} -eq 0 ]; then
   PYTHONPATH="$site" "$python" -m mypy.stubtest --mypy-config-file "$repo/python/stubtest.ini" \
-    --allowlist "$repo/python/stubtest-allowlist.txt"
+    --allowlist "$repo/python/stubtest-allowlist.txt" \
     zel23
 fi
