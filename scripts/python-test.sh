@@ -37,7 +37,7 @@ case $flags in *-fsanitize=*undefined*) preload+=("$(g++ -print-file-name=libubs
 if [ ${#preload[@]} -gt 0 ]; then
   # CPython keeps some objects to the end on purpose: leaks are not errors.
   export LD_PRELOAD="${preload[*]}" ASAN_OPTIONS=detect_leaks=0
-  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ZEL23_SANITIZED=1
   echo "== python tests under ${LD_PRELOAD}"
 fi
 

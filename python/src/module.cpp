@@ -145,9 +145,12 @@ void assign(std::string& field, py::handle v, const char* name) {
   try {
     field = storedText(name, toBytes(v, name));
   } catch (const std::invalid_argument& e) {
-    std::string shown = py::repr(v);
-    if (shown.size() > 40) shown = shown.substr(0, 36) + "...'";
-    raise(PyExc_ValueError, std::string(name) + " " + shown + " " + e.what());
+    // A long value is shown by its start, cut between characters.
+    const bool longer = PyUnicode_GetLength(v.ptr()) > 36;
+    const py::object start =
+        longer ? v[py::slice(0, 36, 1)] : py::reinterpret_borrow<py::object>(v);
+    raise(PyExc_ValueError, std::string(name) + " " + std::string(py::repr(start)) +
+                                (longer ? "..." : "") + " " + e.what());
   }
 }
 

@@ -199,6 +199,8 @@ def test_sections_edit_in_place_and_stale_records_are_refused():
     assert len(case.buses) == 3
 
 
+@pytest.mark.skipif(bool(os.environ.get("ZEL23_SANITIZED")),
+                    reason="the sanitizers' quarantine holds freed memory")
 def test_reading_a_thousand_times_does_not_grow():
     lines = CASES[0].read_bytes().split(b"\n")
     data = b"\n".join(lines[:3] + lines[3:17] * 100 + lines[17:])  # 1400 buses
