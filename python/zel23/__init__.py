@@ -228,8 +228,9 @@ class Case(_zel23.Case):
             frame = pandas.DataFrame(self._columns(k, quoted_names), copy=False)
             frame["row"] = range(len(frame))
             fields, labels = _KEYS[name]
-            keys = [frame[f].map(_plain) if frame[f].dtype == object else frame[f]
-                    for f in fields]
+            # IDs repeat ('1 ', '2 '): each distinct one is made plain once.
+            keys = [frame[f].map({v: _plain(v) for v in frame[f].unique()})
+                    if frame[f].dtype == object else frame[f] for f in fields]
             if len(keys) == 1:
                 frame.index = pandas.Index(keys[0], name=labels[0])
             else:
