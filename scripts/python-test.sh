@@ -7,7 +7,11 @@
 #   scripts/python-test.sh [BUILD_DIR]    (default: build-python)
 #
 # An existing BUILD_DIR keeps its settings (scripts/test.sh passes build-ci);
-# a new one is configured Release without the C++ tests.
+# a new one is configured Release without the C++ tests. A BUILD_DIR built
+# with AddressSanitizer (scripts/test.sh passes build-asan, which
+# scripts/sanitize.sh made) runs the suite in an interpreter with the
+# sanitizers' runtimes preloaded, so that an out-of-bounds access in the
+# module or the library fails the test that made it.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(realpath -m "${1:-$repo/build-python}")
@@ -24,10 +28,30 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 site="$prefix/$(sed -n 's/^ZEL23_PYTHON_INSTALL_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")"
 
+# The interpreter is not built with the sanitizers: their runtimes must be
+# loaded before anything else.
+flags=$(sed -n 's/^CMAKE_CXX_FLAGS:[A-Z]*=//p' "$build/CMakeCache.txt")
+preload=()
+case $flags in *-fsanitize=*address*) preload+=("$(g++ -print-file-name=libasan.so)") ;; esac
+case $flags in *-fsanitize=*undefined*) preload+=("$(g++ -print-file-name=libubsan.so)") ;; esac
+if [ ${#preload[@]} -gt 0 ]; then
+  # CPython keeps some objects to the end on purpose: leaks are not errors.
+  export LD_PRELOAD="${preload[*]}" ASAN_OPTIONS=detect_leaks=0
+  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ZEL23_SANITIZED=1
+  echo "== python tests under ${LD_PRELOAD}"
+fi
+
 cd "$prefix" # nothing of the source tree on sys.path
 PYTHONPATH="$site" "$python" -c "
 import sys, zel23
 if not zel23.__file__.startswith('$site/zel23/'):
     sys.exit('zel23 imported from ' + zel23.__file__ + ', not from the installed package')"
-PYTHONPATH="$site" ZEL23_TOOL="$prefix/bin/zel23" PYTHONDONTWRITEBYTECODE=1 \
+PYTHONPATH="$site" ZEL23_TOOL="${ZEL23_TOOL:-$prefix/bin/zel23}" PYTHONDONTWRITEBYTECODE=1 \
   "$python" -m pytest -q -p no:cacheprovider "$repo/python/tests"
+# The hand-kept type stubs against the installed module: a name, argument or
+# field that one has and the other lacks fails (mypy's stubtest).
+if [ ${#preload[@]} -eq 0 ]; then
+  PYTHONPATH="$site" "$python" -m mypy.stubtest --mypy-config-file "$repo/python/stubtest.ini" \
+    --allowlist "$repo/python/stubtest-allowlist.txt" \
+    zel23
+fi

@@ -135,136 +135,33 @@ LoadedCase loadCase(const std::string& file) {
   return finish(bytes.size(), countLines(bytes));
 }
 
-BlockBuf::BlockBuf(int fd, std::size_t size) : fd_(fd), block_(size) {
-  setp(block_.data(), block_.data() + block_.size());
-}
-
-bool BlockBuf::drain() {
-  const char* p = pbase();
-  std::size_t left = static_cast<std::size_t>(pptr() - pbase());
-  while (left > 0 && error_ == 0) {
-    ssize_t n = ::write(fd_, p, left);
-    if (n < 0) {
-      if (errno != EINTR) error_ = errno;
-      continue;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  setp(block_.data(), block_.data() + block_.size());
-  return error_ == 0;
-}
-
-BlockBuf::int_type BlockBuf::overflow(int_type ch) {
-  if (!drain()) return traits_type::eof();
-  if (!traits_type::eq_int_type(ch, traits_type::eof())) {
-    *pptr() = traits_type::to_char_type(ch);
-    pbump(1);
-  }
-  return traits_type::not_eof(ch);
-}
-
-std::streamsize BlockBuf::xsputn(const char* s, std::streamsize n) {
-  std::streamsize done = 0;
-  while (done < n) {
-    std::streamsize room = epptr() - pptr();
-    if (room == 0) {
-      if (!drain()) break;
-      continue;
-    }
-    std::streamsize take = std::min(room, n - done);
-    std::memcpy(pptr(), s + done, static_cast<std::size_t>(take));
-    pbump(static_cast<int>(take));
-    done += take;
-  }
-  return done;
-}
-
-int BlockBuf::finish() {
-  drain();
-  return error_;
-}
-
 namespace {
 
-mode_t newFileMode() {
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-std::string folderOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+std::unique_ptr<zel23::AtomicFile> openOutput(const std::string& target) {
+  try {
+    if (target.empty() || target == "-")
+      return std::make_unique<zel23::AtomicFile>(STDOUT_FILENO);
+    return std::make_unique<zel23::AtomicFile>(target);
+  } catch (const zel23::FileError& e) {
+    throw ToolError("cannot " + e.action() + " " + outputName(target) + ": " +
+                    errorText(e.error()));
+  }
 }
 
 } // namespace
 
-OutputFile::OutputFile(const std::string& target) : target_(target) {
-  if (target.empty() || target == "-") {
-    fd_ = STDOUT_FILENO;
-  } else {
-    struct stat st;
-    mode_t mode = newFileMode();
-    final_ = target;
-    if (::stat(target.c_str(), &st) == 0) {
-      if (!S_ISREG(st.st_mode)) {
-        // A device or a pipe cannot be replaced by renaming; write into it.
-        fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd_ < 0)
-          throw ToolError("cannot open " + outputName(target) + ": " + errorText(errno));
-        ownsFd_ = true;
-      } else {
-        mode = st.st_mode & 07777;
-        // Renaming over a symbolic link would replace the link, not the file.
-        if (char* real = ::realpath(target.c_str(), nullptr)) {
-          final_ = real;
-          std::free(real);
-        }
-      }
-    } else if (errno != ENOENT) {
-      throw ToolError("cannot write " + outputName(target) + ": " + errorText(errno));
-    }
-    if (fd_ < 0) {
-      temp_ = folderOf(final_) + "/." + baseOf(final_) + ".XXXXXX";
-      fd_ = ::mkstemp(temp_.data());
-      if (fd_ < 0) {
-        int error = errno;
-        temp_.clear();
-        throw ToolError("cannot write " + outputName(target) + ": " + errorText(error));
-      }
-      ownsFd_ = true;
-      ::fchmod(fd_, mode);
-    }
-  }
-  buf_ = std::make_unique<BlockBuf>(fd_);
-  stream_.rdbuf(buf_.get());
-}
+OutputFile::OutputFile(const std::string& target)
+    : target_(target), file_(openOutput(target)) {}
 
-OutputFile::~OutputFile() {
-  if (ownsFd_) ::close(fd_);
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-}
+OutputFile::~OutputFile() = default;
+
+std::ostream& OutputFile::stream() { return file_->stream(); }
 
 void OutputFile::commit() {
-  int error = buf_->finish();
-  if (error == 0 && !temp_.empty() && ::fsync(fd_) != 0) error = errno;
-  if (ownsFd_) {
-    if (::close(fd_) != 0 && error == 0) error = errno;
-    ownsFd_ = false;
-  }
-  if (error)
-    throw ToolError("cannot write " + outputName(target_) + ": " + errorText(error));
-  if (!temp_.empty()) {
-    if (::rename(temp_.c_str(), final_.c_str()) != 0)
-      throw ToolError("cannot write " + outputName(target_) + ": " + errorText(errno));
-    temp_.clear();
+  try {
+    file_->commit();
+  } catch (const zel23::FileError& e) {
+    throw ToolError("cannot write " + outputName(target_) + ": " + errorText(e.error()));
   }
 }
 

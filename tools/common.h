@@ -7,6 +7,7 @@
 // with status 2.
 
 #include "zel23.h"
+#include "zel23_file.h"
 
 #include <CLI/CLI.hpp>
 
@@ -71,34 +72,10 @@ public:
 /// "the bundled sample".
 std::string inputName(const std::string& file);
 
-/// A stream buffer that collects output in one large block and writes it to
-/// a file descriptor only when the block is full or at finish(). sync() does
-/// not write, so the std::endl after every line that ZELPrint writes costs
-/// nothing. The first write error is kept and reported by finish().
-class BlockBuf : public std::streambuf {
-public:
-  explicit BlockBuf(int fd, std::size_t size = std::size_t(1) << 20);
-  /// Writes what is held; returns 0 or the errno of the first failed write.
-  int finish();
-
-protected:
-  int_type overflow(int_type ch) override;
-  std::streamsize xsputn(const char* s, std::streamsize n) override;
-  int sync() override { return 0; }
-
-private:
-  bool drain();
-  int fd_;
-  int error_ = 0;
-  std::vector<char> block_;
-};
-
-/// An output that appears complete or not at all. A regular file (new or
-/// existing) is written to a temporary file in the same folder and renamed
-/// over the target by commit(); if commit() is never reached or fails, the
-/// temporary file is removed and an existing target is left as it was.
-/// Standard output ("" or "-") and targets that are not regular files
-/// (/dev/null, a pipe) are written directly.
+/// An output that appears complete or not at all (zel23::AtomicFile: a
+/// regular file is written beside the target and renamed into place by
+/// commit(); a device, a pipe or standard output, "" or "-", is written
+/// through). Failures are ToolErrors naming the output as outputName() does.
 class OutputFile {
 public:
   explicit OutputFile(const std::string& target);
@@ -106,19 +83,14 @@ public:
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  std::ostream& stream() { return stream_; }
+  std::ostream& stream();
   /// Writes everything out, flushes it to the device and renames the
   /// temporary file into place; throws ToolError on any failure.
   void commit();
 
 private:
   std::string target_; ///< the path as given, for messages
-  std::string final_;  ///< where the file ends up (symbolic links resolved)
-  std::string temp_;   ///< empty when writing directly
-  int fd_ = -1;
-  bool ownsFd_ = false;
-  std::unique_ptr<BlockBuf> buf_;
-  std::ostream stream_{nullptr};
+  std::unique_ptr<zel23::AtomicFile> file_;
 };
 
 /// Writes one output: fn(stream) fills it, then it is committed. Throws

@@ -31,8 +31,23 @@ struct CaseData {
 };
 using CasePtr = std::shared_ptr<CaseData>;
 
-/// The bytes of a one-dimensional byte buffer, without a copy.
-std::string_view bufferText(const py::buffer_info& info);
+/// The bytes an object's buffer holds, in C order: a view of them while the
+/// buffer is contiguous, else a copy. A buffer of items wider than a byte is
+/// a TypeError. The exporter stays locked (a bytearray cannot be resized)
+/// while this lives, so the bytes may be read without the GIL.
+class BufferBytes {
+public:
+  explicit BufferBytes(py::handle source);
+  ~BufferBytes() { PyBuffer_Release(&view_); }
+  BufferBytes(const BufferBytes&) = delete;
+  BufferBytes& operator=(const BufferBytes&) = delete;
+  std::string_view text() const { return text_; }
+
+private:
+  Py_buffer view_{};
+  std::string copy_;
+  std::string_view text_;
+};
 
 /// The section list of each record type; the load record has none.
 template <class Rec> struct Section;
@@ -78,17 +93,32 @@ inline py::str toStr(const std::string& s) {
 /// else is a TypeError naming `what`.
 std::string toBytes(py::handle value, const char* what);
 
+/// Bus and area names: Python shows them plain and quotes and pads what it
+/// is given; the other text fields (IDs, circuits, the meter) as stored.
+inline bool isName(std::string_view field) {
+  return field == "NAME" || field == "ARNAME";
+}
+/// A stored name without its blanks and apostrophes: "'BUS 1   '" gives "BUS 1".
+std::string plainName(std::string_view stored);
+/// What a text field stores for a value given in Python, so that the written
+/// line reads back to the same record: a quoted value ('...') as it is, a
+/// plain name quoted and padded to eight characters, any other plain value
+/// as it is. Throws std::invalid_argument, saying why, for a value the
+/// format cannot hold (an apostrophe inside, a control byte, more than 255
+/// bytes, or blanks or commas in an unquoted field).
+std::string storedText(std::string_view field, const std::string& value);
+
 /// Python's builtin exceptions with a message, thrown as C++ exceptions.
 [[noreturn]] void raise(PyObject* type, const std::string& message);
 
 /// The record columns of one section as numpy arrays (tables.cpp).
-py::dict sectionColumns(const CaseData& data, int section);
+py::dict sectionColumns(const CaseData& data, int section, bool quoted);
 /// Replaces one section with records built from numpy columns (tables.cpp).
 void setSectionColumns(CaseData& data, int section, const py::dict& columns,
                        std::size_t rows);
 
-/// read_matpower's reader and the Case's MATPOWER writer and notes (matpower.cpp).
-void bindMatpower(py::module_& m, py::class_<CaseData, CasePtr>& cases);
+/// The Case's MATPOWER writer and notes (matpower.cpp).
+void bindMatpower(py::class_<CaseData, CasePtr>& cases);
 
 /// The Case's readiness check (check.cpp).
 void bindCheck(py::class_<CaseData, CasePtr>& cases);

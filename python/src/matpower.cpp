@@ -18,17 +18,6 @@ py::list strings(const std::vector<std::string>& items) {
   return out;
 }
 
-CasePtr readFromMatpower(const py::buffer& text, std::size_t maxProblems) {
-  const py::buffer_info info = text.request();
-  auto d = std::make_shared<CaseData>();
-  ReadOptions options;
-  options.maxProblems = maxProblems;
-  MatpowerReport report = readMatpower(bufferText(info), d->c, options);
-  d->notes = std::move(report.notCarried);
-  d->report = std::move(report);
-  return d;
-}
-
 /// The MATPOWER text as bytes and the notes of what it does not carry; a
 /// name that is not an identifier raises ValueError.
 py::tuple toMatpower(const CaseData& d, py::handle name) {
@@ -41,8 +30,7 @@ py::tuple toMatpower(const CaseData& d, py::handle name) {
 
 } // namespace
 
-void bindMatpower(py::module_& m, py::class_<CaseData, CasePtr>& cases) {
-  m.def("_read_matpower", &readFromMatpower, py::arg("text"), py::arg("max_problems"));
+void bindMatpower(py::class_<CaseData, CasePtr>& cases) {
   cases.def("_to_matpower", &toMatpower, py::arg("name"));
   cases.def_property_readonly(
       "notes", [](const CaseData& d) { return strings(d.notes); },

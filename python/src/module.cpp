@@ -6,12 +6,18 @@
 #include "binding.h"
 
 #include "zel23_fields.h"
+#include "zel23_file.h"
+#include "zel23_matpower.h"
+
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <deque>
-#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 #include <system_error>
 #include <type_traits>
@@ -37,10 +43,62 @@ std::string toBytes(py::handle value, const char* what) {
                              std::string(py::str(value.get_type().attr("__name__"))));
 }
 
-std::string_view bufferText(const py::buffer_info& info) {
-  if (info.ndim != 1 || info.itemsize != 1)
-    raise(PyExc_TypeError, "case text must be a one-dimensional buffer of bytes");
-  return {static_cast<const char*>(info.ptr), static_cast<std::size_t>(info.size)};
+BufferBytes::BufferBytes(py::handle source) {
+  if (PyObject_GetBuffer(source.ptr(), &view_, PyBUF_FULL_RO) != 0)
+    throw py::error_already_set();
+  const std::size_t size = static_cast<std::size_t>(view_.len);
+  if (view_.itemsize != 1) {
+    const std::string format = view_.format ? view_.format : "B";
+    PyBuffer_Release(&view_);
+    raise(PyExc_TypeError,
+          "case text must be a buffer of bytes, not of items of format '" + format + "'");
+  }
+  if (PyBuffer_IsContiguous(&view_, 'C')) {
+    text_ = {static_cast<const char*>(view_.buf), size};
+    return;
+  }
+  copy_.resize(size);
+  if (PyBuffer_ToContiguous(copy_.data(), &view_, view_.len, 'C') != 0) {
+    PyBuffer_Release(&view_);
+    throw py::error_already_set();
+  }
+  text_ = copy_;
+}
+
+std::string plainName(std::string_view stored) {
+  const auto trim = [](std::string_view v) {
+    const auto first = v.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::string_view();
+    return v.substr(first, v.find_last_not_of(" \t") - first + 1);
+  };
+  std::string_view name = trim(stored);
+  if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
+    name = trim(name.substr(1, name.size() - 2));
+  return std::string(name);
+}
+
+std::string storedText(std::string_view field, const std::string& value) {
+  constexpr std::size_t kMaxBytes = 255, kNameWidth = 8;
+  for (const unsigned char c : value)
+    if (c < 0x20 || c == 0x7f)
+      throw std::invalid_argument(
+          "holds the control character " +
+          std::string(py::repr(py::str(std::string(1, char(c))))));
+  const bool quoted = value.size() >= 2 && value.front() == '\'' && value.back() == '\'';
+  if (value.find('\'', quoted ? 1 : 0) < (quoted ? value.size() - 1 : value.size()))
+    throw std::invalid_argument("holds an apostrophe, which ends a quoted field");
+  std::string stored = value;
+  if (!quoted && isName(field))
+    stored = "'" + value +
+             std::string(kNameWidth - std::min(kNameWidth, value.size()), ' ') + "'";
+  else if (!quoted && (value.empty() || value.find_first_of(" \t,") != std::string::npos))
+    throw std::invalid_argument("needs apostrophes ('...') to hold blanks, commas or "
+                                "nothing");
+  if (stored.size() > kMaxBytes)
+    throw std::invalid_argument("is " + std::to_string(stored.size()) +
+                                " bytes long as written; a text field holds at most " +
+                                std::to_string(kMaxBytes));
+  return stored;
 }
 
 namespace {
@@ -50,6 +108,12 @@ namespace {
 py::object toPy(int v) { return py::int_(v); }
 py::object toPy(double v) { return py::float_(v); }
 py::object toPy(const std::string& v) { return toStr(v); }
+/// A field's value as Python shows it: names plain.
+template <class T> py::object shown(const char* name, const T& v) {
+  if constexpr (std::is_same_v<T, std::string>)
+    if (isName(name)) return toStr(plainName(v));
+  return toPy(v);
+}
 
 std::string typeName(py::handle v) { return py::str(v.get_type().attr("__name__")); }
 
@@ -78,7 +142,16 @@ void assign(double& field, py::handle v, const char* name) {
 void assign(std::string& field, py::handle v, const char* name) {
   if (!PyUnicode_Check(v.ptr()))
     raise(PyExc_TypeError, std::string(name) + " takes a str, not " + typeName(v));
-  field = toBytes(v, name);
+  try {
+    field = storedText(name, toBytes(v, name));
+  } catch (const std::invalid_argument& e) {
+    // A long value is shown by its start, cut between characters.
+    const bool longer = PyUnicode_GetLength(v.ptr()) > 36;
+    const py::object start =
+        longer ? v[py::slice(0, 36, 1)] : py::reinterpret_borrow<py::object>(v);
+    raise(PyExc_ValueError, std::string(name) + " " + std::string(py::repr(start)) +
+                                (longer ? "..." : "") + " " + e.what());
+  }
 }
 
 template <class Rec> const std::vector<const char*>& fieldNames() {
@@ -101,7 +174,7 @@ template <class Rec, class F> void withField(Rec& r, std::size_t i, F&& f) {
 
 template <class Rec> py::object getField(const Rec& r, std::size_t i) {
   py::object out;
-  withField(r, i, [&](const char*, const auto& v) { out = toPy(v); });
+  withField(r, i, [&](const char* name, const auto& v) { out = shown(name, v); });
   return out;
 }
 
@@ -197,8 +270,10 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
       const char* type = std::is_same_v<T, int>      ? "int"
                          : std::is_same_v<T, double> ? "float"
                                                      : "str";
-      docs().push_back(std::string(type) + " field " + field + " (default " +
-                       std::string(py::repr(toPy(v))) + ")");
+      docs().push_back(
+          std::string(type) + " field " + field + " (default " +
+          std::string(py::repr(shown(field, v))) + ")" +
+          (isName(field) ? "; a plain name, quoted and padded when written" : ""));
     });
     cls.def_property(
         names[i], [i](const H& h) { return getField(h.get(), i); },
@@ -211,8 +286,21 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
   cls.def(
       "__str__", [](const H& h) { return toStr(printed(h.get())); },
       "The record's printed line, as the writer writes it.");
+  cls.def(
+      "stored",
+      [](const H& h, const std::string& field) {
+        const std::size_t i = fieldIndex<Rec>(field);
+        if (i == fieldNames<Rec>().size())
+          raise(PyExc_AttributeError, "no field named '" + field + "'");
+        py::object out;
+        withField(h.get(), i, [&](const char*, const auto& v) { out = toPy(v); });
+        return out;
+      },
+      py::arg("field"),
+      "The field as the record stores and writes it: a name with its apostrophes "
+      "and padding (\"'BUS 1   '\").");
   cls.def("__repr__", [keys, name](const H& h) {
-    std::string out = std::string("zel23.") + name + "(";
+    std::string out = std::string(name) + "(";
     for (std::size_t k = 0; k < keys.size(); ++k) {
       if (k > 0) out += ", ";
       out += std::string(keys[k]) + "=" +
@@ -374,17 +462,11 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
 
 // ---- reading and writing ------------------------------------------------
 
-/// Reads the case at `path` (every way of reading a file goes through here).
-/// The reader's std::system_error becomes the OSError subclass of its errno,
-/// naming the path.
-ReadReport readPath(const std::string& path, Case& into, const ReadFileOptions& options) {
-  try {
-    return readFile(path, into, options);
-  } catch (const std::system_error& e) {
-    errno = e.code().value();
-    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, toStr(path).ptr());
-    throw py::error_already_set();
-  }
+/// An OSError of the errno's own subclass naming the path.
+[[noreturn]] void raiseOSError(int error, const std::string& path) {
+  errno = error;
+  PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, toStr(path).ptr());
+  throw py::error_already_set();
 }
 
 ReadFileOptions readOptions(std::size_t maxProblems) {
@@ -393,26 +475,109 @@ ReadFileOptions readOptions(std::size_t maxProblems) {
   return options;
 }
 
-CasePtr readFromPath(py::handle path, std::size_t maxProblems) {
+/// The first bytes of a regular file, enough to tell a MATPOWER case from a
+/// raw one.
+std::string fileStart(const std::string& path) {
+  std::string start(std::size_t(1) << 16, '\0');
+  std::ifstream in(path, std::ios::binary);
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<std::size_t>(in.gcount()));
+  return start;
+}
+
+/// Reads a whole file through one open (a FIFO's writer may open it only
+/// once); returns 0 or the errno.
+int readWhole(const std::string& path, std::string& into) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  if (!file) return errno;
+  char block[1 << 16];
+  while (const std::size_t got = std::fread(block, 1, sizeof block, file.get()))
+    into.append(block, got);
+  return std::ferror(file.get()) ? errno : 0;
+}
+
+bool endsInDotM(const std::string& path) {
+  return path.size() > 2 && path.compare(path.size() - 2, 2, ".m") == 0;
+}
+
+/// Reads case text, a MATPOWER case when `matpower`.
+void readText(CaseData& d, std::string_view text, std::size_t maxProblems,
+              bool matpower) {
+  if (!matpower) {
+    d.report = readBuffer(text, d.c, readOptions(maxProblems));
+    return;
+  }
+  MatpowerReport report = readMatpower(text, d.c, readOptions(maxProblems));
+  d.notes = std::move(report.notCarried);
+  d.report = std::move(report);
+}
+
+/// Reads the case at `path`, a MATPOWER case where the command reads one
+/// (a name ending in ".m", or a first statement `function`), without the GIL:
+/// nothing Python is touched until the case is whole. A regular raw case
+/// goes to readFile; anything else (a FIFO, a device) is read once, whole.
+/// `into` takes the case only when it is whole.
+void readFromPath(CaseData& into, py::handle path, std::size_t maxProblems,
+                  bool matpower) {
   const std::string p = toBytes(path, "path");
   if (p.find('\0') != std::string::npos)
     raise(PyExc_ValueError, "embedded null byte in path");
-  std::error_code ec;
-  if (std::filesystem::is_directory(p, ec)) {
-    errno = EISDIR;
-    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, toStr(p).ptr());
-    throw py::error_already_set();
+  auto d = std::make_unique<CaseData>();
+  int error = 0;
+  {
+    py::gil_scoped_release unlocked;
+    struct stat st;
+    const bool found = ::stat(p.c_str(), &st) == 0;
+    matpower = matpower || endsInDotM(p);
+    if (found && S_ISDIR(st.st_mode)) {
+      error = EISDIR;
+    } else if (found && S_ISREG(st.st_mode) && !matpower &&
+               !looksLikeMatpower(fileStart(p))) {
+      try {
+        d->report = readFile(p, d->c, readOptions(maxProblems));
+      } catch (const std::system_error& e) {
+        error = e.code().value();
+      }
+    } else {
+      std::string text;
+      error = readWhole(p, text);
+      if (error == 0)
+        readText(*d, text, maxProblems, matpower || looksLikeMatpower(text));
+    }
   }
-  auto d = std::make_shared<CaseData>();
-  d->report = readPath(p, d->c, readOptions(maxProblems));
-  return d;
+  if (error != 0) raiseOSError(error, p);
+  into = std::move(*d);
 }
 
-CasePtr readFromBuffer(const py::buffer& text, std::size_t maxProblems) {
-  const py::buffer_info info = text.request();
-  auto d = std::make_shared<CaseData>();
-  d->report = readBuffer(bufferText(info), d->c, readOptions(maxProblems));
-  return d;
+void readFromBuffer(CaseData& into, py::handle text, std::size_t maxProblems,
+                    bool matpower) {
+  const BufferBytes bytes(text);
+  auto d = std::make_unique<CaseData>();
+  {
+    py::gil_scoped_release unlocked;
+    readText(*d, bytes.text(), maxProblems, matpower || looksLikeMatpower(bytes.text()));
+  }
+  into = std::move(*d);
+}
+
+/// Writes bytes to a path through the library's atomic writer, without the
+/// GIL; its FileError becomes the OSError of its errno, naming the path.
+void writeToPath(py::handle path, const py::bytes& data) {
+  const std::string p = toBytes(path, "path");
+  if (p.find('\0') != std::string::npos)
+    raise(PyExc_ValueError, "embedded null byte in path");
+  const std::string_view bytes = data;
+  int error = 0;
+  {
+    py::gil_scoped_release unlocked;
+    try {
+      writeFileAtomically(p, bytes);
+    } catch (const FileError& e) {
+      error = e.error();
+    }
+  }
+  if (error != 0) raiseOSError(error, p);
 }
 
 std::string caseText(const CaseData& d) {
@@ -441,8 +606,13 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
           [](CaseData& d, py::handle items) {
             std::vector<std::string> lines;
             for (py::handle item : py::iter(items)) {
-              std::string s;
-              assign(s, item, "comments");
+              if (!PyUnicode_Check(item.ptr()))
+                raise(PyExc_TypeError, "comments takes str lines, not " + typeName(item));
+              std::string s = toBytes(item, "comments");
+              // Each is one line of the file: a line end or NUL would cut it.
+              if (s.find_first_of(std::string("\n\r\0", 3)) != std::string::npos)
+                raise(PyExc_ValueError, "comment line " + std::string(py::repr(item)) +
+                                            " holds a line end or NUL");
               lines.push_back(std::move(s));
             }
             d.c.comments = std::move(lines);
@@ -457,6 +627,45 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
   bindSection<ZELAreaInterchange>(m, cls, "AreaInterchangeSection", "areas");
   bindSection<ZELTwoTerminalDC>(m, cls, "TwoTerminalDCSection", "dc_lines");
   bindSection<ZELSwitchedShunt>(m, cls, "SwitchedShuntSection", "shunts");
+  // Lookups by key; IDs and circuits compare without apostrophes and blanks.
+  cls.def(
+         "bus",
+         [](const CasePtr& d, int number) {
+           const auto& list = d->c.buses;
+           for (std::size_t k = 0; k < list.size(); ++k)
+             if (list[k].I() == number) return Handle<ZELBus>(d, k);
+           raise(PyExc_KeyError, "no bus " + std::to_string(number));
+         },
+         py::arg("number"), "The first bus of that number; KeyError if none.")
+      .def(
+          "generator",
+          [](const CasePtr& d, int bus, py::handle id) {
+            const std::string key = plainName(toBytes(py::str(id), "id"));
+            const auto& list = d->c.generators;
+            for (std::size_t k = 0; k < list.size(); ++k)
+              if (list[k].I() == bus && plainName(list[k].ID()) == key)
+                return Handle<ZELGenerator>(d, k);
+            raise(PyExc_KeyError,
+                  "no generator " + key + " at bus " + std::to_string(bus));
+          },
+          py::arg("bus"), py::arg("id") = "1",
+          "The generator of that bus and ID (\"1\", 1 or \"'1 '\"); KeyError if none.")
+      .def(
+          "branch",
+          [](const CasePtr& d, int i, int j, py::handle ckt) {
+            const std::string key = plainName(toBytes(py::str(ckt), "ckt"));
+            const auto& list = d->c.branches;
+            for (std::size_t k = 0; k < list.size(); ++k)
+              if (((list[k].I() == i && list[k].J() == j) ||
+                   (list[k].I() == j && list[k].J() == i)) &&
+                  plainName(list[k].CKT()) == key)
+                return Handle<ZELBranch>(d, k);
+            raise(PyExc_KeyError, "no branch " + std::to_string(i) + "-" +
+                                      std::to_string(j) + " circuit " + key);
+          },
+          py::arg("i"), py::arg("j"), py::arg("ckt") = "1",
+          "The branch between buses i and j (either way round) of that circuit; "
+          "KeyError if none.");
   cls.def("_problems",
           [](const CaseData& d) {
             py::list out;
@@ -474,11 +683,8 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
       .def(
           "to_bytes", [](const CaseData& d) { return py::bytes(caseText(d)); },
           "to_text() as the bytes written to a file.")
-      .def("copy", [](const CaseData& d) { return std::make_shared<CaseData>(d); })
-      .def("__copy__", [](const CaseData& d) { return std::make_shared<CaseData>(d); })
-      .def("__deepcopy__",
-           [](const CaseData& d, py::handle) { return std::make_shared<CaseData>(d); })
-      .def("_columns", &sectionColumns)
+      .def("_assign", [](CaseData& d, const CaseData& from) { d = from; })
+      .def("_columns", &sectionColumns, py::arg("section"), py::arg("quoted"))
       .def("_set_columns", &setSectionColumns)
       .def("__repr__", [](const CaseData& d) {
         const std::size_t counts[] = {d.c.buses.size(),    d.c.generators.size(),
@@ -527,32 +733,39 @@ PYBIND11_MODULE(_zel23, m) {
   using namespace zel23::python;
   m.doc() = "The compiled part of zel23; use the zel23 package.";
 
-  bindParse(bindRecord<ZELBus>(m, "Bus", "A bus data record.", {"I", "NAME"}));
-  bindParse(
-      bindRecord<ZELGenerator>(m, "Generator", "A generator data record.", {"I", "ID"}));
+  // repr() shows the fields a record is known by, then its main values.
+  bindParse(bindRecord<ZELBus>(m, "Bus", "A bus data record.",
+                               {"I", "NAME", "IDE", "VM", "VA", "AREA"}));
+  bindParse(bindRecord<ZELGenerator>(m, "Generator", "A generator data record.",
+                                     {"I", "ID", "PG", "QG", "VS", "STAT"}));
   bindParse(bindRecord<ZELLoad>(m, "Load", "A load record (no section in a case).",
-                                {"I", "ID"}));
-  bindParse(
-      bindRecord<ZELBranch>(m, "Branch", "A branch data record.", {"I", "J", "CKT"}));
-  bindParse(bindRecord<ZELTransformerAdjustment>(m, "TransformerAdjustment",
-                                                 "A transformer adjustment data record.",
-                                                 {"I", "J", "CKT"}));
-  bindParse(bindRecord<ZELAreaInterchange>(
-      m, "AreaInterchange", "An area interchange data record.", {"I", "ARNAME"}));
+                                {"I", "ID", "STATUS", "PL", "QL"}));
+  bindParse(bindRecord<ZELBranch>(m, "Branch", "A branch data record.",
+                                  {"I", "J", "CKT", "R", "X", "ST"}));
+  bindParse(bindRecord<ZELTransformerAdjustment>(
+      m, "TransformerAdjustment", "A transformer adjustment data record.",
+      {"I", "J", "CKT", "ICONT", "RMA", "RMI"}));
+  bindParse(bindRecord<ZELAreaInterchange>(m, "AreaInterchange",
+                                           "An area interchange data record.",
+                                           {"I", "ARNAME", "ISW", "PDES"}));
   bindParse(bindRecord<ZELSwitchedShunt>(
       m, "SwitchedShunt",
       "A switched shunt data record. Blocks: noBlocks, N1/B1 ... N8/B8, and the "
       "N and B sequences.",
-      {"I", "noBlocks"}));
+      {"I", "MODSW", "BINIT", "noBlocks"}));
   bindDcParse(bindRecord<ZELTwoTerminalDC>(
       m, "TwoTerminalDC", "A two-terminal DC line record (three lines in a case).",
-      {"I", "IPR", "IPI"}));
+      {"I", "IPR", "IPI", "MDC", "SETVL"}));
+  m.attr("__version__") = zel23::version();
 
   auto cases = bindCase(m);
-  bindMatpower(m, cases);
+  bindMatpower(cases);
   bindCheck(cases);
   bindRegistry(m);
 
-  m.def("_read_path", &readFromPath, py::arg("path"), py::arg("max_problems"));
-  m.def("_read_bytes", &readFromBuffer, py::arg("text"), py::arg("max_problems"));
+  m.def("_read_path", &readFromPath, py::arg("into"), py::arg("path"),
+        py::arg("max_problems"), py::arg("matpower"));
+  m.def("_read_bytes", &readFromBuffer, py::arg("into"), py::arg("text"),
+        py::arg("max_problems"), py::arg("matpower"));
+  m.def("_write_path", &writeToPath, py::arg("path"), py::arg("data"));
 }

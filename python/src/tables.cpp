@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <type_traits>
 
 namespace zel23::python {
@@ -23,6 +24,7 @@ struct OutColumn {
   double* doubles = nullptr;
   PyObject** objects = nullptr;
   const std::string* last = nullptr; // repeated text shares one str
+  bool plain = false;                // names without apostrophes and padding
 };
 
 OutColumn makeColumn(int, std::size_t n) {
@@ -51,7 +53,7 @@ void put(OutColumn& c, std::size_t row, const std::string& v) {
     value = c.objects[row - 1];
     Py_INCREF(value);
   } else {
-    value = toStr(v).release().ptr();
+    value = (c.plain ? toStr(plainName(v)) : toStr(v)).release().ptr();
   }
   PyObject* old = c.objects[row]; // numpy starts object arrays at NULL or None
   c.objects[row] = value;
@@ -60,7 +62,8 @@ void put(OutColumn& c, std::size_t row, const std::string& v) {
 }
 
 template <class Rec>
-py::dict columnsOf(const std::vector<Rec>& list, const std::vector<std::size_t>& lines) {
+py::dict columnsOf(const std::vector<Rec>& list, const std::vector<std::size_t>& lines,
+                   bool quoted) {
   const std::size_t n = list.size();
   std::vector<OutColumn> columns;
   std::vector<const char*> names;
@@ -68,6 +71,7 @@ py::dict columnsOf(const std::vector<Rec>& list, const std::vector<std::size_t>&
   forEachField(proto, [&](const char* name, const auto& v) {
     names.push_back(name);
     columns.push_back(makeColumn(v, n));
+    columns.back().plain = !quoted && isName(name);
   });
   for (std::size_t row = 0; row < n; ++row) {
     std::size_t k = 0;
@@ -102,23 +106,29 @@ bool numeric(char kind) {
 /// One input column, read value by value.
 struct InColumn {
   const char* name;
-  py::array array; // converted to the field's type: int64, double or object
+  py::array array; // C-contiguous, of the field's type: double or object
 };
 
-InColumn takeColumn(const char* name, const py::array& a, int) {
+/// The column as a C-contiguous array of doubles: whatever its strides (a
+/// slice, a reversed frame, a column of a 2-D block), values are read in
+/// row order.
+InColumn numbers(const char* name, const py::array& a, const char* what) {
   if (!numeric(kindOf(a)))
-    raise(PyExc_TypeError, "column " + std::string(name) + " must hold integers");
-  return {name, py::array_t<double, py::array::forcecast>::ensure(a)};
+    raise(PyExc_TypeError, "column " + std::string(name) + " must hold " + what);
+  return {name,
+          py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(a)};
+}
+
+InColumn takeColumn(const char* name, const py::array& a, int) {
+  return numbers(name, a, "integers");
 }
 InColumn takeColumn(const char* name, const py::array& a, double) {
-  if (!numeric(kindOf(a)))
-    raise(PyExc_TypeError, "column " + std::string(name) + " must hold numbers");
-  return {name, py::array_t<double, py::array::forcecast>::ensure(a)};
+  return numbers(name, a, "numbers");
 }
 InColumn takeColumn(const char* name, const py::array& a, const std::string&) {
   if (kindOf(a) != 'O') // pandas keeps text in object columns
     raise(PyExc_TypeError, "column " + std::string(name) + " must hold str");
-  return {name, a};
+  return {name, py::array::ensure(a, py::array::c_style)};
 }
 
 void get(const InColumn& c, std::size_t row, int& field) {
@@ -138,7 +148,12 @@ void get(const InColumn& c, std::size_t row, std::string& field) {
     badValue(PyExc_TypeError, c.name, row,
              "must be str, not " +
                  std::string(v == nullptr ? "None" : Py_TYPE(v)->tp_name));
-  field = toBytes(v, c.name);
+  try {
+    field = storedText(c.name, toBytes(v, c.name));
+  } catch (const std::invalid_argument& e) {
+    badValue(PyExc_ValueError, c.name, row,
+             std::string(py::repr(py::handle(v))) + " " + e.what());
+  }
 }
 
 template <class Rec>
@@ -207,10 +222,10 @@ template <class F> void forSection(Case& c, int section, F&& f) {
 
 } // namespace
 
-py::dict sectionColumns(const CaseData& data, int section) {
+py::dict sectionColumns(const CaseData& data, int section, bool quoted) {
   py::dict out;
   forSection(const_cast<Case&>(data.c), section, [&](const auto& list) {
-    out = columnsOf(list, data.report.recordLines[section]);
+    out = columnsOf(list, data.report.recordLines[section], quoted);
   });
   return out;
 }

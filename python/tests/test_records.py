@@ -35,11 +35,11 @@ def test_records_parse_print_compare_and_copy():
             again = type(r).parse(*str(r).split("\n"))  # RATEC is not printed
             assert str(again) == str(r) and type(r).parse(*str(r).split("\n")) == again
     bus = case.buses[0].copy()
-    assert repr(bus) == "zel23.Bus(I=101, NAME=\"'NORTH G1'\")"
+    assert repr(bus) == "Bus(I=101, NAME='NORTH G1', IDE=3, VM=1.04, VA=0.0, AREA=1)"
     bus.VM += 0.01
     assert bus != case.buses[0] and bus.VM == case.buses[0].VM + 0.01
     assert zel23.Bus(I=7, VM=0.5) == zel23.Bus.parse(str(zel23.Bus(I=7, VM=0.5)))
-    assert zel23.Generator().QT == 9999.0 and zel23.Bus().NAME == "'--------'"
+    assert zel23.Generator().QT == 9999.0 and zel23.Bus().NAME == "--------"
     assert "float field VM" in zel23.Bus.VM.__doc__
 
 

@@ -13,14 +13,15 @@ paths and file objects, pandas tables and exceptions.
     zel23.read_matpower("case.m")          # MATPOWER cases in and out
 """
 
-import collections.abc
-import io
-import os
-from typing import NamedTuple
+import collections.abc as _abc
+import io as _io
+import os as _os
+import sys as _sys
+import typing as _typing
 
 from . import _zel23
-from ._zel23 import (AreaInterchange, Branch, Bus, Case, Generator, Load, SwitchedShunt,
-                     TransformerAdjustment, TwoTerminalDC)
+from ._zel23 import (AreaInterchange, Branch, Bus, Generator, Load, SwitchedShunt,
+                     TransformerAdjustment, TwoTerminalDC, __version__)
 
 __all__ = ["read", "write", "read_matpower", "write_matpower", "Case", "CaseError",
            "Problem", "bus_names", "SECTIONS",
@@ -32,7 +33,7 @@ SECTIONS = ("buses", "generators", "branches", "adjustments", "areas", "dc_lines
             "shunts")
 
 
-class Problem(NamedTuple):
+class Problem(_typing.NamedTuple):
     """A line the reader could not take."""
     line: int  #: line number in the input, from 1
     section: str  #: "bus data", ..., "header" or "after the last section"
@@ -52,32 +53,42 @@ class CaseError(ValueError):
                          f"line {first.line}: {first.message}")
 
 
-def _read_source(source, max_problems, what, from_path, from_bytes):
-    """The case in `source` (see read()), through from_path(source, max_problems)
-    for a path and from_bytes(data, max_problems) for text."""
-    if isinstance(source, os.PathLike) or (isinstance(source, str)
-                                           and "\n" not in source):
-        return from_path(source, max_problems)
+def _read_source(source, max_problems, what, matpower):
+    """The case in `source` (see read()); MATPOWER text when `matpower`, else
+    as the text or the path tells."""
+    if isinstance(source, _os.PathLike) or (isinstance(source, str)
+                                            and "\n" not in source):
+        case = Case()
+        _zel23._read_path(case, _os.fsencode(source), max_problems, matpower)
+        return case
     if isinstance(source, str):
-        return from_bytes(source.encode("utf-8", "surrogateescape"), max_problems)
-    if isinstance(source, (bytes, bytearray, memoryview)):
-        return from_bytes(source, max_problems)
-    if hasattr(source, "read"):
-        data = source.read()
-        if isinstance(data, str):
-            data = data.encode("utf-8", "surrogateescape")
-        if not isinstance(data, (bytes, bytearray)):
-            raise TypeError("the file object's read() gave " + type(data).__name__
+        source = source.encode("utf-8", "surrogateescape")
+    elif hasattr(source, "read") and not isinstance(source, memoryview):
+        source = source.read()
+        if isinstance(source, str):
+            source = source.encode("utf-8", "surrogateescape")
+        if not isinstance(source, (bytes, bytearray)):
+            raise TypeError("the file object's read() gave " + type(source).__name__
                             + ", not str or bytes")
-        return from_bytes(data, max_problems)
-    raise TypeError(what + "() takes a path, a file object or the text of a case, not "
-                    + type(source).__name__)
+    try:
+        view = memoryview(source)
+    except TypeError:
+        raise TypeError(what + "() takes a path, a file object, the text of a case or a "
+                        "buffer of its bytes, not " + type(source).__name__) from None
+    case = Case()
+    with view:
+        _zel23._read_bytes(case, view, max_problems, matpower)
+    return case
 
 
-def _read_checked(source, strict, max_problems, what, from_path, from_bytes):
+def _read_checked(source, strict, max_problems, what, matpower):
     if not isinstance(max_problems, int) or max_problems < 0:
-        raise ValueError("max_problems must be an int of 0 or more")
-    case = _read_source(source, max_problems, what, from_path, from_bytes)
+        raise ValueError("max_problems must be an int of 0 or more, not "
+                         + repr(max_problems))
+    if max_problems > 2**64 - 1:
+        raise OverflowError("max_problems must be at most 2**64 - 1, not "
+                            + str(max_problems))
+    case = _read_source(source, min(max_problems, _sys.maxsize), what, matpower)
     if strict and (case.problems or case.problems_dropped):
         raise CaseError(case.problems, case.problems_dropped)
     return case
@@ -87,23 +98,26 @@ def read(source, *, strict=False, max_problems=1000):
     """Reads a whole case with the library's recoverable reader.
 
     ``source`` is a path (str without a line feed, or os.PathLike), a file
-    object (text or binary), or the text of a case (str with a line feed, or
-    bytes). Records that cannot be read are skipped and listed in
-    ``case.problems``; with ``strict=True`` any problem raises CaseError
-    instead. Bus names in the case resolve as in an empty registry, whatever
-    ``bus_names`` holds, and ``bus_names`` is left as it was.
+    object (text or binary), the text of a case (str with a line feed), or
+    any buffer of its bytes (bytes, bytearray, memoryview, a numpy array of
+    bytes; read in C order whatever its strides). A MATPOWER case is read as
+    read_matpower() reads it: a path ending in ``.m``, or text whose first
+    statement is ``function``. Records that cannot be read are skipped and
+    listed in ``case.problems``; with ``strict=True`` any problem raises
+    CaseError instead. Bus names in the case resolve as in an empty registry,
+    whatever ``bus_names`` holds, and ``bus_names`` is left as it was. Other
+    threads run while the file is read and parsed.
     """
-    return _read_checked(
-        source, strict, max_problems, "read",
-        lambda path, limit: _zel23._read_path(os.fsencode(path), limit),
-        _zel23._read_bytes)
+    return _read_checked(source, strict, max_problems, "read", False)
 
 
 def write(case, target):
     """Writes the case exactly as the library's writer does.
 
-    ``target`` is a path, replaced only once the whole case is written, or a
-    file object (text or binary).
+    ``target`` is a path or a file object (text or binary). A regular file is
+    written beside the target and renamed into place only once complete; a
+    symbolic link's target is written, a device or a FIFO written through. A
+    new file's mode follows the umask, an existing one keeps its mode.
     """
     if not isinstance(case, Case):
         raise TypeError("write() takes a zel23.Case, not " + type(case).__name__)
@@ -111,9 +125,9 @@ def write(case, target):
 
 
 def _write_target(data, target, what):
-    if isinstance(target, (str, os.PathLike)):
-        _replace(os.fspath(target), data)
-    elif isinstance(target, io.TextIOBase):
+    if isinstance(target, (str, _os.PathLike)):
+        _zel23._write_path(_os.fsencode(target), data)
+    elif isinstance(target, _io.TextIOBase):
         target.write(data.decode("utf-8", "surrogateescape"))
     elif hasattr(target, "write"):
         target.write(data)
@@ -129,13 +143,7 @@ def read_matpower(source, *, strict=False, max_problems=1000):
     listed in ``case.problems`` (``strict=True`` raises CaseError instead);
     ``case.notes`` lists, one line per kind, the data the case cannot carry.
     """
-    return _read_checked(source, strict, max_problems, "read_matpower",
-                         _read_matpower_path, _zel23._read_matpower)
-
-
-def _read_matpower_path(path, max_problems):
-    with open(path, "rb") as f:
-        return _zel23._read_matpower(f.read(), max_problems)
+    return _read_checked(source, strict, max_problems, "read_matpower", True)
 
 
 def write_matpower(case, target, *, name="zel23case"):
@@ -151,99 +159,162 @@ def write_matpower(case, target, *, name="zel23case"):
     return notes
 
 
-def _replace(path, data):
-    # A new file gets the mode open() would give it (umask applied); an
-    # existing one keeps its mode.
-    temporary = os.path.join(os.path.dirname(os.path.abspath(path)),
-                             f".{os.path.basename(path)}.{os.getpid()}.{os.urandom(4).hex()}")
-    fd = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o666)
-    try:
-        with os.fdopen(fd, "wb") as out:
-            out.write(data)
-        if os.path.exists(path):
-            os.chmod(temporary, os.stat(path).st_mode & 0o7777)
-        os.replace(temporary, path)
-    except BaseException:
-        os.unlink(temporary)
-        raise
+#: The index of each to_pandas() table: its key columns and their names.
+_KEYS = {"buses": (("I",), ("bus",)), "generators": (("I", "ID"), ("bus", "id")),
+         "branches": (("I", "J", "CKT"), ("i", "j", "ckt")),
+         "adjustments": (("I", "J", "CKT"), ("i", "j", "ckt")),
+         "areas": (("I",), ("area",)), "dc_lines": (("I",), ("dc_line",)),
+         "shunts": (("I",), ("bus",))}
 
 
-def _problems(self):
-    return [Problem(*p) for p in self._problems()]
+def _plain(text):
+    return text.strip(" \t").strip("'").strip(" \t")
 
 
-def _to_pandas(self):
-    """One DataFrame per section (keys as in SECTIONS), one column per field
-    plus ``line``, the line each record was read from (0 if not read)."""
-    import pandas
-    return {name: pandas.DataFrame(self._columns(k), copy=False)
-            for k, name in enumerate(SECTIONS)}
+def _default_comments(system_base):
+    ends = ["BUS", "GENERATOR", "BRANCH", "TRANSFORMER ADJUSTMENT", "AREA INTERCHANGE",
+            "TWO-TERMINAL DC", "SWITCHED SHUNT"]
+    return ([f"0 {system_base!r} / made with zel23 from tables", "", ""]
+            + [f"0 / END OF {a} DATA, BEGIN {b} DATA" for a, b in zip(ends, ends[1:])]
+            + ["0 / END OF SWITCHED SHUNT DATA"])
 
 
-def _from_pandas(cls, tables, *, comments=(), system_base=0.0):
-    """A case built from DataFrames shaped as to_pandas() makes them.
-
-    ``tables`` maps section names (SECTIONS) to DataFrames; a missing section
-    is empty, a missing column takes the field's default, and a column that
-    names no field raises ValueError. Header and terminator lines come from
-    ``comments`` (for example another case's ``comments``).
-    """
-    unknown = set(tables) - set(SECTIONS)
-    if unknown:
-        raise ValueError("no section named " + ", ".join(sorted(map(repr, unknown))))
-    case = cls()
-    case.comments = comments
-    case.system_base = system_base
-    records = (Bus, Generator, Branch, TransformerAdjustment, AreaInterchange,
-               TwoTerminalDC, SwitchedShunt)
-    for k, name in enumerate(SECTIONS):
-        if name not in tables:
-            continue
-        frame = tables[name]
-        extra = set(frame.columns) - set(records[k].fields) - {"line"}
-        if extra:
-            raise ValueError(f"{name}: no field named "
-                             + ", ".join(sorted(map(repr, map(str, extra)))))
-        columns = {str(c): frame[c].to_numpy() for c in frame.columns}
-        case._set_columns(k, columns, len(frame))
-    return case
+def _column(series, text):
+    """A column's values as numpy holds them; numbers kept in an object or
+    categorical column become floats (the library checks integer fields)."""
+    values = series.to_numpy()
+    if not text and values.dtype.kind == "O":
+        try:
+            if any(isinstance(v, (str, bytes)) for v in values):
+                raise TypeError
+            values = values.astype(float)
+        except (TypeError, ValueError):
+            raise TypeError(f"column {series.name} must hold numbers") from None
+    return values
 
 
-def _to_matpower(self, name="zel23case"):
-    """The case as MATPOWER case text whose function is ``name`` (see
-    write_matpower for the notes on what it does not carry)."""
-    return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
+class Case(_zel23.Case):
+    """A whole case: system base, comment lines (three header lines, then the
+    terminator lines) and the seven sections, each a list of records that
+    stays tied to the case."""
+
+    @property
+    def problems(self):
+        """Every problem of the read, as Problem."""
+        return [Problem(*p) for p in self._problems()]
+
+    def copy(self):
+        """A case of its own with the same records, comments and problems."""
+        new = type(self)()
+        new._assign(self)
+        return new
+
+    __copy__ = copy
+
+    def __deepcopy__(self, memo):
+        return self.copy()
+
+    def to_pandas(self, *, quoted_names=False):
+        """One DataFrame per section (keys as in SECTIONS), one column per field
+        plus ``line``, the line each record was read from (0 if not read), and
+        ``row``, its position in the section. Names (NAME, ARNAME) are plain
+        unless ``quoted_names``. Each table is indexed by its records' key: bus
+        number (``bus``); generator bus and ID (``bus``, ``id``); branch and
+        adjustment ends and circuit (``i``, ``j``, ``ckt``); area, DC line and
+        shunt number. IDs and circuits in the index are plain (``"1"``)."""
+        import pandas
+        tables = {}
+        for k, name in enumerate(SECTIONS):
+            frame = pandas.DataFrame(self._columns(k, quoted_names), copy=False)
+            frame["row"] = range(len(frame))
+            fields, labels = _KEYS[name]
+            # IDs repeat ('1 ', '2 '): each distinct one is made plain once.
+            keys = [frame[f].map({v: _plain(v) for v in frame[f].unique()})
+                    if frame[f].dtype == object else frame[f] for f in fields]
+            if len(keys) == 1:
+                frame.index = pandas.Index(keys[0], name=labels[0])
+            else:
+                frame.index = pandas.MultiIndex.from_arrays(keys, names=labels)
+            tables[name] = frame
+        return tables
 
 
-def _check(self):
-    """The readiness findings, one row each, in line order: a DataFrame with
-    the columns line, severity ("error" or "warning"), code and message. The
-    read's problems are errors at their lines."""
-    import pandas
-    return pandas.DataFrame(self._check()[0],
-                            columns=["line", "severity", "code", "message"])
+
+    @classmethod
+    def from_pandas(cls, tables, *, comments=None, system_base=None):
+        """A case built from DataFrames shaped as to_pandas() makes them.
+
+        ``tables`` maps section names (SECTIONS) to DataFrames of any layout
+        (slices, reversed, built from 2-D arrays, categorical or object columns;
+        the index is not used); a missing section is empty, a missing column
+        takes the field's default, and a column that names no field raises
+        ValueError. Names may be plain (quoted and padded to eight characters) or
+        quoted. Header and terminator lines come from ``comments`` (for example
+        another case's ``comments``); without them, header lines that hold
+        ``system_base`` (default 100). ``system_base`` defaults to the one in
+        ``comments``.
+        """
+        unknown = set(tables) - set(SECTIONS)
+        if unknown:
+            raise ValueError("no section named " + ", ".join(sorted(map(repr, unknown))))
+        case = cls()
+        if comments is None:
+            system_base = 100.0 if system_base is None else system_base
+            comments = _default_comments(float(system_base))
+        case.comments = comments
+        if system_base is None:
+            header = "\n".join(list(case.comments[:3]) + [""])
+            system_base = read(header.encode("utf-8", "surrogateescape")).system_base
+        case.system_base = system_base
+        records = (Bus, Generator, Branch, TransformerAdjustment, AreaInterchange,
+                   TwoTerminalDC, SwitchedShunt)
+        for k, name in enumerate(SECTIONS):
+            if name not in tables:
+                continue
+            frame = tables[name]
+            extra = set(frame.columns) - set(records[k].fields) - {"line", "row"}
+            if extra:
+                raise ValueError(f"{name}: no field named "
+                                 + ", ".join(sorted(map(repr, map(str, extra)))))
+            text = {f for f in records[k].fields if isinstance(getattr(records[k](), f), str)}
+            columns = {str(c): _column(frame[c], str(c) in text)
+                       for c in frame.columns if c != "row"}
+            case._set_columns(k, columns, len(frame))
+        return case
 
 
-def _check_summary(self):
-    """The network as check() sees it: buses, isolated_buses, swing_buses and
-    islands, largest first, each a dict (buses, first_bus, swing_buses,
-    load_mw, load_mvar, generation_mw, generation_mvar)."""
-    return self._check()[1]
+
+    def to_matpower(self, name="zel23case"):
+        """The case as MATPOWER case text whose function is ``name`` (see
+        write_matpower for the notes on what it does not carry)."""
+        return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
+
+
+
+    def check(self):
+        """The readiness findings, one row each, in line order: a DataFrame with
+        the columns line, severity ("error" or "warning"), code and message. The
+        read's problems are errors at their lines."""
+        import pandas
+        return pandas.DataFrame(self._check()[0],
+                                columns=["line", "severity", "code", "message"])
+
+
+
+    def check_summary(self):
+        """The network as check() sees it: buses, isolated_buses, swing_buses and
+        islands, largest first, each a dict (buses, first_bus, swing_buses,
+        load_mw, load_mvar, generation_mw, generation_mvar)."""
+        return self._check()[1]
 
 
 for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInterchange,
               SwitchedShunt, TwoTerminalDC):
     _type.__module__ = __name__
-
-Case.problems = property(_problems, doc="Every problem of the read, as Problem.")
-Case.to_pandas = _to_pandas
-Case.from_pandas = classmethod(_from_pandas)
-Case.to_matpower = _to_matpower
-Case.check = _check
-Case.check_summary = _check_summary
+del _type
 
 
-class _Blocks(collections.abc.Sequence):
+class _Blocks(_abc.Sequence):
     """The N or B values of a switched shunt's blocks in use (noBlocks of
     them), tied to the record: setting an item sets the record's field."""
 
@@ -271,7 +342,7 @@ class _Blocks(collections.abc.Sequence):
         setattr(self._shunt, self._name(k), value)
 
     def __eq__(self, other):
-        if isinstance(other, collections.abc.Sequence):
+        if isinstance(other, _abc.Sequence):
             return list(self) == list(other)
         return NotImplemented
 
@@ -299,7 +370,7 @@ SwitchedShunt.N = _blocks("N")
 SwitchedShunt.B = _blocks("B")
 
 
-class BusNames(collections.abc.MutableMapping):
+class BusNames(_abc.MutableMapping):
     """The library's bus name registry: quoted bus names, apostrophes included
     as in the file (``"'NORTH G1'"``), to bus numbers. Record parsers such as
     Generator.parse resolve a quoted bus field through it; zel23.read neither

@@ -13,7 +13,6 @@
 #include <fstream>
 #include <sstream>
 
-using zel23tool::BlockBuf;
 using zel23tool::OutputFile;
 
 namespace {
@@ -93,29 +92,31 @@ TEST(BareName, DropsApostrophesAndOuterBlanks) {
   }
 }
 
-TEST_F(Folder, BlockBufWritesOnlyWhenFullOrFinished) {
+TEST_F(Folder, WrittenThroughOutputWritesOnlyWhenFullOrCommitted) {
   int fd = ::open(path("out").c_str(), O_WRONLY | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
-  BlockBuf buf(fd, 16);
-  std::ostream out(&buf);
-  out << "0123456789" << std::endl; // endl must not reach the file
+  zel23::AtomicFile file(fd);
+  file.stream() << "0123456789" << std::endl; // endl must not reach the file
   EXPECT_EQ(contents(path("out")), "");
-  out << "abcdefghij"; // overflows the 16-byte block once
-  EXPECT_EQ(contents(path("out")), "0123456789\nabcde");
-  std::string big(40, 'x');
-  out.write(big.data(), static_cast<std::streamsize>(big.size()));
-  EXPECT_EQ(buf.finish(), 0);
-  EXPECT_EQ(contents(path("out")), "0123456789\nabcdefghij" + big);
-  ::close(fd);
+  const std::string big((1 << 20) + 10, 'x'); // overflows the block once
+  file.stream() << big;
+  EXPECT_EQ(contents(path("out")).size(), std::size_t(1) << 20);
+  file.commit();
+  EXPECT_EQ(contents(path("out")), "0123456789\n" + big);
+  EXPECT_EQ(::close(fd), 0) << "the descriptor stays open";
 }
 
-TEST(BlockBuf, FinishReportsTheFirstWriteError) {
+TEST(AtomicFile, CommitReportsTheFirstWriteError) {
   int fd = ::open("/dev/full", O_WRONLY);
   if (fd < 0) GTEST_SKIP() << "no /dev/full";
-  BlockBuf buf(fd);
-  std::ostream out(&buf);
-  out << "text" << std::endl;
-  EXPECT_EQ(buf.finish(), ENOSPC);
+  zel23::AtomicFile file(fd);
+  file.stream() << "text" << std::endl;
+  try {
+    file.commit();
+    ADD_FAILURE() << "no error";
+  } catch (const zel23::FileError& e) {
+    EXPECT_EQ(e.error(), ENOSPC);
+  }
   ::close(fd);
 }
 
