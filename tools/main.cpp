@@ -5,6 +5,7 @@
 // the process.
 
 #include "common.h"
+#include "zel23_file.h"
 
 #include <unistd.h>
 
@@ -95,12 +96,14 @@ int main(int argc, char** argv) {
 
   // Everything bound for standard output, --help included, goes through one
   // buffer that keeps the first failed write's reason.
-  zel23tool::BlockBuf out(STDOUT_FILENO);
-  std::streambuf* const before = std::cout.rdbuf(&out);
+  zel23::AtomicFile out(STDOUT_FILENO);
+  std::streambuf* const before = std::cout.rdbuf(out.stream().rdbuf());
   int status = run(app, commands, argc, argv);
   std::cout.rdbuf(before);
-  if (int error = out.finish()) {
-    std::cerr << "zel23: " << zel23tool::writeError("", error) << std::endl;
+  try {
+    out.commit();
+  } catch (const zel23::FileError& e) {
+    std::cerr << "zel23: " << zel23tool::writeError("", e.error()) << std::endl;
     status = 2;
   }
   return status;
