@@ -1,5 +1,7 @@
 #include "frame/print.h"
 
+#include "frame/convert.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -72,7 +74,27 @@ std::size_t fixedFour(double value, char* out) {
   return static_cast<std::size_t>(p + 5 - out);
 }
 
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
 } // namespace
+
+std::size_t formatPrinted(double value, char* out) {
+  // Fixed notation of a double needs at most 309 integral digits, a sign,
+  // the point and four decimals.
+  const std::size_t length = fixedFour(value, out);
+  if (length != 0) return length;
+  return static_cast<std::size_t>(
+      std::to_chars(out, out + 328, value, std::chars_format::fixed, 4).ptr - out);
+}
+
+std::size_t formatShortest(double value, char* out) {
+  const double magnitude = std::fabs(value);
+  const bool fixed = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+  const auto result =
+      fixed ? std::to_chars(out, out + kShortestMax, value, std::chars_format::fixed)
+            : std::to_chars(out, out + kShortestMax, value);
+  return static_cast<std::size_t>(result.ptr - out);
+}
 
 LinePrinter::LinePrinter(std::ostream& os) : os_(os), saved_(os.flags()), direct_(false) {
   os_ << std::setfill(' ') << std::fixed << std::showpoint << std::setprecision(4);
@@ -131,15 +153,8 @@ LinePrinter& LinePrinter::field(double value, int width) {
     os_ << std::setw(width) << value;
     return *this;
   }
-  // Fixed notation of a double needs at most 309 integral digits, a sign,
-  // the point and four decimals.
   char text[328];
-  std::size_t length = fixedFour(value, text);
-  if (length == 0)
-    length = static_cast<std::size_t>(
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr -
-        text);
-  put(text, length, width);
+  put(text, formatPrinted(value, text), width);
   return *this;
 }
 
@@ -179,6 +194,55 @@ void LinePrinter::flushBuffer() {
   // The stream's own insertions leave the width at 0; write() does not.
   os_.width(0);
   used_ = 0;
+}
+
+void TextPrinter::put(const char* text, std::size_t length, int width) {
+  if (lineStarted_) out_ += ',';
+  lineStarted_ = true;
+  if (width > 0 && static_cast<std::size_t>(width) > length)
+    out_.append(static_cast<std::size_t>(width) - length, ' ');
+  out_.append(text, length);
+}
+
+TextPrinter& TextPrinter::field(int value, int width) {
+  char text[16];
+  put(text,
+      static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text),
+      width);
+  return *this;
+}
+
+TextPrinter& TextPrinter::field(double value, int width) {
+  char text[328];
+  if (exact_) {
+    put(text, formatShortest(value, text), width);
+    return *this;
+  }
+  const std::size_t length = formatPrinted(value, text);
+  rounded_ += !sameBits(toDouble(std::string_view(text, length)), value);
+  put(text, length, width);
+  return *this;
+}
+
+TextPrinter& TextPrinter::field(const std::string& value, int width) {
+  put(value.data(), value.size(), width);
+  return *this;
+}
+
+TextPrinter& TextPrinter::fieldNotPrinted(double value, int width) {
+  if (exact_) return field(value, width);
+  // The empty position reads back as 0.
+  rounded_ += !sameBits(value, 0.0);
+  put("", 0, 0);
+  return *this;
+}
+
+TextPrinter& TextPrinter::endLine() {
+  longest_ = std::max(longest_, out_.size() - lineStart_);
+  out_ += '\n';
+  lineStart_ = out_.size();
+  lineStarted_ = false;
+  return *this;
 }
 
 } // namespace zel23::detail
