@@ -23,7 +23,23 @@ case $case_name in
 
 fmt_small)
   expect 0 small.fmt fmt small.raw
-  [ ! -s err ] || fail "unexpected stderr"
+  err_is "zel23: rounded 4 values to the printed form; --exact keeps them"
+  ;;
+
+fmt_exact)
+  # The exact form keeps what the printed form rounds: printed again, it
+  # gives the printed form of the original.
+  run 0 fmt --exact small.raw -o exact.raw
+  [ ! -s err ] || fail "stderr of --exact: $(cat err)"
+  grep -q '0.9877' exact.raw && grep -q '0.00625' exact.raw || fail "rounded: $(cat exact.raw)"
+  expect 0 small.fmt fmt exact.raw
+  # A value whose four decimals make the line too long for the reader.
+  sed '4s/10.5,  2.25, 0,0,/1e300,1e300,1e300,1e300,/' small.raw >big.raw
+  run 2 fmt big.raw -o big.out
+  err_is "zel23: cannot write 'big.raw': bus data record 1 (line 4): the line would hold 1289 characters; the reader takes at most 1023"
+  [ ! -e big.out ] || fail "a refused fmt wrote its output"
+  run 0 fmt --exact big.raw
+  grep -q '^ *1,3,1e+300,' out || fail "exact: $(head -4 out | tail -1)"
   ;;
 
 fmt_stdin)
@@ -66,7 +82,11 @@ fmt_in_place)
   run 2 fmt case.raw -o case.raw
   err_is "zel23: refusing to overwrite the input 'case.raw' (use --in-place)"
   same case.raw small.raw
-  run 0 fmt case.raw --in-place
+  # Rounding in place needs consent; --exact rounds nothing.
+  run 2 fmt case.raw --in-place
+  err_is "zel23: refusing to rewrite 'case.raw': the printed form rounds 4 values (--exact keeps them, --rounding-ok accepts it)"
+  same case.raw small.raw
+  run 0 fmt case.raw --in-place --rounding-ok
   same case.raw "$expected/small.fmt"
   no_temp_files
   run 2 fmt - --in-place
