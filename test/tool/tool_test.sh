@@ -147,6 +147,9 @@ input_errors)
   : >empty.raw
   run 2 info empty.raw
   err_is "zel23: cannot read 'empty.raw': the first header line holds no system base"
+  # An endless device stops at the stated limit, not at the end of memory.
+  run 2 info /dev/zero
+  err_is "zel23: cannot read '/dev/zero': it holds more than 1 GiB, the most the command takes from a pipe or a device"
   run 2 fmt --no-such-option
   [ "$(wc -l <err)" = 1 ] || fail "a bad option gave more than one line"
   run 2
