@@ -62,6 +62,9 @@ struct ReadReport {
   /// record: its first line), and of each comment line appended.
   std::array<std::vector<std::size_t>, kSectionCount> recordLines;
   std::vector<std::size_t> commentLines;
+  /// readFile: the system's error number (errno) when the file could not be
+  /// opened or read, 0 otherwise; the problem on line 0 gives its text.
+  int systemError = 0;
 
   bool ok() const { return problems.empty() && problemsDropped == 0; }
 };
@@ -104,11 +107,15 @@ struct ReadFileOptions : ReadOptions {
 ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
                                 const ReadFileOptions& options = ReadFileOptions());
 
-/// Takes the whole file at `path` into memory (a regular file is mapped) and
-/// reads it with readBuffer; where that would read sequentially, it reads the
-/// file as an std::ifstream with read() instead. Throws std::system_error,
-/// naming the path, when the file cannot be read. The file must not change
-/// while it is read.
+/// Reads the whole regular file at `path` into memory and reads it with
+/// readBuffer; where that would read sequentially, and for anything that is
+/// not a regular file (a pipe, a device, which may never end), it reads the
+/// file as a stream with read() instead, in memory bounded by the longest
+/// line. Throws nothing: a file that cannot be opened or read is one problem
+/// on line 0 that names the path and gives the system's reason, with its
+/// errno in systemError; a file that shrinks while it is read gives what
+/// was read, after the problem "'PATH' shrank while it was read: N of its M
+/// bytes read".
 ZEL23_API ReadReport readFile(const std::string& path, Case& into,
                               const ReadFileOptions& options = ReadFileOptions());
 

@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -169,13 +170,14 @@ TEST(ParallelRead, ReportsWhatCannotBeRead) {
   const struct {
     std::function<zel23::ReadReport(zel23::Case&)> read;
     std::string message;
+    int systemError;
   } rows[] = {
       {[](zel23::Case& c) { return zel23::readFile("/nonexistent/case.raw", c); },
-       "cannot open '/nonexistent/case.raw': No such file or directory"},
+       "cannot open '/nonexistent/case.raw': No such file or directory", ENOENT},
       {[](zel23::Case& c) { return zel23::readFile("/", c); },
-       "cannot read '/': Is a directory"},
+       "cannot read '/': Is a directory", EISDIR},
       {[&](zel23::Case& c) { return zel23::read(missing, c); },
-       "Input stream error: the stream could not be read"},
+       "Input stream error: the stream could not be read", 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.message);
@@ -184,6 +186,7 @@ TEST(ParallelRead, ReportsWhatCannotBeRead) {
     ASSERT_EQ(report.problems.size(), 1u);
     EXPECT_EQ(report.problems[0].line, 0u);
     EXPECT_EQ(report.problems[0].message, row.message);
+    EXPECT_EQ(report.systemError, row.systemError);
     EXPECT_TRUE(c.comments.empty());
   }
 }

@@ -375,16 +375,16 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
 // ---- reading and writing ------------------------------------------------
 
 /// Reads the case at `path` (every way of reading a file goes through here).
-/// The reader's std::system_error becomes the OSError subclass of its errno,
-/// naming the path.
+/// A file the reader could not open or read becomes the OSError subclass of
+/// its errno, naming the path.
 ReadReport readPath(const std::string& path, Case& into, const ReadFileOptions& options) {
-  try {
-    return readFile(path, into, options);
-  } catch (const std::system_error& e) {
-    errno = e.code().value();
+  ReadReport report = readFile(path, into, options);
+  if (report.systemError != 0) {
+    errno = report.systemError;
     PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, toStr(path).ptr());
     throw py::error_already_set();
   }
+  return report;
 }
 
 ReadFileOptions readOptions(std::size_t maxProblems) {

@@ -606,6 +606,7 @@ void addFileProblem(ReadReport& report, std::string message) {
 
 ReadReport fileProblem(const std::string& path, const char* what, int error) {
   ReadReport report;
+  report.systemError = error;
   addFileProblem(report, what == std::string("open")
                              ? "cannot open '" + path + "': " + std::strerror(error)
                              : readFailure(path, error));
@@ -711,7 +712,10 @@ ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& 
   DescriptorBuffer buffer(fd);
   std::istream in(&buffer);
   ReadReport report = read(in, into, options);
-  if (buffer.error()) addFileProblem(report, readFailure(path, buffer.error()));
+  if (buffer.error()) {
+    report.systemError = buffer.error();
+    addFileProblem(report, readFailure(path, buffer.error()));
+  }
   return report;
 }
 

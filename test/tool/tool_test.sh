@@ -213,6 +213,15 @@ export_csv)
   run 0 export --format csv quoted.raw -o quoted
   [ "$(sed -n 2p quoted/bus.csv)" = "1,1,0,0,0,0,1,1,0,\"'A, \"\"B\"\"'\",0,1" ] ||
     fail "cell not quoted: $(sed -n 2p quoted/bus.csv)"
+  # An earlier export is replaced whole; a folder holding anything else is
+  # refused and left as it was.
+  run 0 export --format csv sample.raw -o small
+  same small/bus.csv csv/nested/bus.csv
+  touch small/notes.txt
+  run 2 export --format csv small.raw -o small
+  err_is "zel23: refusing to replace the folder 'small': it holds files an export does not write"
+  same small/bus.csv csv/nested/bus.csv
+  no_temp_files
   ;;
 
 graph)
