@@ -9,9 +9,13 @@
 
 #include "support.h"
 
+#include "frame/convert.h"
+#include "frame/print.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -325,6 +329,33 @@ TEST(PropertyTest, WrittenCasesReadBackAndWriteTheSameText) {
     // The printed form's count of rounded doubles is what reading it back
     // shows, field by field.
     EXPECT_EQ(zel23::checkWrite(c, {false}).rounded, roundedFields(c));
+  }
+}
+
+// The shortest text of a double: what std::to_chars gives (fixed notation
+// from 1e-5 to below 1e15), whichever way it is found, and it reads back
+// through the library's reader to the same bits.
+TEST(PropertyTest, ShortestTextIsToCharsAndReadsBack) {
+  Random rnd(2026);
+  // The edges of the ways it is found: exponent notation below 1e-5, eight
+  // decimals below 2^26, four below 2^39.
+  const double edges[] = {0.000005,          0.00001,           -0.0,
+                          67108863.99999999, 67108864.0001,     549755813887.9999,
+                          549755813888.0001, 999999999999999.9, 1e15};
+  for (int i = 0; i < 200000; ++i) {
+    const double value = i < 9            ? edges[i]
+                         : rnd.chance(50) ? rnd.realistic()
+                                          : rnd.anyDouble(false);
+    char text[zel23::detail::kShortestMax];
+    const std::string got(text, zel23::detail::formatShortest(value, text));
+    const double magnitude = std::fabs(value);
+    const auto want =
+        magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15)
+            ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+            : std::to_chars(text, text + sizeof text, value);
+    ASSERT_EQ(got, std::string(text, want.ptr)) << exact(value);
+    const double back = zel23::detail::toDouble(got);
+    ASSERT_TRUE(std::memcmp(&back, &value, sizeof back) == 0 || std::isnan(value)) << got;
   }
 }
 

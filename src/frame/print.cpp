@@ -87,7 +87,44 @@ std::size_t formatPrinted(double value, char* out) {
       std::to_chars(out, out + 328, value, std::chars_format::fixed, 4).ptr - out);
 }
 
+namespace {
+
+// Most values of a case have a few decimals. Below 2^26 two doubles lie
+// less than 10^-8 apart (below 2^39, less than 10^-4), so when the value
+// reads back from its eight (four) decimals, no text with fewer decimals
+// does, and that text with its trailing zeros dropped is the shortest one:
+// what std::to_chars gives, found without its search. The reader divides
+// the same integer by the same power of ten, so the test is exact. Returns
+// 0 for the values it leaves to std::to_chars.
+std::size_t fewDecimals(double value, char* out) {
+  const double magnitude = std::fabs(value);
+  if (magnitude != 0 && magnitude < 1e-5) return 0; // exponent notation
+  const bool eight = magnitude < 67108864.0;
+  if (!eight && !(magnitude < 549755813888.0)) return 0;
+  const double scale = eight ? 1e8 : 1e4;
+  const auto units = static_cast<std::uint64_t>(magnitude * scale + 0.5);
+  if (static_cast<double>(units) / scale != magnitude) return 0;
+  char* p = out;
+  if (std::signbit(value)) *p++ = '-';
+  const std::uint64_t unit = eight ? 100000000 : 10000;
+  p = std::to_chars(p, p + 20, units / unit).ptr;
+  std::uint64_t decimals = units % unit;
+  if (decimals == 0) return static_cast<std::size_t>(p - out);
+  int digits = eight ? 8 : 4;
+  for (; decimals % 10 == 0; --digits)
+    decimals /= 10;
+  *p++ = '.';
+  for (int k = digits - 1; k >= 0; --k) {
+    p[k] = static_cast<char>('0' + decimals % 10);
+    decimals /= 10;
+  }
+  return static_cast<std::size_t>(p + digits - out);
+}
+
+} // namespace
+
 std::size_t formatShortest(double value, char* out) {
+  if (const std::size_t length = fewDecimals(value, out)) return length;
   const double magnitude = std::fabs(value);
   const bool fixed = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
   const auto result =
@@ -197,16 +234,54 @@ void LinePrinter::flushBuffer() {
 }
 
 void TextPrinter::put(const char* text, std::size_t length, int width) {
-  if (lineStarted_) out_ += ',';
+  const std::size_t fill =
+      width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+  const std::size_t comma = lineStarted_ ? 1 : 0;
   lineStarted_ = true;
-  if (width > 0 && static_cast<std::size_t>(width) > length)
-    out_.append(static_cast<std::size_t>(width) - length, ' ');
-  out_.append(text, length);
+  if (used_ + comma + fill + length > sizeof line_) {
+    flush();
+    if (comma + fill + length > sizeof line_) {
+      out_.append(comma, ',');
+      out_.append(fill, ' ');
+      out_.append(text, length);
+      return;
+    }
+  }
+  char* p = line_ + used_;
+  *p = ',';
+  p += comma;
+  std::memset(p, ' ', fill);
+  std::memcpy(p + fill, text, length);
+  used_ += comma + fill + length;
+}
+
+// A number's text from a buffer of kShortestMax bytes at least: copies of a
+// fixed size, which the compiler makes a few plain stores.
+void TextPrinter::putNumber(const char* text, std::size_t length, int width) {
+  if (used_ + 1 + 16 + kShortestMax > sizeof line_ || width > 16 ||
+      length > kShortestMax) {
+    put(text, length, width);
+    return;
+  }
+  const std::size_t fill = static_cast<std::size_t>(width) > length ? width - length : 0;
+  char* p = line_ + used_;
+  *p = ',';
+  p += lineStarted_ ? 1 : 0;
+  lineStarted_ = true;
+  std::memcpy(p, "                ", 16);
+  std::memcpy(p + fill, text, kShortestMax);
+  used_ = static_cast<std::size_t>(p - line_) + fill + length;
+}
+
+void TextPrinter::flush() {
+  out_.append(line_, used_);
+  used_ = 0;
 }
 
 TextPrinter& TextPrinter::field(int value, int width) {
-  char text[16];
-  put(text,
+  char text[kShortestMax];
+  putNumber(
+      text,
       static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text),
       width);
   return *this;
@@ -215,7 +290,7 @@ TextPrinter& TextPrinter::field(int value, int width) {
 TextPrinter& TextPrinter::field(double value, int width) {
   char text[328];
   if (exact_) {
-    put(text, formatShortest(value, text), width);
+    putNumber(text, formatShortest(value, text), width);
     return *this;
   }
   const std::size_t length = formatPrinted(value, text);
@@ -238,6 +313,7 @@ TextPrinter& TextPrinter::fieldNotPrinted(double value, int width) {
 }
 
 TextPrinter& TextPrinter::endLine() {
+  flush();
   longest_ = std::max(longest_, out_.size() - lineStart_);
   out_ += '\n';
   lineStart_ = out_.size();

@@ -74,6 +74,9 @@ public:
   TextPrinter(std::string& out, bool exact) : out_(out), exact_(exact) {
     lineStart_ = out.size();
   }
+  ~TextPrinter() { flush(); }
+  TextPrinter(const TextPrinter&) = delete;
+  TextPrinter& operator=(const TextPrinter&) = delete;
 
   TextPrinter& field(int value, int width);
   TextPrinter& field(double value, int width);
@@ -89,7 +92,13 @@ public:
 
 private:
   void put(const char* text, std::size_t length, int width);
+  void putNumber(const char* text, std::size_t length, int width);
+  void flush();
 
+  // The line is gathered here and appended to out_ whole, or in pieces
+  // when it is longer.
+  char line_[1024];
+  std::size_t used_ = 0;
   std::string& out_;
   bool exact_;
   bool lineStarted_ = false;
