@@ -225,7 +225,7 @@ TEST(ParallelRead, PipeIsReadAsAStream) {
       (std::filesystem::temp_directory_path() / "zel23_pipe.raw").string();
   std::filesystem::remove(fifo);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::size_t junk = std::size_t(256) << 20;
+  const std::size_t junk = std::size_t(64) << 20;
   bool sentAll = false;
   std::thread writer([&] {
     std::ofstream out(fifo, std::ios::binary);
