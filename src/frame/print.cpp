@@ -76,6 +76,21 @@ std::size_t fixedFour(double value, char* out) {
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// The blanks that right-align a text of `length` in `width`.
+std::size_t fillFor(std::size_t length, int width) {
+  return width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+}
+
+// A field at `at`: its separating comma (`comma` is 0 or 1), the fill and
+// the text. Returns the characters placed.
+std::size_t placeField(char* at, std::size_t comma, std::size_t fill, const char* text,
+                       std::size_t length) {
+  *at = ',';
+  std::memset(at + comma, ' ', fill);
+  std::memcpy(at + comma + fill, text, length);
+  return comma + fill + length;
+}
+
 } // namespace
 
 std::size_t formatPrinted(double value, char* out) {
@@ -148,8 +163,7 @@ void LinePrinter::separate() {
 // The direct path: the separating comma, the fill and the text, in the
 // buffer. Only a string longer than the buffer bypasses it.
 void LinePrinter::put(const char* text, std::size_t length, int width) {
-  const std::size_t fill =
-      width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+  const std::size_t fill = fillFor(length, width);
   const std::size_t comma = lineStarted_ ? 1 : 0;
   lineStarted_ = true;
   if (used_ + comma + fill + length > sizeof buffer_) {
@@ -164,12 +178,7 @@ void LinePrinter::put(const char* text, std::size_t length, int width) {
       return;
     }
   }
-  char* p = buffer_ + used_;
-  *p = ',';
-  p += comma;
-  std::memset(p, ' ', fill);
-  std::memcpy(p + fill, text, length);
-  used_ += comma + fill + length;
+  used_ += placeField(buffer_ + used_, comma, fill, text, length);
 }
 
 LinePrinter& LinePrinter::field(int value, int width) {
@@ -234,8 +243,7 @@ void LinePrinter::flushBuffer() {
 }
 
 void TextPrinter::put(const char* text, std::size_t length, int width) {
-  const std::size_t fill =
-      width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+  const std::size_t fill = fillFor(length, width);
   const std::size_t comma = lineStarted_ ? 1 : 0;
   lineStarted_ = true;
   if (used_ + comma + fill + length > sizeof line_) {
@@ -247,12 +255,7 @@ void TextPrinter::put(const char* text, std::size_t length, int width) {
       return;
     }
   }
-  char* p = line_ + used_;
-  *p = ',';
-  p += comma;
-  std::memset(p, ' ', fill);
-  std::memcpy(p + fill, text, length);
-  used_ += comma + fill + length;
+  used_ += placeField(line_ + used_, comma, fill, text, length);
 }
 
 // A number's text from a buffer of kShortestMax bytes at least: copies of a
