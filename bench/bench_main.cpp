@@ -440,6 +440,21 @@ void writeZELPrintMemory(benchmark::State& state, int buses) {
   setWriteRates(state, *f, true);
 }
 
+// The exact form of the same case: rates count its own bytes, which are
+// fewer than the printed form's (shorter numbers), and the same records.
+void writeExactMemory(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  bool ok = true;
+  const std::string out = timeIntoMemory(state, [&](std::ostream& o) {
+    ok = zel23::write(o, f->parsed, zel23::WriteOptions()).ok() && ok;
+  });
+  if (!ok) state.SkipWithError("the exact writer refused the case");
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(out.size()));
+  setRecordRate(state, f->shape.records());
+}
+
 // Times `write` into a fresh file each round: opening is untimed, closing
 // (which writes out what is buffered) is timed.
 template <class Write>
@@ -461,6 +476,14 @@ void writeZELPrintFile(benchmark::State& state, int buses) {
   Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
   timeFileWrites(state, *f, true, [f](std::ostream& out) { printCase(out, f->parsed); });
+}
+
+void writeExactFile(benchmark::State& state, int buses) {
+  Fixture* f = writeFixture(state, buses);
+  if (f == nullptr) return;
+  timeFileWrites(state, *f, true, [f](std::ostream& out) {
+    zel23::write(out, f->parsed, zel23::WriteOptions());
+  });
 }
 
 void writeLinesWithEndl(std::ostream& out, const std::vector<std::string_view>& lines) {
@@ -650,8 +673,10 @@ int main(int argc, char** argv) {
       {"Read/FloorGetline/", readFloorGetline},
       {"Read/FloorHandWritten/", readFloorHandWritten},
       {"Write/ZELPrintMemory/", writeZELPrintMemory},
+      {"Write/ExactMemory/", writeExactMemory},
       {"Write/FloorEndlMemory/", writeFloorEndlMemory},
       {"Write/ZELPrintFile/", writeZELPrintFile},
+      {"Write/ExactFile/", writeExactFile},
       {"Write/FloorEndlFile/", writeFloorEndlFile},
       {"Write/FloorBulkFile/", writeFloorBulkFile},
       {"Matpower/Read/", matpowerRead},

@@ -62,6 +62,9 @@ struct ReadReport {
   /// record: its first line), and of each comment line appended.
   std::array<std::vector<std::size_t>, kSectionCount> recordLines;
   std::vector<std::size_t> commentLines;
+  /// readFile: the system's error number (errno) when the file could not be
+  /// opened or read, 0 otherwise; the problem on line 0 gives its text.
+  int systemError = 0;
 
   bool ok() const { return problems.empty() && problemsDropped == 0; }
 };
@@ -104,16 +107,73 @@ struct ReadFileOptions : ReadOptions {
 ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
                                 const ReadFileOptions& options = ReadFileOptions());
 
-/// Takes the whole file at `path` into memory (a regular file is mapped) and
-/// reads it with readBuffer; where that would read sequentially, it reads the
-/// file as an std::ifstream with read() instead. Throws std::system_error,
-/// naming the path, when the file cannot be read. The file must not change
-/// while it is read.
+/// Reads the whole regular file at `path` into memory and reads it with
+/// readBuffer; where that would read sequentially, and for anything that is
+/// not a regular file (a pipe, a device, which may never end), it reads the
+/// file as a stream with read() instead, in memory bounded by the longest
+/// line. Throws nothing: a file that cannot be opened or read is one problem
+/// on line 0 that names the path and gives the system's reason, with its
+/// errno in systemError; a file that shrinks while it is read gives what
+/// was read, after the problem "'PATH' shrank while it was read: N of its M
+/// bytes read".
 ZEL23_API ReadReport readFile(const std::string& path, Case& into,
                               const ReadFileOptions& options = ReadFileOptions());
 
-/// Writes the case exactly as ZELPrint writes the same lists.
+/// Writes the case exactly as ZELPrint writes the same lists: the printed
+/// form, whatever it holds (every double with four decimals, a line as long
+/// as its fields make it). write() with WriteOptions checks first.
 ZEL23_API void write(std::ostream& out, const Case& c);
+
+/// How write() with options writes a case.
+struct WriteOptions {
+  /// true: the exact form. The records, fields, order, quoting and commas of
+  /// the printed form, but every double in the shortest text that the reader
+  /// takes back to the same double (fixed notation from 1e-5 to below 1e15,
+  /// otherwise the shorter of fixed and exponent notation), the branch's
+  /// RATEC in its place, and comment lines past the tenth after the last
+  /// section: reading the text gives every field back bit for bit.
+  /// false: the printed form, byte for byte what ZELPrint writes.
+  bool exact = true;
+};
+
+/// What write() with options did, or why it wrote nothing.
+struct WriteReport {
+  /// Why nothing was written, empty when the case was written: the section,
+  /// the record's position in it and its line number lead the text.
+  std::string error;
+  int section = kHeader; ///< the refused line's section (kHeader: a header line)
+  std::size_t record =
+      0; ///< the refused record, 1-based in its section (0: a comment line)
+  std::size_t line = 0;  ///< the refused line's number in the text
+  std::size_t lines = 0; ///< lines written
+  /// Printed form: the doubles whose printed text reads back as another
+  /// double (a RATEC other than 0 among them). Always 0 in the exact form.
+  std::size_t rounded = 0;
+
+  bool ok() const { return error.empty(); }
+};
+
+/// Writes the case in the form the options choose, or refuses it and writes
+/// nothing when its text would not read back: a line longer than the 1023
+/// characters the reader takes, a record whose first field I is 0 (its line
+/// would read as a terminator), a bus number the reader refuses (negative),
+/// a name or identifier whose text the reader would cut differently (a line
+/// feed anywhere; outside apostrophes a blank, tab or comma; an apostrophe
+/// that is not the closing one), a switched shunt whose VDES is set or whose
+/// noBlocks is not 1 to 8 or that holds blocks past noBlocks (none of them
+/// on the line), a comment line holding a line feed, a terminator line that
+/// does not read as one, a header line 1 without a system base. The exact
+/// form also refuses a system base other than the one header line 1 gives,
+/// and a NaN other than the one "nan" reads back as. A case with fewer than
+/// ten comment lines is written with empty header lines and "0" terminator
+/// lines in their place, which it then reads back with. After the write, a
+/// stream that failed is reported as an error too (what was written stays).
+ZEL23_API WriteReport write(std::ostream& out, const Case& c,
+                            const WriteOptions& options);
+
+/// The checks of write() with options alone: the report it would give, with
+/// the count of rounded doubles, and nothing written.
+ZEL23_API WriteReport checkWrite(const Case& c, const WriteOptions& options);
 
 /// Single records: parse a line (three for a DC line) as the line constructor
 /// does, but instead of ending the process return false with the message the

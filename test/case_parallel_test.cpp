@@ -8,9 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/reader.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -152,15 +161,93 @@ TEST(ParallelRead, ReadsFilesWhole) {
   const zel23::ReadReport report = zel23::readFile(ZEL23_SAMPLE_CASE, c);
   const Read sequential = readText(readFile(ZEL23_SAMPLE_CASE));
   EXPECT_EQ(described(c, report), described(sequential.data, sequential.report));
-  const std::pair<const char*, const char*> unreadable[] = {
-      {"/nonexistent/case.raw", "No such file or directory"}, {"/", "Is a directory"}};
-  for (const auto& [path, cause] : unreadable)
-    try {
-      zel23::readFile(path, c);
-      ADD_FAILURE() << path;
-    } catch (const std::system_error& error) {
-      EXPECT_EQ(error.what(), "cannot read '" + std::string(path) + "': " + cause);
-    }
+}
+
+// A file that cannot be read, and a stream that failed before its first
+// byte, are one problem on line 0 that says why.
+TEST(ParallelRead, ReportsWhatCannotBeRead) {
+  std::ifstream missing("/nonexistent/case.raw");
+  const struct {
+    std::function<zel23::ReadReport(zel23::Case&)> read;
+    std::string message;
+    int systemError;
+  } rows[] = {
+      {[](zel23::Case& c) { return zel23::readFile("/nonexistent/case.raw", c); },
+       "cannot open '/nonexistent/case.raw': No such file or directory", ENOENT},
+      {[](zel23::Case& c) { return zel23::readFile("/", c); },
+       "cannot read '/': Is a directory", EISDIR},
+      {[&](zel23::Case& c) { return zel23::read(missing, c); },
+       "Input stream error: the stream could not be read", 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    zel23::Case c;
+    const zel23::ReadReport report = row.read(c);
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].line, 0u);
+    EXPECT_EQ(report.problems[0].message, row.message);
+    EXPECT_EQ(report.systemError, row.systemError);
+    EXPECT_TRUE(c.comments.empty());
+  }
+}
+
+// A file that shrinks between its size and its read gives the bytes that
+// are left and says so; it never ends the process.
+TEST(ParallelRead, FileThatShrinksWhileReadGivesWhatIsLeft) {
+  static std::string path;
+  path = (std::filesystem::temp_directory_path() / "zel23_shrinks.raw").string();
+  std::string text = "0 100 / shrinks\nA\nB\n";
+  while (text.size() < 100000)
+    text += oneOfEachLine(3) + "\n";
+  for (int k = 0; k < 7; ++k)
+    text += "0\n";
+  std::ofstream(path, std::ios::binary) << text;
+  zel23::detail::afterFileSize = [](int) { std::filesystem::resize_file(path, 200); };
+  zel23::ReadFileOptions options;
+  options.threads = 2;
+  options.chunkBytes = 4096;
+  zel23::Case c;
+  const zel23::ReadReport report = zel23::readFile(path, c, options);
+  zel23::detail::afterFileSize = nullptr;
+  const Read expected = readText(text.substr(0, 200));
+  ASSERT_FALSE(report.problems.empty());
+  EXPECT_EQ(report.problems[0].message, "'" + path +
+                                            "' shrank while it was read: 200 of its " +
+                                            std::to_string(text.size()) + " bytes read");
+  EXPECT_TRUE(sameCase(c, expected.data));
+  std::filesystem::remove(path);
+}
+
+// A pipe is read as a stream: the same case as from memory, and a long
+// input does not take memory in proportion.
+TEST(ParallelRead, PipeIsReadAsAStream) {
+  const std::string fifo =
+      (std::filesystem::temp_directory_path() / "zel23_pipe.raw").string();
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::size_t junk = std::size_t(64) << 20;
+  bool sentAll = false;
+  std::thread writer([&] {
+    std::ofstream out(fifo, std::ios::binary);
+    out << oneOfEach();
+    const std::string block(1 << 20, 'x');
+    for (std::size_t sent = 0; sent < junk; sent += block.size())
+      out << block;
+    out.close();
+    sentAll = out.good();
+  });
+  rusage before;
+  ::getrusage(RUSAGE_SELF, &before);
+  zel23::Case c;
+  const zel23::ReadReport report = zel23::readFile(fifo, c);
+  writer.join();
+  rusage after;
+  ::getrusage(RUSAGE_SELF, &after);
+  std::filesystem::remove(fifo);
+  EXPECT_TRUE(sentAll) << "the read stopped before the end of the input";
+  const Read expected = readText(oneOfEach() + std::string(2048, 'x'));
+  EXPECT_EQ(described(c, report), described(expected.data, expected.report));
+  EXPECT_LT((after.ru_maxrss - before.ru_maxrss) * 1024L, static_cast<long>(junk / 4));
 }
 
 } // namespace

@@ -9,9 +9,13 @@
 
 #include "support.h"
 
+#include "frame/convert.h"
+#include "frame/print.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -256,26 +260,52 @@ void expectRoundedLists(const std::vector<Rec>& original,
   }
 }
 
+template <class Rec> std::size_t roundedFields(const std::vector<Rec>& list) {
+  std::size_t count = 0;
+  for (const Rec& r : list) {
+    const auto before = bitFields(r), after = bitFields(afterPrinting(r));
+    for (std::size_t k = 0; k < before.size(); ++k)
+      count += before[k] != after[k] && before[k].front() == 'd';
+  }
+  return count;
+}
+
+std::size_t roundedFields(const zel23::Case& c) {
+  std::size_t count = 0;
+  forEachList(c, [&](const auto& list) { count += roundedFields(list); });
+  return count;
+}
+
+// A case of a few records per section, its header line 1 giving `base`.
+zel23::Case makeCase(Random& rnd, Maker& make, int base) {
+  zel23::Case c;
+  c.systemBase = base;
+  c.comments.push_back("0 " + std::to_string(base) + " /" +
+                       rnd.text(0, 40, "AB 0,/'#\t"));
+  c.comments.push_back(rnd.text(0, 60, "AB 0,/'#\t"));
+  c.comments.push_back(rnd.text(0, 60, "AB 0,/'#\t"));
+  for (int s = 0; s < 7; ++s)
+    c.comments.push_back(rnd.text(0, 3, " \t#") + "0" + rnd.text(0, 30, "AB 0,/'#\t"));
+  addSome(make, c.buses);
+  addSome(make, c.generators);
+  addSome(make, c.branches);
+  addSome(make, c.adjustments);
+  addSome(make, c.areas);
+  addSome(make, c.dcLines);
+  addSome(make, c.shunts);
+  // Not on the line in either form.
+  for (ZELSwitchedShunt& shunt : c.shunts)
+    shunt.VDES() = ZELSwitchedShunt().VDES();
+  return c;
+}
+
 TEST(PropertyTest, WrittenCasesReadBackAndWriteTheSameText) {
   Random rnd(2024);
   Maker make{rnd, true, true};
   for (int round = 0; round < 300; ++round) {
     SCOPED_TRACE("case " + std::to_string(round));
-    zel23::Case c;
     const int base = rnd.anyInt();
-    c.comments.push_back("0 " + std::to_string(base) + " /" +
-                         rnd.text(0, 40, "AB 0,/'#\t"));
-    c.comments.push_back(rnd.text(0, 60, "AB 0,/'#\t"));
-    c.comments.push_back(rnd.text(0, 60, "AB 0,/'#\t"));
-    for (int s = 0; s < 7; ++s)
-      c.comments.push_back(rnd.text(0, 3, " \t#") + "0" + rnd.text(0, 30, "AB 0,/'#\t"));
-    addSome(make, c.buses);
-    addSome(make, c.generators);
-    addSome(make, c.branches);
-    addSome(make, c.adjustments);
-    addSome(make, c.areas);
-    addSome(make, c.dcLines);
-    addSome(make, c.shunts);
+    const zel23::Case c = makeCase(rnd, make, base);
 
     std::ostringstream first;
     zel23::write(first, c);
@@ -296,6 +326,57 @@ TEST(PropertyTest, WrittenCasesReadBackAndWriteTheSameText) {
     std::ostringstream second;
     zel23::write(second, reread);
     ASSERT_EQ(second.str(), first.str());
+    // The printed form's count of rounded doubles is what reading it back
+    // shows, field by field.
+    EXPECT_EQ(zel23::checkWrite(c, {false}).rounded, roundedFields(c));
+  }
+}
+
+// The shortest text of a double: what std::to_chars gives (fixed notation
+// from 1e-5 to below 1e15), whichever way it is found, and it reads back
+// through the library's reader to the same bits.
+TEST(PropertyTest, ShortestTextIsToCharsAndReadsBack) {
+  Random rnd(2026);
+  // The edges of the ways it is found: exponent notation below 1e-5, eight
+  // decimals below 2^26, four below 2^39.
+  const double edges[] = {0.000005,          0.00001,           -0.0,
+                          67108863.99999999, 67108864.0001,     549755813887.9999,
+                          549755813888.0001, 999999999999999.9, 1e15};
+  for (int i = 0; i < 200000; ++i) {
+    const double value = i < 9            ? edges[i]
+                         : rnd.chance(50) ? rnd.realistic()
+                                          : rnd.anyDouble(false);
+    char text[zel23::detail::kShortestMax];
+    const std::string got(text, zel23::detail::formatShortest(value, text));
+    const double magnitude = std::fabs(value);
+    const auto want =
+        magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15)
+            ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+            : std::to_chars(text, text + sizeof text, value);
+    ASSERT_EQ(got, std::string(text, want.ptr)) << exact(value);
+    const double back = zel23::detail::toDouble(got);
+    ASSERT_TRUE(std::memcmp(&back, &value, sizeof back) == 0 || std::isnan(value)) << got;
+  }
+}
+
+// The exact form: any value, the longest numbers included, comes back bit
+// for bit, and a line of extra terminators after the last section too.
+TEST(PropertyTest, ExactCasesReadBackBitForBit) {
+  Random rnd(2025);
+  Maker make{rnd, false, true};
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE("case " + std::to_string(round));
+    zel23::Case c = makeCase(rnd, make, rnd.anyInt());
+    if (rnd.chance(20)) c.comments.push_back(" 0 / past the last section");
+    std::ostringstream out;
+    const zel23::WriteReport written = zel23::write(out, c, {true});
+    ASSERT_TRUE(written.ok()) << written.error;
+    EXPECT_EQ(written.rounded, 0u);
+    const Read back = readText(out.str());
+    ASSERT_TRUE(back.report.ok()) << back.report.problems[0].message << " in "
+                                  << shown(back.report.problems[0].text);
+    EXPECT_EQ(written.lines, back.report.lines);
+    EXPECT_TRUE(identical(back.data, c)) << out.str();
   }
 }
 

@@ -7,12 +7,14 @@
 
 #include "zel23.h"
 #include "zel23_case.h"
+#include "zel23_fields.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -236,6 +238,54 @@ inline ::testing::AssertionResult sameCase(const zel23::Case& a, const zel23::Ca
       sameLists(a.shunts, b.shunts))
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "the cases differ";
+}
+
+// Every field as text that tells its type and, for a double, its bits.
+template <class Rec> std::vector<std::string> bitFields(const Rec& r) {
+  std::vector<std::string> out;
+  zel23::forEachField(r, [&](const char*, const auto& field) {
+    using T = std::decay_t<decltype(field)>;
+    if constexpr (std::is_same_v<T, double>) {
+      unsigned long long bits;
+      std::memcpy(&bits, &field, sizeof bits);
+      out.push_back("d" + std::to_string(bits));
+    } else if constexpr (std::is_same_v<T, int>) {
+      out.push_back("i" + std::to_string(field));
+    } else {
+      out.push_back("s" + field);
+    }
+  });
+  return out;
+}
+
+template <class F> void forEachList(const zel23::Case& c, F&& f) {
+  f(c.buses), f(c.generators), f(c.branches), f(c.adjustments), f(c.areas), f(c.dcLines),
+      f(c.shunts);
+}
+
+// Two cases whose every field, comment line and system base are the same,
+// doubles bit for bit (a NaN equals the same NaN).
+inline ::testing::AssertionResult identical(const zel23::Case& a, const zel23::Case& b) {
+  std::vector<std::vector<std::string>> fa, fb;
+  forEachList(a, [&](const auto& list) {
+    for (const auto& r : list)
+      fa.push_back(bitFields(r));
+  });
+  forEachList(b, [&](const auto& list) {
+    for (const auto& r : list)
+      fb.push_back(bitFields(r));
+  });
+  const auto sizes = [](const zel23::Case& c) {
+    std::vector<std::size_t> n;
+    forEachList(c, [&](const auto& list) { n.push_back(list.size()); });
+    return n;
+  };
+  if (a.comments != b.comments) return ::testing::AssertionFailure() << "comments differ";
+  if (std::memcmp(&a.systemBase, &b.systemBase, sizeof a.systemBase) != 0)
+    return ::testing::AssertionFailure() << "system bases differ";
+  if (sizes(a) != sizes(b) || fa != fb)
+    return ::testing::AssertionFailure() << "records differ";
+  return ::testing::AssertionSuccess();
 }
 
 // A small whole case with one record in each section, and its lines.

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <fstream>
 #include <istream>
-#include <system_error>
 
 namespace zel23tool {
 
@@ -26,10 +25,16 @@ std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::string errorText(int error) { return std::strerror(error); }
 
-// Reads a whole file descriptor; returns 0 or the errno of the failed read.
+// What the command takes from a pipe or a device at most: such an input may
+// never end (/dev/zero), and all of it is held in memory.
+constexpr std::size_t kStreamLimit = std::size_t(1) << 30;
+
+// Reads a whole file descriptor; returns 0, the errno of the failed read, or
+// EFBIG for a pipe or device that gives more than kStreamLimit bytes.
 int readAll(int fd, std::string& into) {
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) into.reserve(st.st_size);
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular) into.reserve(st.st_size);
   char chunk[1 << 16];
   for (;;) {
     ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -38,6 +43,8 @@ int readAll(int fd, std::string& into) {
       if (errno == EINTR) continue;
       return errno;
     }
+    if (!regular && into.size() + static_cast<std::size_t>(n) > kStreamLimit)
+      return EFBIG;
     into.append(chunk, static_cast<std::size_t>(n));
   }
 }
@@ -66,6 +73,10 @@ std::string readInput(const std::string& file) {
   std::string data;
   int error = readAll(fd, data);
   if (fd != STDIN_FILENO) ::close(fd);
+  if (error == EFBIG)
+    throw ToolError("cannot read " + inputName(file) +
+                    ": it holds more than 1 GiB, the " +
+                    "most the command takes from a pipe or a device");
   if (error) throw ToolError("cannot read " + inputName(file) + ": " + errorText(error));
   return data;
 }
@@ -111,13 +122,9 @@ LoadedCase loadCase(const std::string& file) {
   struct stat st;
   if (!file.empty() && file != "-" && ::stat(file.c_str(), &st) == 0 &&
       S_ISREG(st.st_mode) && !isMatpowerInput(file, fileStart(file))) {
-    try {
-      const zel23::ReadReport report = zel23::readFile(file, c);
-      if (report.ok())
-        return finish(static_cast<std::size_t>(st.st_size),
-                      st.st_size ? report.lines : 0);
-    } catch (const std::system_error&) {
-    }
+    const zel23::ReadReport report = zel23::readFile(file, c);
+    if (report.ok())
+      return finish(static_cast<std::size_t>(st.st_size), st.st_size ? report.lines : 0);
     c = zel23::Case();
   }
   std::string bytes = readInput(file);

@@ -57,7 +57,8 @@ struct LoadedCase {
 LoadedCase loadCase(const std::string& file);
 
 /// The whole input: a file, standard input ("-") or the bundled sample ("").
-/// Throws ToolError when it cannot be read.
+/// Throws ToolError when it cannot be read, and when a pipe or a device
+/// (which may never end) gives more than 1 GiB.
 std::string readInput(const std::string& file);
 
 /// Lets a reader take bytes in place instead of through a copy.

@@ -6,6 +6,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -86,6 +94,101 @@ void writeCsv(std::ostream& out, const std::vector<Record>& list) {
   }
 }
 
+namespace fs = std::filesystem;
+
+// The files an export writes into its folder: a folder that holds anything
+// else is not one to replace.
+bool onlyExportFiles(const fs::path& folder) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    bool known = false;
+    for (const char* key : kSectionKeys)
+      known = known || name == std::string(key) + ".csv";
+    if (!known || !entry.is_regular_file()) return false;
+  }
+  return true;
+}
+
+// A temporary folder beside the target, removed with what it holds unless
+// keep() is called.
+class TempFolder {
+public:
+  explicit TempFolder(const fs::path& beside) {
+    std::string pattern =
+        (beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+      throw ToolError("cannot create a folder beside " + outputName(beside.string()) +
+                      ": " + std::strerror(errno));
+    path_ = pattern;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(path_.c_str(), 0777 & ~mask);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const fs::path& path() const { return path_; }
+  void keep() { path_.clear(); }
+
+private:
+  fs::path path_;
+};
+
+// The folder appears whole or not at all: the files are written into a
+// temporary folder beside it, which then takes its place. A folder that is
+// there already and holds only files an export writes is replaced whole (the
+// two are swapped, then the old one is removed); any other is refused.
+void writeCsvFolder(const std::string& output, const zel23::Case& c) {
+  std::error_code error;
+  fs::path target = fs::absolute(output, error);
+  if (fs::is_symlink(target, error)) target = fs::canonical(target, error);
+  fs::create_directories(target.parent_path(), error);
+  const fs::file_status status = fs::status(target, error);
+  const bool exists = fs::exists(status);
+  if (exists && !fs::is_directory(status))
+    throw ToolError("cannot create the folder " + outputName(output) +
+                    ": a file of that name exists");
+  if (exists && !onlyExportFiles(target))
+    throw ToolError("refusing to replace the folder " + outputName(output) +
+                    ": it holds files an export does not write");
+  TempFolder temp(target);
+  forEachSection(
+      [&](int section, const auto& list) {
+        writeOutput(
+            (temp.path() / (std::string(kSectionKeys[section]) + ".csv")).string(),
+            [&](std::ostream& out) { writeCsv(out, list); });
+      },
+      c);
+  if (!exists) {
+    if (::rename(temp.path().c_str(), target.c_str()) != 0)
+      throw ToolError("cannot create the folder " + outputName(output) + ": " +
+                      std::strerror(errno));
+    temp.keep();
+    return;
+  }
+  // After the swap the temporary name holds the old folder, which goes. A
+  // file system that cannot swap has the old folder moved aside first.
+  const auto cannot = [&output](int error) {
+    return ToolError("cannot replace the folder " + outputName(output) + ": " +
+                     std::strerror(error));
+  };
+  if (::renameat2(AT_FDCWD, temp.path().c_str(), AT_FDCWD, target.c_str(),
+                  RENAME_EXCHANGE) == 0)
+    return;
+  if (errno != EINVAL && errno != ENOSYS) throw cannot(errno);
+  TempFolder old(target);
+  if (::rename(target.c_str(), old.path().c_str()) != 0) throw cannot(errno);
+  if (::rename(temp.path().c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::rename(old.path().c_str(), target.c_str());
+    throw cannot(error);
+  }
+  temp.keep();
+}
+
 int runExport(const ExportOptions& o) {
   // Not CLI11's required(): `export matpower` goes without it.
   if (o.format.empty()) throw ToolError("--format is required (see zel23 --help)");
@@ -97,17 +200,7 @@ int runExport(const ExportOptions& o) {
     writeOutput(o.output, [&](std::ostream& out) { writeJson(out, loaded.data); });
     return 0;
   }
-  std::error_code error;
-  std::filesystem::create_directories(o.output, error);
-  if (error || !std::filesystem::is_directory(o.output))
-    throw ToolError("cannot create the folder " + outputName(o.output) + ": " +
-                    (error ? error.message() : "a file of that name exists"));
-  forEachSection(
-      [&](int section, const auto& list) {
-        writeOutput(o.output + "/" + kSectionKeys[section] + ".csv",
-                    [&](std::ostream& out) { writeCsv(out, list); });
-      },
-      loaded.data);
+  writeCsvFolder(o.output, loaded.data);
   return 0;
 }
 

@@ -1,6 +1,11 @@
-// zel23 fmt: reads a case and writes it back in the library's printed form.
+// zel23 fmt: reads a case and writes it back in the library's printed form,
+// or with --exact in the form that keeps every value.
 
 #include "common.h"
+
+#include "zel23_case.h"
+
+#include <iostream>
 
 namespace zel23tool {
 namespace {
@@ -9,6 +14,8 @@ struct FmtOptions {
   std::string file;
   std::string output;
   bool inPlace = false;
+  bool exact = false;
+  bool roundingOk = false;
 };
 
 int runFmt(const FmtOptions& o) {
@@ -21,11 +28,29 @@ int runFmt(const FmtOptions& o) {
     refuseToOverwriteInput(o.file, o.output, " (use --in-place)");
   }
   LoadedCase loaded = loadCase(o.file);
-  zel23::Case& c = loaded.data;
+  zel23::WriteOptions options;
+  options.exact = o.exact;
+  // Checked before the output is opened, so a refusal leaves it untouched.
+  const zel23::WriteReport check = zel23::checkWrite(loaded.data, options);
+  if (!check.ok()) throw ToolError("cannot write " + loaded.name + ": " + check.error);
+  if (o.inPlace && check.rounded > 0 && !o.roundingOk)
+    throw ToolError("refusing to rewrite " + loaded.name + ": the printed form rounds " +
+                    std::to_string(check.rounded) +
+                    " values (--exact keeps them, --rounding-ok accepts it)");
   writeOutput(target, [&](std::ostream& out) {
-    ZELPrint(out, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
-             c.shunts, c.comments, c.systemBase);
+    if (o.exact) {
+      const zel23::WriteReport written = zel23::write(out, loaded.data, options);
+      if (!written.ok())
+        throw ToolError("cannot write " + outputName(target) + ": " + written.error);
+    } else {
+      zel23::Case& c = loaded.data;
+      ZELPrint(out, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
+               c.shunts, c.comments, c.systemBase);
+    }
   });
+  if (check.rounded > 0)
+    std::cerr << "zel23: rounded " << check.rounded
+              << " values to the printed form; --exact keeps them\n";
   return 0;
 }
 
@@ -40,6 +65,11 @@ Subcommand addFmt(CLI::App& app) {
                                  "write to OUT (replaced only when complete) "
                                  "instead of standard output");
   sub->add_flag("--in-place", o->inPlace, "rewrite FILE itself")->excludes(output);
+  sub->add_flag("--exact", o->exact,
+                "write every number in the shortest form that reads back to the "
+                "same value instead of the printed form's four decimals");
+  sub->add_flag("--rounding-ok", o->roundingOk,
+                "let --in-place rewrite a file whose values the printed form rounds");
   return {sub, [o] { return runFmt(*o); }};
 }
 

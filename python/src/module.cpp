@@ -534,11 +534,8 @@ void readFromPath(CaseData& into, py::handle path, std::size_t maxProblems,
       error = EISDIR;
     } else if (found && S_ISREG(st.st_mode) && !matpower &&
                !looksLikeMatpower(fileStart(p))) {
-      try {
-        d->report = readFile(p, d->c, readOptions(maxProblems));
-      } catch (const std::system_error& e) {
-        error = e.code().value();
-      }
+      d->report = readFile(p, d->c, readOptions(maxProblems));
+      error = d->report.systemError;
     } else {
       std::string text;
       error = readWhole(p, text);

@@ -40,23 +40,23 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <fstream>
 #include <istream>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <type_traits>
 
-#if defined(__unix__)
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace zel23 {
+
+void (*detail::afterFileSize)(int fd) = nullptr;
+
 namespace {
 
 using detail::LineKind;
@@ -590,6 +590,78 @@ public:
   }
 };
 
+// A failure of the file as a whole: a problem on line 0 that names the
+// path and gives the system's reason.
+std::string readFailure(const std::string& path, int error) {
+  return "cannot read '" + path + "': " + std::strerror(error);
+}
+
+void addFileProblem(ReadReport& report, std::string message) {
+  Problem problem;
+  problem.line = 0;
+  problem.section = kHeader;
+  problem.message = std::move(message);
+  report.problems.insert(report.problems.begin(), std::move(problem));
+}
+
+ReadReport fileProblem(const std::string& path, const char* what, int error) {
+  ReadReport report;
+  report.systemError = error;
+  addFileProblem(report, what == std::string("open")
+                             ? "cannot open '" + path + "': " + std::strerror(error)
+                             : readFailure(path, error));
+  return report;
+}
+
+struct Descriptor {
+  int fd;
+  ~Descriptor() { ::close(fd); }
+};
+
+// Reads until `size` bytes or the end of the file; a failed read leaves its
+// errno in `error`.
+std::size_t readUpTo(int fd, char* into, std::size_t size, int& error) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, into + got, std::min<std::size_t>(size - got, 1 << 30));
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      break;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
+// The sequential reader's input straight from a file descriptor, a block at
+// a time; the first failed read ends the input and is remembered.
+class DescriptorBuffer : public std::streambuf {
+public:
+  explicit DescriptorBuffer(int fd) : fd_(fd) {}
+  int error() const { return error_; }
+
+protected:
+  int_type underflow() override {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    if (error_) return traits_type::eof();
+    ssize_t n;
+    do
+      n = ::read(fd_, block_, sizeof block_);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) error_ = errno;
+    if (n <= 0) return traits_type::eof();
+    setg(block_, block_, block_ + n);
+    return traits_type::to_int_type(block_[0]);
+  }
+
+private:
+  int fd_;
+  int error_ = 0;
+  char block_[1 << 16];
+};
+
 // On one thread, or for text that makes one chunk, the sequential reader
 // has less to do than the steps above.
 bool readsSequentially(const ReadFileOptions& options, std::size_t bytes) {
@@ -611,57 +683,40 @@ ReadReport readBuffer(std::string_view text, Case& into, const ReadFileOptions& 
 }
 
 ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& options) {
-  const auto fail = [&path](int error) {
-    throw std::system_error(error, std::generic_category(), "cannot read '" + path + "'");
-  };
-#if defined(__unix__)
-  // A regular file is mapped rather than copied, unless one thread reads it.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail(errno);
+  if (fd < 0) return fileProblem(path, "open", errno);
+  const Descriptor closer{fd};
   struct stat status;
-  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-    const auto size = static_cast<std::size_t>(status.st_size);
-    if (readsSequentially(options, size)) {
-      ::close(fd);
-      std::ifstream in(path, std::ios::binary);
-      if (!in) fail(errno);
-      return read(in, into, options);
-    }
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    const int error = errno;
-    ::close(fd);
-    if (mapped == MAP_FAILED) fail(error);
-    struct Unmap {
-      void* start;
-      std::size_t size;
-      ~Unmap() { ::munmap(start, size); }
-    } unmap{mapped, size};
-    return readBuffer(std::string_view(static_cast<const char*>(mapped), size), into,
-                      options);
+  if (::fstat(fd, &status) != 0) return fileProblem(path, "read", errno);
+  if (S_ISDIR(status.st_mode)) return fileProblem(path, "read", EISDIR);
+  const auto size = static_cast<std::size_t>(status.st_size);
+  if (S_ISREG(status.st_mode) && size > 0 && !readsSequentially(options, size)) {
+    // Read rather than mapped: a file that shrinks meanwhile gives fewer
+    // bytes, where a mapping would end the process with a signal.
+    std::unique_ptr<char[]> text(new (std::nothrow) char[size]);
+    if (!text) return fileProblem(path, "read", ENOMEM);
+    detail::adviseHugePages(text.get(), size);
+    if (detail::afterFileSize) detail::afterFileSize(fd);
+    int error = 0;
+    const std::size_t got = readUpTo(fd, text.get(), size, error);
+    if (error) return fileProblem(path, "read", error);
+    ReadReport report = readBuffer(std::string_view(text.get(), got), into, options);
+    if (got < size)
+      addFileProblem(report, "'" + path +
+                                 "' shrank while it was read: " + std::to_string(got) +
+                                 " of its " + std::to_string(size) + " bytes read");
+    return report;
   }
-  ::close(fd);
-#endif
-  // Anything else (a pipe, an empty file) in reads that double the buffer.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) fail(errno);
-  std::size_t capacity = std::size_t(1) << 16;
-  std::unique_ptr<char[]> text(new char[capacity]);
-  std::size_t size = 0;
-  for (;;) {
-    if (size == capacity) {
-      std::unique_ptr<char[]> larger(new char[capacity * 2]);
-      std::memcpy(larger.get(), text.get(), size);
-      text = std::move(larger);
-      capacity *= 2;
-    }
-    const std::size_t got = std::fread(text.get() + size, 1, capacity - size, file.get());
-    size += got;
-    if (got == 0) break;
+  // Anything else is read as a stream, so that memory stays bounded
+  // however long the input runs (a pipe, a device such as /dev/zero).
+  DescriptorBuffer buffer(fd);
+  std::istream in(&buffer);
+  ReadReport report = read(in, into, options);
+  if (buffer.error()) {
+    report.systemError = buffer.error();
+    addFileProblem(report, readFailure(path, buffer.error()));
   }
-  if (std::ferror(file.get())) fail(errno);
-  file.reset();
-  return readBuffer(std::string_view(text.get(), size), into, options);
+  return report;
 }
 
 } // namespace zel23

@@ -1,5 +1,7 @@
 #include "frame/print.h"
 
+#include "frame/convert.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -72,7 +74,79 @@ std::size_t fixedFour(double value, char* out) {
   return static_cast<std::size_t>(p + 5 - out);
 }
 
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The blanks that right-align a text of `length` in `width`.
+std::size_t fillFor(std::size_t length, int width) {
+  return width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+}
+
+// A field at `at`: its separating comma (`comma` is 0 or 1), the fill and
+// the text. Returns the characters placed.
+std::size_t placeField(char* at, std::size_t comma, std::size_t fill, const char* text,
+                       std::size_t length) {
+  *at = ',';
+  std::memset(at + comma, ' ', fill);
+  std::memcpy(at + comma + fill, text, length);
+  return comma + fill + length;
+}
+
 } // namespace
+
+std::size_t formatPrinted(double value, char* out) {
+  // Fixed notation of a double needs at most 309 integral digits, a sign,
+  // the point and four decimals.
+  const std::size_t length = fixedFour(value, out);
+  if (length != 0) return length;
+  return static_cast<std::size_t>(
+      std::to_chars(out, out + 328, value, std::chars_format::fixed, 4).ptr - out);
+}
+
+namespace {
+
+// Most values of a case have a few decimals. Below 2^26 two doubles lie
+// less than 10^-8 apart (below 2^39, less than 10^-4), so when the value
+// reads back from its eight (four) decimals, no text with fewer decimals
+// does, and that text with its trailing zeros dropped is the shortest one:
+// what std::to_chars gives, found without its search. The reader divides
+// the same integer by the same power of ten, so the test is exact. Returns
+// 0 for the values it leaves to std::to_chars.
+std::size_t fewDecimals(double value, char* out) {
+  const double magnitude = std::fabs(value);
+  if (magnitude != 0 && magnitude < 1e-5) return 0; // exponent notation
+  const bool eight = magnitude < 67108864.0;
+  if (!eight && !(magnitude < 549755813888.0)) return 0;
+  const double scale = eight ? 1e8 : 1e4;
+  const auto units = static_cast<std::uint64_t>(magnitude * scale + 0.5);
+  if (static_cast<double>(units) / scale != magnitude) return 0;
+  char* p = out;
+  if (std::signbit(value)) *p++ = '-';
+  const std::uint64_t unit = eight ? 100000000 : 10000;
+  p = std::to_chars(p, p + 20, units / unit).ptr;
+  std::uint64_t decimals = units % unit;
+  if (decimals == 0) return static_cast<std::size_t>(p - out);
+  int digits = eight ? 8 : 4;
+  for (; decimals % 10 == 0; --digits)
+    decimals /= 10;
+  *p++ = '.';
+  for (int k = digits - 1; k >= 0; --k) {
+    p[k] = static_cast<char>('0' + decimals % 10);
+    decimals /= 10;
+  }
+  return static_cast<std::size_t>(p + digits - out);
+}
+
+} // namespace
+
+std::size_t formatShortest(double value, char* out) {
+  if (const std::size_t length = fewDecimals(value, out)) return length;
+  const double magnitude = std::fabs(value);
+  const bool fixed = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+  const auto result =
+      fixed ? std::to_chars(out, out + kShortestMax, value, std::chars_format::fixed)
+            : std::to_chars(out, out + kShortestMax, value);
+  return static_cast<std::size_t>(result.ptr - out);
+}
 
 LinePrinter::LinePrinter(std::ostream& os) : os_(os), saved_(os.flags()), direct_(false) {
   os_ << std::setfill(' ') << std::fixed << std::showpoint << std::setprecision(4);
@@ -89,8 +163,7 @@ void LinePrinter::separate() {
 // The direct path: the separating comma, the fill and the text, in the
 // buffer. Only a string longer than the buffer bypasses it.
 void LinePrinter::put(const char* text, std::size_t length, int width) {
-  const std::size_t fill =
-      width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+  const std::size_t fill = fillFor(length, width);
   const std::size_t comma = lineStarted_ ? 1 : 0;
   lineStarted_ = true;
   if (used_ + comma + fill + length > sizeof buffer_) {
@@ -105,12 +178,7 @@ void LinePrinter::put(const char* text, std::size_t length, int width) {
       return;
     }
   }
-  char* p = buffer_ + used_;
-  *p = ',';
-  p += comma;
-  std::memset(p, ' ', fill);
-  std::memcpy(p + fill, text, length);
-  used_ += comma + fill + length;
+  used_ += placeField(buffer_ + used_, comma, fill, text, length);
 }
 
 LinePrinter& LinePrinter::field(int value, int width) {
@@ -131,15 +199,8 @@ LinePrinter& LinePrinter::field(double value, int width) {
     os_ << std::setw(width) << value;
     return *this;
   }
-  // Fixed notation of a double needs at most 309 integral digits, a sign,
-  // the point and four decimals.
   char text[328];
-  std::size_t length = fixedFour(value, text);
-  if (length == 0)
-    length = static_cast<std::size_t>(
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr -
-        text);
-  put(text, length, width);
+  put(text, formatPrinted(value, text), width);
   return *this;
 }
 
@@ -179,6 +240,88 @@ void LinePrinter::flushBuffer() {
   // The stream's own insertions leave the width at 0; write() does not.
   os_.width(0);
   used_ = 0;
+}
+
+void TextPrinter::put(const char* text, std::size_t length, int width) {
+  const std::size_t fill = fillFor(length, width);
+  const std::size_t comma = lineStarted_ ? 1 : 0;
+  lineStarted_ = true;
+  if (used_ + comma + fill + length > sizeof line_) {
+    flush();
+    if (comma + fill + length > sizeof line_) {
+      out_.append(comma, ',');
+      out_.append(fill, ' ');
+      out_.append(text, length);
+      return;
+    }
+  }
+  used_ += placeField(line_ + used_, comma, fill, text, length);
+}
+
+// A number's text from a buffer of kShortestMax bytes at least: copies of a
+// fixed size, which the compiler makes a few plain stores.
+void TextPrinter::putNumber(const char* text, std::size_t length, int width) {
+  if (used_ + 1 + 16 + kShortestMax > sizeof line_ || width > 16 ||
+      length > kShortestMax) {
+    put(text, length, width);
+    return;
+  }
+  const std::size_t fill = static_cast<std::size_t>(width) > length ? width - length : 0;
+  char* p = line_ + used_;
+  *p = ',';
+  p += lineStarted_ ? 1 : 0;
+  lineStarted_ = true;
+  std::memcpy(p, "                ", 16);
+  std::memcpy(p + fill, text, kShortestMax);
+  used_ = static_cast<std::size_t>(p - line_) + fill + length;
+}
+
+void TextPrinter::flush() {
+  out_.append(line_, used_);
+  used_ = 0;
+}
+
+TextPrinter& TextPrinter::field(int value, int width) {
+  char text[kShortestMax];
+  putNumber(
+      text,
+      static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text),
+      width);
+  return *this;
+}
+
+TextPrinter& TextPrinter::field(double value, int width) {
+  char text[328];
+  if (exact_) {
+    putNumber(text, formatShortest(value, text), width);
+    return *this;
+  }
+  const std::size_t length = formatPrinted(value, text);
+  rounded_ += !sameBits(toDouble(std::string_view(text, length)), value);
+  put(text, length, width);
+  return *this;
+}
+
+TextPrinter& TextPrinter::field(const std::string& value, int width) {
+  put(value.data(), value.size(), width);
+  return *this;
+}
+
+TextPrinter& TextPrinter::fieldNotPrinted(double value, int width) {
+  if (exact_) return field(value, width);
+  // The empty position reads back as 0.
+  rounded_ += !sameBits(value, 0.0);
+  put("", 0, 0);
+  return *this;
+}
+
+TextPrinter& TextPrinter::endLine() {
+  flush();
+  longest_ = std::max(longest_, out_.size() - lineStart_);
+  out_ += '\n';
+  lineStart_ = out_.size();
+  lineStarted_ = false;
+  return *this;
 }
 
 } // namespace zel23::detail

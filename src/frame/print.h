@@ -1,6 +1,7 @@
 #ifndef ZEL23_FRAME_PRINT_H
 #define ZEL23_FRAME_PRINT_H
 
+#include <cstddef>
 #include <ios>
 #include <iosfwd>
 #include <string>
@@ -28,6 +29,8 @@ public:
   LinePrinter& field(const std::string& value, int width);
   // A position left empty: only its separating comma is written.
   LinePrinter& emptyField();
+  // A field the printed form leaves empty and the exact form writes.
+  LinePrinter& fieldNotPrinted(double, int) { return emptyField(); }
   // Ends the current line with std::endl; the next field starts a new line.
   LinePrinter& endLine();
   // Writes what is still buffered. Call once, after the last field.
@@ -44,6 +47,64 @@ private:
   bool lineStarted_ = false;
   std::size_t used_ = 0;
   char buffer_[1024];
+};
+
+// A double as the printed form writes it, printf("%.4f"); returns the
+// length. `out` holds at least 328 characters.
+std::size_t formatPrinted(double value, char* out);
+
+// The shortest text that reads back to the same double, in fixed notation
+// from 1e-5 to below 1e15 (and for zero), where that is at most 24
+// characters, otherwise in whichever of fixed and exponent notation is
+// shorter; "nan", "inf" with their signs. Returns the length; `out` holds at
+// least kShortestMax characters. Every exact number the library writes comes
+// from here, so that a build without std::to_chars for doubles has one
+// place to change.
+inline constexpr std::size_t kShortestMax = 32;
+std::size_t formatShortest(double value, char* out);
+
+// Formats record lines into a string rather than a stream, for the checked
+// writers: the exact form (every double by formatShortest, the fields the
+// printed form leaves out written too) or the printed form, byte for byte
+// what LinePrinter writes on a stream in its default state. The printed form
+// counts the doubles whose text does not read back to the same double.
+// Widths, commas and the order of fields are LinePrinter's.
+class TextPrinter {
+public:
+  TextPrinter(std::string& out, bool exact) : out_(out), exact_(exact) {
+    lineStart_ = out.size();
+  }
+  ~TextPrinter() { flush(); }
+  TextPrinter(const TextPrinter&) = delete;
+  TextPrinter& operator=(const TextPrinter&) = delete;
+
+  TextPrinter& field(int value, int width);
+  TextPrinter& field(double value, int width);
+  TextPrinter& field(const std::string& value, int width);
+  TextPrinter& fieldNotPrinted(double value, int width);
+  // Ends the current line with '\n'.
+  TextPrinter& endLine();
+
+  // Doubles of the printed form that read back as another double.
+  std::size_t rounded() const { return rounded_; }
+  // The longest line ended so far, without its line feed.
+  std::size_t longestLine() const { return longest_; }
+
+private:
+  void put(const char* text, std::size_t length, int width);
+  void putNumber(const char* text, std::size_t length, int width);
+  void flush();
+
+  // The line is gathered here and appended to out_ whole, or in pieces
+  // when it is longer.
+  char line_[1024];
+  std::size_t used_ = 0;
+  std::string& out_;
+  bool exact_;
+  bool lineStarted_ = false;
+  std::size_t lineStart_ = 0;
+  std::size_t longest_ = 0;
+  std::size_t rounded_ = 0;
 };
 
 } // namespace zel23::detail

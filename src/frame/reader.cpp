@@ -228,6 +228,11 @@ public:
     if (quiet && quiet->tieFailed())
       problem(1, kHeader,
               "Output stream error: flushing the stream tied to the input failed", "");
+    // A stream that failed before its first byte holds no case at all.
+    if (report_ && in_.fail()) {
+      problem(0, kHeader, "Input stream error: the stream could not be read", "");
+      return;
+    }
     const std::string first = readFirstLine(in_);
     addComment(first, 1);
     if (reportStream && in_.bad()) problem(1, kHeader, kStreamError, first);

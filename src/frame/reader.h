@@ -109,6 +109,10 @@ struct CaseTarget {
 void readCase(std::istream& in, const CaseTarget& target, ReadReport* report,
               std::size_t maxProblems);
 
+// Called by readFile, when set, between taking a regular file's size and
+// reading it: lets a test change the file there.
+extern void (*afterFileSize)(int fd);
+
 } // namespace zel23::detail
 
 #endif

@@ -34,8 +34,7 @@ void zel23::detail::parseRecord(ZELAreaInterchange& r, std::string_view line) {
 
 std::ostream& operator<<(std::ostream& os, const ZELAreaInterchange& r) {
   zel23::detail::LinePrinter p(os);
-  p.field(r.I(), 6).field(r.ISW(), 6).field(r.PDES(), 9).field(r.PTOL(), 9);
-  p.field(r.ARNAME(), 10);
+  zel23::detail::printFields(p, r);
   p.finish();
   return os;
 }

@@ -12,6 +12,11 @@ namespace zel23::detail {
 // the recoverable interface.
 void parseRecord(ZELAreaInterchange& record, std::string_view line);
 
+template <class Printer> void printFields(Printer& p, const ZELAreaInterchange& r) {
+  p.field(r.I(), 6).field(r.ISW(), 6).field(r.PDES(), 9).field(r.PTOL(), 9);
+  p.field(r.ARNAME(), 10);
+}
+
 } // namespace zel23::detail
 
 #endif

@@ -51,13 +51,9 @@ void zel23::detail::parseRecord(ZELBranch& r, std::string_view line) {
   r.ST() = toInt(f[15]);
 }
 
-// RATEC is read but never written: its position stays empty.
 std::ostream& operator<<(std::ostream& os, const ZELBranch& r) {
   zel23::detail::LinePrinter p(os);
-  p.field(r.I(), 6).field(r.J(), 6).field(r.CKT(), 4).field(r.R(), 8).field(r.X(), 8);
-  p.field(r.B(), 7).field(r.RATEA(), 7).field(r.RATEB(), 7).emptyField();
-  p.field(r.RATIO(), 7).field(r.ANGLE(), 7).field(r.GI(), 9).field(r.BI(), 9);
-  p.field(r.GJ(), 9).field(r.BJ(), 9).field(r.ST(), 1);
+  zel23::detail::printFields(p, r);
   p.finish();
   return os;
 }

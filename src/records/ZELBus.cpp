@@ -45,9 +45,7 @@ void zel23::detail::parseRecord(ZELBus& r, std::string_view line) {
 
 std::ostream& operator<<(std::ostream& os, const ZELBus& r) {
   zel23::detail::LinePrinter p(os);
-  p.field(r.I(), 10).field(r.IDE(), 1).field(r.PL(), 10).field(r.QL(), 10);
-  p.field(r.GL(), 10).field(r.BL(), 10).field(r.AREA(), 4).field(r.VM(), 0);
-  p.field(r.VA(), 9).field(r.NAME(), 10).field(r.BASKV(), 9).field(r.ZONE(), 4);
+  zel23::detail::printFields(p, r);
   p.finish();
   return os;
 }

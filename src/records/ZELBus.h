@@ -12,6 +12,12 @@ namespace zel23::detail {
 // the recoverable interface.
 void parseRecord(ZELBus& record, std::string_view line);
 
+template <class Printer> void printFields(Printer& p, const ZELBus& r) {
+  p.field(r.I(), 10).field(r.IDE(), 1).field(r.PL(), 10).field(r.QL(), 10);
+  p.field(r.GL(), 10).field(r.BL(), 10).field(r.AREA(), 4).field(r.VM(), 0);
+  p.field(r.VA(), 9).field(r.NAME(), 10).field(r.BASKV(), 9).field(r.ZONE(), 4);
+}
+
 } // namespace zel23::detail
 
 #endif

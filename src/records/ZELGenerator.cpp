@@ -61,11 +61,7 @@ void zel23::detail::parseRecord(ZELGenerator& r, std::string_view line) {
 
 std::ostream& operator<<(std::ostream& os, const ZELGenerator& r) {
   zel23::detail::LinePrinter p(os);
-  p.field(r.I(), 1).field(r.ID(), 4).field(r.PG(), 10).field(r.QG(), 10);
-  p.field(r.QT(), 10).field(r.QB(), 10).field(r.VS(), 7).field(r.IREG(), 5);
-  p.field(r.MBASE(), 10).field(r.ZR(), 10).field(r.ZX(), 10).field(r.RT(), 10);
-  p.field(r.XT(), 10).field(r.GTAP(), 7).field(r.STAT(), 1).field(r.RMPCT(), 7);
-  p.field(r.PT(), 10).field(r.PB(), 10);
+  zel23::detail::printFields(p, r);
   p.finish();
   return os;
 }

@@ -12,6 +12,14 @@ namespace zel23::detail {
 // the recoverable interface.
 void parseRecord(ZELGenerator& record, std::string_view line);
 
+template <class Printer> void printFields(Printer& p, const ZELGenerator& r) {
+  p.field(r.I(), 1).field(r.ID(), 4).field(r.PG(), 10).field(r.QG(), 10);
+  p.field(r.QT(), 10).field(r.QB(), 10).field(r.VS(), 7).field(r.IREG(), 5);
+  p.field(r.MBASE(), 10).field(r.ZR(), 10).field(r.ZX(), 10).field(r.RT(), 10);
+  p.field(r.XT(), 10).field(r.GTAP(), 7).field(r.STAT(), 1).field(r.RMPCT(), 7);
+  p.field(r.PT(), 10).field(r.PB(), 10);
+}
+
 } // namespace zel23::detail
 
 #endif

@@ -1,6 +1,5 @@
 #include "records/ZELSwitchedShunt.h"
 
-#include <algorithm>
 #include <climits>
 
 #include "frame/convert.h"
@@ -12,7 +11,7 @@
 
 namespace {
 constexpr std::string_view kSource = "..\\ZELSwitchedShunt";
-constexpr int kMaxBlocks = 8;
+constexpr int kMaxBlocks = zel23::detail::kMaxShuntBlocks;
 
 // A double truncated toward zero as the processor's conversion gives it,
 // with the processor's answer (INT_MIN) where the value has no int.
@@ -66,15 +65,9 @@ void zel23::detail::parseRecord(ZELSwitchedShunt& r, std::string_view line) {
   }
 }
 
-// No VDES column: the printed line is exactly what the parser reads.
 std::ostream& operator<<(std::ostream& os, const ZELSwitchedShunt& r) {
   zel23::detail::LinePrinter p(os);
-  p.field(r.I(), 6).field(r.MODSW(), 6).field(r.VSWHI(), 9).field(r.VSWLO(), 9);
-  p.field(r.SWREM(), 6).field(r.BINIT(), 9);
-  // Slot 0 at least; never past the eighth slot, whatever noBlocks holds.
-  const int blocks = std::clamp(r.noBlocks(), 1, kMaxBlocks);
-  for (int k = 0; k < blocks; ++k)
-    p.field(r.N(k), 6).field(r.B(k), 9);
+  zel23::detail::printFields(p, r);
   p.finish();
   return os;
 }

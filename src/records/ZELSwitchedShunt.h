@@ -3,14 +3,27 @@
 
 #include "zel23.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace zel23::detail {
+
+inline constexpr int kMaxShuntBlocks = 8;
 
 // Fills every field of `record` from its line; a malformed input goes to
 // the fatal reporter. Shared by the line constructor, the case reader and
 // the recoverable interface.
 void parseRecord(ZELSwitchedShunt& record, std::string_view line);
+
+// No VDES column: the printed line is exactly what the parser reads.
+template <class Printer> void printFields(Printer& p, const ZELSwitchedShunt& r) {
+  p.field(r.I(), 6).field(r.MODSW(), 6).field(r.VSWHI(), 9).field(r.VSWLO(), 9);
+  p.field(r.SWREM(), 6).field(r.BINIT(), 9);
+  // Slot 0 at least; never past the eighth slot, whatever noBlocks holds.
+  const int blocks = std::clamp(r.noBlocks(), 1, kMaxShuntBlocks);
+  for (int k = 0; k < blocks; ++k)
+    p.field(r.N(k), 6).field(r.B(k), 9);
+}
 
 } // namespace zel23::detail
 

@@ -46,9 +46,7 @@ void zel23::detail::parseRecord(ZELTransformerAdjustment& r, std::string_view li
 
 std::ostream& operator<<(std::ostream& os, const ZELTransformerAdjustment& r) {
   zel23::detail::LinePrinter p(os);
-  p.field(r.I(), 6).field(r.J(), 6).field(r.CKT(), 4).field(r.ICONT(), 6);
-  p.field(r.RMA(), 7).field(r.RMI(), 7).field(r.VMA(), 7).field(r.VMI(), 7);
-  p.field(r.STEP(), 10).field(r.TABLE(), 4);
+  zel23::detail::printFields(p, r);
   p.finish();
   return os;
 }

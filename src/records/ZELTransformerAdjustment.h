@@ -12,6 +12,12 @@ namespace zel23::detail {
 // the recoverable interface.
 void parseRecord(ZELTransformerAdjustment& record, std::string_view line);
 
+template <class Printer> void printFields(Printer& p, const ZELTransformerAdjustment& r) {
+  p.field(r.I(), 6).field(r.J(), 6).field(r.CKT(), 4).field(r.ICONT(), 6);
+  p.field(r.RMA(), 7).field(r.RMI(), 7).field(r.VMA(), 7).field(r.VMI(), 7);
+  p.field(r.STEP(), 10).field(r.TABLE(), 4);
+}
+
 } // namespace zel23::detail
 
 #endif

@@ -99,16 +99,7 @@ void zel23::detail::parseRecord(ZELTwoTerminalDC& r, std::string_view line1,
 
 std::ostream& operator<<(std::ostream& os, const ZELTwoTerminalDC& r) {
   zel23::detail::LinePrinter p(os);
-  p.field(r.I(), 6).field(r.MDC(), 1).field(r.RDC(), 9).field(r.SETVL(), 9);
-  p.field(r.VSCHD(), 9).field(r.VCMOD(), 9).field(r.RCOMP(), 9).field(r.DELTI(), 9);
-  p.field(r.METER(), 3).endLine();
-  p.field(r.IPR(), 6).field(r.NBR(), 6).field(r.ALFMX(), 9).field(r.ALFMN(), 6);
-  p.field(r.RCR(), 9).field(r.XCR(), 9).field(r.EBASR(), 9).field(r.TRR(), 9);
-  p.field(r.TAPR(), 9).field(r.TPMXR(), 9).field(r.TPMNR(), 9).field(r.TSTPR(), 9);
-  p.endLine();
-  p.field(r.IPI(), 6).field(r.NBI(), 6).field(r.GAMMX(), 9).field(r.GAMMN(), 6);
-  p.field(r.RCI(), 9).field(r.XCI(), 9).field(r.EBASI(), 9).field(r.TRI(), 9);
-  p.field(r.TAPI(), 9).field(r.TPMXI(), 9).field(r.TPMNI(), 9).field(r.TSTPI(), 9);
+  zel23::detail::printFields(p, r);
   p.finish();
   return os;
 }

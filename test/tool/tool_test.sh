@@ -23,7 +23,23 @@ case $case_name in
 
 fmt_small)
   expect 0 small.fmt fmt small.raw
-  [ ! -s err ] || fail "unexpected stderr"
+  err_is "zel23: rounded 4 values to the printed form; --exact keeps them"
+  ;;
+
+fmt_exact)
+  # The exact form keeps what the printed form rounds: printed again, it
+  # gives the printed form of the original.
+  run 0 fmt --exact small.raw -o exact.raw
+  [ ! -s err ] || fail "stderr of --exact: $(cat err)"
+  grep -q '0.98766,' exact.raw && grep -q '0.00625' exact.raw || fail "rounded: $(cat exact.raw)"
+  expect 0 small.fmt fmt exact.raw
+  # A value whose four decimals make the line too long for the reader.
+  sed '4s/10.5,  2.25, 0,0,/1e300,1e300,1e300,1e300,/' small.raw >big.raw
+  run 2 fmt big.raw -o big.out
+  err_is "zel23: cannot write 'big.raw': bus data record 1 (line 4): the line would hold 1289 characters; the reader takes at most 1023"
+  [ ! -e big.out ] || fail "a refused fmt wrote its output"
+  run 0 fmt --exact big.raw
+  grep -q '^ *1,3, *1e+300, *1e+300,' out || fail "exact: $(head -4 out | tail -1)"
   ;;
 
 fmt_stdin)
@@ -66,7 +82,11 @@ fmt_in_place)
   run 2 fmt case.raw -o case.raw
   err_is "zel23: refusing to overwrite the input 'case.raw' (use --in-place)"
   same case.raw small.raw
-  run 0 fmt case.raw --in-place
+  # Rounding in place needs consent; --exact rounds nothing.
+  run 2 fmt case.raw --in-place
+  err_is "zel23: refusing to rewrite 'case.raw': the printed form rounds 4 values (--exact keeps them, --rounding-ok accepts it)"
+  same case.raw small.raw
+  run 0 fmt case.raw --in-place --rounding-ok
   same case.raw "$expected/small.fmt"
   no_temp_files
   run 2 fmt - --in-place
@@ -143,6 +163,9 @@ input_errors)
   : >empty.raw
   run 2 info empty.raw
   err_is "zel23: cannot read 'empty.raw': the first header line holds no system base"
+  # An endless device stops at the stated limit, not at the end of memory.
+  run 2 info /dev/zero
+  err_is "zel23: cannot read '/dev/zero': it holds more than 1 GiB, the most the command takes from a pipe or a device"
   run 2 fmt --no-such-option
   [ "$(wc -l <err)" = 1 ] || fail "a bad option gave more than one line"
   run 2
@@ -219,6 +242,15 @@ export_csv)
   run 0 export --format csv quoted.raw -o quoted
   [ "$(sed -n 2p quoted/bus.csv)" = "1,1,0,0,0,0,1,1,0,\"'A, \"\"B\"\"'\",0,1" ] ||
     fail "cell not quoted: $(sed -n 2p quoted/bus.csv)"
+  # An earlier export is replaced whole; a folder holding anything else is
+  # refused and left as it was.
+  run 0 export --format csv sample.raw -o small
+  same small/bus.csv csv/nested/bus.csv
+  touch small/notes.txt
+  run 2 export --format csv small.raw -o small
+  err_is "zel23: refusing to replace the folder 'small': it holds files an export does not write"
+  same small/bus.csv csv/nested/bus.csv
+  no_temp_files
   ;;
 
 graph)
