@@ -1,5 +1,7 @@
 #include "frame/print.h"
 
+#include "frame/charconv.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -137,7 +139,7 @@ LinePrinter& LinePrinter::field(double value, int width) {
   std::size_t length = fixedFour(value, text);
   if (length == 0)
     length = static_cast<std::size_t>(
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr -
+        detail::formatFixed(text, text + sizeof text, value, 4).ptr -
         text);
   put(text, length, width);
   return *this;
