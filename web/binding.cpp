@@ -109,14 +109,20 @@ val openCase(std::string name, std::string bytes) {
   const auto start = std::chrono::steady_clock::now();
   zel23::ReadFileOptions options;
   options.threads = 1;
-  s.report = s.matpower ? zel23::readMatpower(bytes, s.data, options)
-                        : zel23::readBuffer(bytes, s.data, options);
+  val out = val::object();
+  try {
+    s.report = s.matpower ? zel23::readMatpower(bytes, s.data, options)
+                          : zel23::readBuffer(bytes, s.data, options);
+  } catch (const std::exception& e) { // memory, mostly
+    s = Session();
+    out.set("error", std::string(e.what()));
+    return out;
+  }
   s.readMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
           .count();
   emptyFolder(kInputFolder);
   std::ofstream(std::string(kInputFolder) + "/" + s.path, std::ios::binary) << bytes;
-  val out = val::object();
   out.set("format", s.matpower ? "matpower" : "raw");
   out.set("readMs", s.readMs);
   return out;
