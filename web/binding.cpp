@@ -37,8 +37,9 @@ constexpr const char* kInputFolder = "/case";
 constexpr const char* kOutputFolder = "/export";
 
 struct Session {
-  std::string name; ///< the file's name as the user gave it
-  std::string path; ///< its copy in the in-memory file system, relative to kInputFolder
+  std::string name;  ///< the file's name as the user gave it
+  std::string input; ///< its bytes, until an export writes them to `path`
+  std::string path;  ///< its copy in the in-memory file system, relative to kInputFolder
   zel23::Case data;
   zel23::ReadReport report;
   std::size_t bytes = 0;
@@ -53,8 +54,8 @@ Session& session() {
 
 val bytesOf(const std::string& text) {
   return val::global("Uint8Array")
-      .new_(emscripten::typed_memory_view(text.size(),
-                                          reinterpret_cast<const unsigned char*>(text.data())));
+      .new_(emscripten::typed_memory_view(
+          text.size(), reinterpret_cast<const unsigned char*>(text.data())));
 }
 
 val strings(const std::vector<std::string>& list) {
@@ -67,9 +68,8 @@ val strings(const std::vector<std::string>& list) {
 // A name the in-memory file system takes: its last path part, never empty,
 // never "." or "..", without NUL.
 std::string safeName(std::string name) {
-  name = name.substr(name.find_last_of("/\\") == std::string::npos
-                         ? 0
-                         : name.find_last_of("/\\") + 1);
+  name = name.substr(
+      name.find_last_of("/\\") == std::string::npos ? 0 : name.find_last_of("/\\") + 1);
   name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
   if (name.empty() || name == "." || name == "..") name = "case.raw";
   return name.size() > 200 ? name.substr(name.size() - 200) : name;
@@ -121,8 +121,7 @@ val openCase(std::string name, std::string bytes) {
   s.readMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
           .count();
-  emptyFolder(kInputFolder);
-  std::ofstream(std::string(kInputFolder) + "/" + s.path, std::ios::binary) << bytes;
+  s.input = std::move(bytes);
   out.set("format", s.matpower ? "matpower" : "raw");
   out.set("readMs", s.readMs);
   return out;
@@ -135,11 +134,14 @@ val info() {
   out.set("name", s.name);
   out.set("systemBase", c.systemBase);
   std::vector<std::string> header(c.comments.begin(),
-                                  c.comments.begin() + std::min<std::size_t>(3, c.comments.size()));
+                                  c.comments.begin() +
+                                      std::min<std::size_t>(3, c.comments.size()));
   out.set("header", strings(header));
   val records = val::object();
   zel23tool::forEachSection(
-      [&](int k, const auto& list) { records.set(zel23tool::kSectionKeys[k], list.size()); },
+      [&](int k, const auto& list) {
+        records.set(zel23tool::kSectionKeys[k], list.size());
+      },
       c);
   out.set("records", records);
   std::set<int> areas, zones;
@@ -152,6 +154,11 @@ val info() {
   out.set("bytes", s.bytes);
   out.set("lines", s.report.lines);
   return out;
+}
+
+val float64(const std::vector<double>& values) {
+  return val::global("Float64Array")
+      .new_(emscripten::typed_memory_view(values.size(), values.data()));
 }
 
 val islandOf(const zel23::Island& i) {
@@ -169,19 +176,26 @@ val islandOf(const zel23::Island& i) {
   return out;
 }
 
-// zel23 check's findings and summary, with its counts.
+// zel23 check's findings and summary, with its counts. A large case can have
+// a finding per record, so the findings come as columns: line numbers, one
+// letter per severity (e or w), and codes and messages joined by line feeds.
 val check() {
   const Session& s = session();
   const zel23::CheckResult result = zel23::check(s.data, s.report);
-  val findings = val::array();
+  std::vector<double> lines;
+  std::string severities, codes, messages;
   for (const zel23::Finding& f : result.findings) {
-    val one = val::object();
-    one.set("line", f.line);
-    one.set("severity", f.severity == zel23::Severity::error ? "error" : "warning");
-    one.set("code", std::string(f.code));
-    one.set("message", f.message);
-    findings.call<void>("push", one);
+    lines.push_back(static_cast<double>(f.line));
+    severities += f.severity == zel23::Severity::error ? 'e' : 'w';
+    (codes += f.code) += '\n';
+    (messages += f.message) += '\n';
   }
+  val findings = val::object();
+  findings.set("count", result.findings.size());
+  findings.set("lines", float64(lines));
+  findings.set("severities", severities);
+  findings.set("codes", codes);
+  findings.set("messages", messages);
   val islands = val::array();
   for (const zel23::Island& i : result.summary.islands)
     islands.call<void>("push", islandOf(i));
@@ -212,11 +226,6 @@ struct Column {
   void add(const std::string& v) { (texts += v) += '\n'; }
 };
 
-val float64(const std::vector<double>& values) {
-  return val::global("Float64Array")
-      .new_(emscripten::typed_memory_view(values.size(), values.data()));
-}
-
 template <class Record>
 val columns(const std::vector<Record>& list, const std::vector<std::size_t>& lines) {
   std::vector<std::string> names;
@@ -232,7 +241,8 @@ val columns(const std::vector<Record>& list, const std::vector<std::size_t>& lin
   });
   for (const Record& record : list) {
     std::size_t k = 0;
-    zel23::forEachField(record, [&](const char*, const auto& value) { data[k++].add(value); });
+    zel23::forEachField(record,
+                        [&](const char*, const auto& value) { data[k++].add(value); });
   }
   val kinds = val::array(), values = val::array();
   for (const Column& c : data) {
@@ -293,13 +303,18 @@ std::string stem(const std::string& name) {
 // An export as the command writes it: kind is fmt, json, matpower, dot or
 // csv:SECTION. Returns {name, bytes} or {error}.
 val exportCase(std::string kind) {
-  const Session& s = session();
+  Session& s = session();
   val out = val::object();
   if (!s.report.ok()) {
     const zel23::Problem& p = s.report.problems.front();
     out.set("error", "zel23 does not export a case it cannot read: line " +
                          std::to_string(p.line) + ": " + p.message);
     return out;
+  }
+  if (!s.input.empty() || !fs::exists(std::string(kInputFolder) + "/" + s.path)) {
+    emptyFolder(kInputFolder);
+    std::ofstream(std::string(kInputFolder) + "/" + s.path, std::ios::binary) << s.input;
+    s.input = std::string();
   }
   emptyFolder(kOutputFolder);
   const std::string base = std::string(kOutputFolder) + "/" + stem(s.path);

@@ -87,11 +87,36 @@ bool attempt(double value, int precision, bool uneven, Decimal& d) {
   return valueOf(d) == value;
 }
 
+// Most values in a case file are short decimals: n / 10^k exactly as the
+// double nearest to it, with n below 10^15. Then n's digits are the shortest
+// (a double holds over 15 digits), found without formatting: in
+// WebAssembly, printf and strtod go through software long doubles.
+bool shortDecimal(double value, Decimal& d) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  for (int k = 0; k < 16; ++k) {
+    const double scaled = std::nearbyint(value * kPowers[k]);
+    if (scaled >= 1e15) return false;
+    if (scaled / kPowers[k] != value) continue;
+    char text[24];
+    const auto n = static_cast<std::uint64_t>(scaled);
+    const int count =
+        static_cast<int>(std::to_chars(text, text + sizeof text, n).ptr - text);
+    d.count = count;
+    std::memcpy(d.digits, text, static_cast<std::size_t>(count));
+    d.exponent = count - 1 - k;
+    dropTrailingZeros(d);
+    return true;
+  }
+  return false;
+}
+
 // The fewest significant digits that read back to `value`, nearest first.
 Decimal shortestDigits(double value) {
   int exponent2 = 0;
   const bool uneven = std::frexp(value, &exponent2) == 0.5 && value >= DBL_MIN;
   Decimal d;
+  if (value >= DBL_MIN && !uneven && shortDecimal(value, d)) return d;
   if (value >= DBL_MIN && !uneven) {
     // A double holds over 15 significant digits, so when some shorter
     // decimal reads back, rounding to 15 digits gives it with zeros after.
@@ -144,6 +169,9 @@ std::string fixedText(const Decimal& d) {
 // A whole number in fixed notation is printed exactly, every digit.
 std::string wholeText(double magnitude) {
   char text[320];
+  if (magnitude < 9007199254740992.0) // 2^53: every whole number is a double
+    return std::string(
+        text, std::to_chars(text, text + 24, static_cast<std::uint64_t>(magnitude)).ptr);
   std::snprintf(text, sizeof text, "%.0f", magnitude);
   return text;
 }

@@ -55,11 +55,12 @@
       info = { name, systemBase: 0, header: [], records: {}, areas: 0, zones: 0,
                bytes: bytes.length, lines: 0 };
       check = { errors: 1, warnings: 0, errorsNotListed: 0,
-                findings: [{ line: 0, severity: 'error', code: 'unreadable',
-                             message: `The file could not be read: ${describe(error)}` }],
+                findings: { count: 1, lines: [0], severities: 'e', codes: 'unreadable\n',
+                            messages: `The file could not be read: ${describe(error)}\n` },
                 summary: { buses: 0, isolatedBuses: 0, swingBuses: 0, islands: [] } };
       info.failed = true;
     }
+    check.findings = findingColumns(check.findings);
     current = { name, bytes, read, info, check, lineStarts: null, tables: [], table: null };
     $('main').hidden = false;
     showSummary();
@@ -72,6 +73,17 @@
     document.body.dataset.state = 'ready';
     // The picture comes after the page answers.
     setTimeout(showNetwork, 0);
+  }
+
+  // The module's findings, as columns of the findings table.
+  function findingColumns(f) {
+    const list = (joined) => joined.split('\n').slice(0, f.count);
+    return {
+      line: Array.from(f.lines),
+      severity: Array.from(f.severities, (c) => (c === 'e' ? 'error' : 'warning')),
+      code: list(f.codes),
+      message: list(f.messages),
+    };
   }
 
   async function openFile(file, started) {
@@ -177,17 +189,17 @@
       (check.errorsNotListed ? `, ${check.errorsNotListed} errors not listed` : '');
     const source = $('source');
     source.hidden = true;
-    if (f.length === 0) {
+    if (f.line.length === 0) {
       $('findings').replaceChildren(element('p', 'Nothing to report: the case reads and looks ready to solve.', 'note'));
       return;
     }
     const data = {
       fields: ['LINE', 'SEVERITY', 'CODE', 'MESSAGE'], kinds: ['int', 'text', 'text', 'text'],
-      columns: [f.map((x) => x.line), f.map((x) => x.severity), f.map((x) => x.code), f.map((x) => x.message)],
-      rows: f.length,
-      classOf: (k, r) => (k === 1 ? [f[r].severity] : []),
+      columns: [f.line, f.severity, f.code, f.message],
+      rows: f.line.length,
+      classOf: (k, r) => (k === 1 ? [f.severity[r]] : []),
     };
-    new page.VirtualTable($('findings'), data, (r) => showSource(source, f[r].line));
+    new page.VirtualTable($('findings'), data, (r) => showSource(source, f.line[r]));
   }
 
   // ---- records ----------------------------------------------------------------
@@ -357,5 +369,6 @@
 
   page.open = (name, bytes) => open(name, bytes);
   page.current = () => current;
+  page.benchRead = (rounds) => zel23.benchRead(current.bytes, rounds);
   start();
 })(window.zel23page = window.zel23page || {});

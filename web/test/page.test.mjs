@@ -83,7 +83,9 @@ async function findings(page) {
   const { check } = await page.evaluate(() => window.zel23page.current());
   const s = check.summary;
   return {
-    findings: check.findings,
+    findings: check.findings.line.map((line, k) => ({
+      line, severity: check.findings.severity[k], code: check.findings.code[k],
+      message: check.findings.message[k] })),
     summary: {
       buses: s.buses, isolated_buses: s.isolatedBuses, swing_buses: s.swingBuses,
       islands: s.islands.map((i) => ({
