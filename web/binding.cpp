@@ -3,6 +3,7 @@
 // exported by the zel23 command's own code over Emscripten's in-memory file
 // system, so that a download holds the bytes the command writes.
 
+#include "best_read.h"
 #include "common.h"
 #include "matpower.h"
 #include "zel23_check.h"
@@ -351,21 +352,7 @@ val sample() {
                              zel23tool::kSampleSize));
 }
 
-// The best of `rounds` reads of the bytes by zel23::read, in milliseconds:
-// the benchmark's figure for the WebAssembly reader.
-double benchRead(std::string bytes, int rounds) {
-  double best = 1e300;
-  for (int k = 0; k < rounds; ++k) {
-    zel23::Case c;
-    std::istringstream in(bytes);
-    const auto start = std::chrono::steady_clock::now();
-    zel23::read(in, c);
-    best = std::min(best, std::chrono::duration<double, std::milli>(
-                              std::chrono::steady_clock::now() - start)
-                              .count());
-  }
-  return best;
-}
+double benchRead(std::string bytes, int rounds) { return bestRead(bytes, rounds); }
 
 std::string version() { return zel23::version(); }
 

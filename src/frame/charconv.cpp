@@ -193,33 +193,37 @@ bool startsFolded(const char* p, const char* last, const char* word) {
   return true;
 }
 
-} // namespace
-
-std::to_chars_result formatShortest(char* first, char* last, double value) {
+// The shortest digits of a finite nonzero value laid out by
+// layout(digits, magnitude); the values std::to_chars spells alone as it does.
+template <class Layout>
+std::to_chars_result formatDigits(char* first, char* last, double value, Layout layout) {
   std::string text;
   if (special(value, text)) return put(first, last, text);
   const CLocale c;
   const double magnitude = std::fabs(value);
-  const Decimal d = shortestDigits(magnitude);
-  const bool whole = d.count <= d.exponent + 1;
-  const std::size_t fixedLength =
-      whole ? d.exponent + 1 : d.count + 1 + (d.exponent < 0 ? -d.exponent : 0);
-  const std::size_t scientificLength =
-      d.count + (d.count > 1) + (std::abs(d.exponent) >= 100 ? 5 : 4);
-  text = fixedLength > scientificLength ? scientificText(d)
-         : whole                        ? wholeText(magnitude)
-                                        : fixedText(d);
+  text = layout(shortestDigits(magnitude), magnitude);
   return put(first, last, (value < 0 ? "-" : "") + text);
 }
 
+} // namespace
+
+std::to_chars_result formatShortest(char* first, char* last, double value) {
+  return formatDigits(first, last, value, [](const Decimal& d, double magnitude) {
+    const bool whole = d.count <= d.exponent + 1;
+    const std::size_t fixedLength =
+        whole ? d.exponent + 1 : d.count + 1 + (d.exponent < 0 ? -d.exponent : 0);
+    const std::size_t scientificLength =
+        d.count + (d.count > 1) + (std::abs(d.exponent) >= 100 ? 5 : 4);
+    return fixedLength > scientificLength ? scientificText(d)
+           : whole                        ? wholeText(magnitude)
+                                          : fixedText(d);
+  });
+}
+
 std::to_chars_result formatFixedShortest(char* first, char* last, double value) {
-  std::string text;
-  if (special(value, text)) return put(first, last, text);
-  const CLocale c;
-  const double magnitude = std::fabs(value);
-  const Decimal d = shortestDigits(magnitude);
-  text = d.count <= d.exponent + 1 ? wholeText(magnitude) : fixedText(d);
-  return put(first, last, (value < 0 ? "-" : "") + text);
+  return formatDigits(first, last, value, [](const Decimal& d, double magnitude) {
+    return d.count <= d.exponent + 1 ? wholeText(magnitude) : fixedText(d);
+  });
 }
 
 std::to_chars_result formatFixed(char* first, char* last, double value, int precision) {

@@ -152,6 +152,7 @@
   }
 
   const mw = (v) => v.toFixed(1);
+  const plural = (n, one, many) => `${n} ${n === 1 ? one : many}`;
 
   function showSummary() {
     const { info, check, read } = current;
@@ -170,11 +171,12 @@
     const counts = pairs(SECTIONS.map(([key, label]) => [label.toLowerCase(), info.records[key] || 0]));
     counts.id = 'record-counts';
     const islands = element('div');
-    islands.append(element('p', `${s.buses} buses (${s.isolatedBuses} isolated), ${s.islands.length} islands, ${s.swingBuses} swing buses`));
+    islands.append(element('p', `${plural(s.buses, 'bus', 'buses')} (${s.isolatedBuses} isolated), ` +
+      `${plural(s.islands.length, 'island', 'islands')}, ${plural(s.swingBuses, 'swing bus', 'swing buses')}`));
     const list = element('ol');
     for (const i of s.islands.slice(0, 10)) {
       const swings = i.swingBuses.length ? `swing bus ${i.swingBuses.join(', ')}` : 'no swing bus';
-      list.appendChild(element('li', `${i.buses} buses from bus ${i.firstBus}, ${swings}; load ${mw(i.loadMW)} MW, ${mw(i.loadMVAr)} MVAr; generation ${mw(i.generationMW)} MW, ${mw(i.generationMVAr)} MVAr`));
+      list.appendChild(element('li', `${plural(i.buses, 'bus', 'buses')} from bus ${i.firstBus}, ${swings}; load ${mw(i.loadMW)} MW, ${mw(i.loadMVAr)} MVAr; generation ${mw(i.generationMW)} MW, ${mw(i.generationMVAr)} MVAr`));
     }
     islands.appendChild(list);
     if (s.islands.length > 10) islands.appendChild(element('p', `and ${s.islands.length - 10} more islands`));
@@ -197,6 +199,7 @@
       fields: ['LINE', 'SEVERITY', 'CODE', 'MESSAGE'], kinds: ['int', 'text', 'text', 'text'],
       columns: [f.line, f.severity, f.code, f.message],
       rows: f.line.length,
+      widths: ['7ch', '10ch', '26ch', 'minmax(40ch, 1fr)'],
       classOf: (k, r) => (k === 1 ? [f.severity[r]] : []),
     };
     new page.VirtualTable($('findings'), data, (r) => showSource(source, f.line[r]));

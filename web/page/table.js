@@ -38,7 +38,8 @@
   }
 
   class VirtualTable {
-    // data: {fields, kinds ('int', 'real' or 'text'), columns, rows, format?}
+    // data: {fields, kinds ('int', 'real' or 'text'), columns, rows, and
+    // optionally widths (CSS grid tracks), format(k, value), classOf(k, row)}
     // onChoose(row): called with the data's row number when a row is clicked.
     constructor(container, data, onChoose) {
       this.data = data;
@@ -61,7 +62,7 @@
       this.root.append(this.head, this.viewport);
       container.replaceChildren(this.root);
 
-      const widths = data.fields.map((name, k) => {
+      const widths = data.widths || data.fields.map((name, k) => {
         const wide = data.kinds[k] === 'text' ? 14 : data.kinds[k] === 'real' ? 10 : 8;
         return `minmax(${Math.max(wide, name.length + 3)}ch, 1fr)`;
       });
@@ -166,6 +167,7 @@
           cell.className = 'cell' + (this.data.kinds[k] === 'text' ? '' : ' num');
           const shown = this.text(k, r);
           cell.textContent = shown;
+          if (shown.length > 30) cell.title = shown;
           if (this.data.classOf) cell.classList.add(...this.data.classOf(k, r));
           row.appendChild(cell);
         }

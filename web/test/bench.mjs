@@ -8,7 +8,7 @@ import { launch, openFile, pageUrl, root } from './browser.mjs';
 
 const [file, build = path.join(root, 'build'), rounds = '5'] = process.argv.slice(2);
 const native = path.join(root, 'build-web/native_read');
-execFileSync('g++', ['-O2', '-std=c++17', `-I${root}/include`, path.join(root, 'web/test/native_read.cpp'),
+execFileSync('g++', ['-O2', '-std=c++17', `-I${root}/include`, `-I${root}/web`, path.join(root, 'web/test/native_read.cpp'),
                      `-L${build}`, '-lzel23', `-Wl,-rpath,${path.resolve(build)}`, '-o', native]);
 const browser = await launch();
 const page = await browser.newPage();

@@ -21,7 +21,12 @@ export async function launch() {
            '--disable-background-networking', '--disable-component-update', '--disable-sync',
            '--allow-file-access-from-files=false'],
   });
-  browser.on('disconnected', () => fs.rmSync(profile, { recursive: true, force: true }));
+  // Chromium may still be writing its profile as it closes.
+  browser.on('disconnected', () => {
+    try {
+      fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    } catch { /* a temporary folder left behind */ }
+  });
   return browser;
 }
 
