@@ -66,13 +66,16 @@ val strings(const std::vector<std::string>& list) {
   return out;
 }
 
-// A name the in-memory file system takes: its last path part, never empty,
-// never "." or "..", without NUL.
+// A name the in-memory file system and the command line take: its last path
+// part, never empty, never "." or "..", without NUL, and not starting with
+// '-', which would read as an option (or as standard input). A '-' becomes
+// '_', as it does in the MATPOWER function named after it.
 std::string safeName(std::string name) {
   name = name.substr(
       name.find_last_of("/\\") == std::string::npos ? 0 : name.find_last_of("/\\") + 1);
   name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
   if (name.empty() || name == "." || name == "..") name = "case.raw";
+  if (name.front() == '-') name.front() = '_';
   return name.size() > 200 ? name.substr(name.size() - 200) : name;
 }
 
@@ -87,9 +90,9 @@ std::string slurp(const std::string& path) {
   return text;
 }
 
-// Empties a folder of the in-memory file system, or makes it.
-// Emscripten starts with the umask 0777, under which the command's output
-// files could not be read back; the usual one lets them.
+// Empties a folder of the in-memory file system, or makes it. Emscripten
+// starts with the umask 0777, under which the command's output files could
+// not be read back: the usual one is set first.
 void emptyFolder(const char* path) {
   ::umask(022);
   std::error_code ignored;
