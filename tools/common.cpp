@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
+#include "frame/charconv.h"
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -186,10 +186,10 @@ std::string fieldText(int value) { return std::to_string(value); }
 std::string fieldText(double value) {
   // Fixed notation reads best (0.0003, not 3e-04) until it grows long.
   char text[400];
-  auto fixed = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  auto fixed = zel23::detail::formatFixedShortest(text, text + sizeof text, value);
   if (fixed.ec == std::errc() && fixed.ptr - text <= 24)
     return std::string(text, fixed.ptr);
-  auto shortest = std::to_chars(text, text + sizeof text, value);
+  auto shortest = zel23::detail::formatShortest(text, text + sizeof text, value);
   return std::string(text, shortest.ptr);
 }
 

@@ -7,6 +7,8 @@
 
 #include "zel23.h"
 
+#include "frame/charconv.h"
+
 #include <charconv>
 #include <cstddef>
 #include <string>
@@ -29,7 +31,11 @@ public:
   Message& operator<<(int v) { return number(v); }
   Message& operator<<(std::size_t v) { return number(v); }
   /// The shortest text that reads back to the same double.
-  Message& operator<<(double v) { return number(v); }
+  Message& operator<<(double v) {
+    char text[32];
+    text_.append(text, formatShortest(text, text + sizeof text, v).ptr);
+    return *this;
+  }
 
   /// "bus N"
   struct Bus {

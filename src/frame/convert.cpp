@@ -1,7 +1,7 @@
 #include "frame/convert.h"
 
 #include <cerrno>
-#include <charconv>
+#include "frame/charconv.h"
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -203,7 +203,7 @@ double toDouble(std::string_view text) {
   // decimal number and leaves only out-of-range values to strtod.
   const char* const first = text.data() + digits;
   double value = 0.0;
-  const auto result = std::from_chars(first, text.data() + text.size(), value);
+  const auto result = parseDouble(first, text.data() + text.size(), value);
   if (result.ec == std::errc::invalid_argument) return 0.0; // a sign and a point
   if (result.ec != std::errc()) return slowDouble(text.substr(i));
   return text[i] == '-' ? -value : value;

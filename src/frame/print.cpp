@@ -1,5 +1,6 @@
 #include "frame/print.h"
 
+#include "frame/charconv.h"
 #include "frame/convert.h"
 
 #include <algorithm>
@@ -99,7 +100,7 @@ std::size_t formatPrinted(double value, char* out) {
   const std::size_t length = fixedFour(value, out);
   if (length != 0) return length;
   return static_cast<std::size_t>(
-      std::to_chars(out, out + 328, value, std::chars_format::fixed, 4).ptr - out);
+      formatFixed(out, out + 328, value, 4).ptr - out);
 }
 
 namespace {
@@ -143,8 +144,8 @@ std::size_t formatShortest(double value, char* out) {
   const double magnitude = std::fabs(value);
   const bool fixed = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
   const auto result =
-      fixed ? std::to_chars(out, out + kShortestMax, value, std::chars_format::fixed)
-            : std::to_chars(out, out + kShortestMax, value);
+      fixed ? formatFixedShortest(out, out + kShortestMax, value)
+            : formatShortest(out, out + kShortestMax, value);
   return static_cast<std::size_t>(result.ptr - out);
 }
 

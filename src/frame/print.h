@@ -58,8 +58,7 @@ std::size_t formatPrinted(double value, char* out);
 // characters, otherwise in whichever of fixed and exponent notation is
 // shorter; "nan", "inf" with their signs. Returns the length; `out` holds at
 // least kShortestMax characters. Every exact number the library writes comes
-// from here, so that a build without std::to_chars for doubles has one
-// place to change.
+// from here.
 inline constexpr std::size_t kShortestMax = 32;
 std::size_t formatShortest(double value, char* out);
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include "frame/charconv.h"
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -395,7 +395,7 @@ bool parseNumber(std::string_view token, double& value) {
       return false;
   } else {
     const char* tokenEnd = token.data() + token.size();
-    auto plain = std::from_chars(token.data(), tokenEnd, magnitude);
+    auto plain = detail::parseDouble(token.data(), tokenEnd, magnitude);
     if (plain.ec == std::errc() && plain.ptr == tokenEnd) {
       value = negative ? -magnitude : magnitude;
       return true;
@@ -406,7 +406,7 @@ bool parseNumber(std::string_view token, double& value) {
     for (std::size_t k = 0; k < token.size(); ++k)
       buffer[k] = token[k] == 'd' || token[k] == 'D' ? 'e' : token[k];
     auto end = buffer + token.size();
-    auto result = std::from_chars(buffer, end, magnitude);
+    auto result = detail::parseDouble(buffer, end, magnitude);
     if (result.ec == std::errc::result_out_of_range && result.ptr == end) {
       // Too large is infinite, too small is zero, as MATLAB reads them; with
       // fewer than 64 digits only a negative exponent makes a number tiny.

@@ -7,7 +7,7 @@
 #include "interop/matpower_columns.h"
 
 #include <algorithm>
-#include <charconv>
+#include "frame/charconv.h"
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -27,7 +27,7 @@ using interop::Value;
 
 std::string numberText(double value) {
   char text[64];
-  auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  auto end = detail::formatShortest(text, text + sizeof text, value).ptr;
   return std::string(text, end);
 }
 

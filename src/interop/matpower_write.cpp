@@ -2,6 +2,7 @@
 
 #include "zel23_matpower.h"
 
+#include "frame/charconv.h"
 #include "interop/matpower_columns.h"
 
 #include <algorithm>
@@ -44,7 +45,7 @@ public:
     if (std::isnan(value)) return *this << "NaN";
     if (std::isinf(value)) return *this << (value > 0 ? "Inf" : "-Inf");
     char buffer[32];
-    text_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+    text_.append(buffer, detail::formatShortest(buffer, buffer + sizeof buffer, value).ptr);
     return *this;
   }
   // Ends a matrix row and passes full blocks on.
