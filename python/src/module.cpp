@@ -577,9 +577,14 @@ void writeToPath(py::handle path, const py::bytes& data) {
   if (error != 0) raiseOSError(error, p);
 }
 
-std::string caseText(const CaseData& d) {
+/// The case as text, exact unless `printed`; a case whose text would not
+/// read back raises ValueError with the writer's reason.
+std::string caseText(const CaseData& d, bool printed) {
+  WriteOptions options;
+  options.exact = !printed;
   std::ostringstream out;
-  write(out, d.c);
+  const WriteReport report = write(out, d.c, options);
+  if (!report.ok()) raise(PyExc_ValueError, report.error);
   return out.str();
 }
 
@@ -675,10 +680,17 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
           "problems_dropped", [](const CaseData& d) { return d.report.problemsDropped; },
           "Problems beyond max_problems, counted but not kept.")
       .def(
-          "to_text", [](const CaseData& d) { return toStr(caseText(d)); },
-          "The case exactly as the library's writer writes it.")
+          "to_text",
+          [](const CaseData& d, bool printed) { return toStr(caseText(d, printed)); },
+          py::kw_only(), py::arg("printed") = false,
+          "The case as a raw case file: every number in the shortest text that "
+          "reads back to the same value, or with printed=True in the printed form "
+          "(ZELPrint's, four decimals). Raises ValueError when the text would not "
+          "read back (a line over 1,023 characters, a record numbered 0, ...).")
       .def(
-          "to_bytes", [](const CaseData& d) { return py::bytes(caseText(d)); },
+          "to_bytes",
+          [](const CaseData& d, bool printed) { return py::bytes(caseText(d, printed)); },
+          py::kw_only(), py::arg("printed") = false,
           "to_text() as the bytes written to a file.")
       .def("_assign", [](CaseData& d, const CaseData& from) { d = from; })
       .def("_columns", &sectionColumns, py::arg("section"), py::arg("quoted"))

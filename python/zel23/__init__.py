@@ -111,8 +111,14 @@ def read(source, *, strict=False, max_problems=1000):
     return _read_checked(source, strict, max_problems, "read", False)
 
 
-def write(case, target):
-    """Writes the case exactly as the library's writer does.
+def write(case, target, *, printed=False):
+    """Writes the case as a raw case file that reads back to the same values.
+
+    Every number is written in the shortest text that reads back to the same
+    double; ``printed=True`` writes the printed form instead (ZELPrint's, four
+    decimals, which rounds). A case whose text would not read back (a line
+    over 1,023 characters, a record numbered 0, ...) raises ValueError and
+    nothing is written.
 
     ``target`` is a path or a file object (text or binary). A regular file is
     written beside the target and renamed into place only once complete; a
@@ -121,7 +127,7 @@ def write(case, target):
     """
     if not isinstance(case, Case):
         raise TypeError("write() takes a zel23.Case, not " + type(case).__name__)
-    _write_target(case.to_bytes(), target, "write")
+    _write_target(case.to_bytes(printed=printed), target, "write")
 
 
 def _write_target(data, target, what):
