@@ -113,27 +113,43 @@ std::string islandsText(const Input& in, const zel23::Solution& s) {
   return text + unsolved;
 }
 
-std::string neglectedText(const zel23::Neglected& n) {
-  std::string text;
-  const auto add = [&](std::size_t k, const char* one, const char* many,
-                       const char* what) {
-    if (k) text += (text.empty() ? "" : "; ") + count(k, one, many) + " " + what;
+// What the model left out or held fixed, as rows of the summary; a row
+// appears only when it has something to say.
+void printNeglected(std::ostream& out, const zel23::Neglected& n) {
+  const auto rowOf =
+      [&](const char* label,
+          std::initializer_list<std::pair<std::size_t, std::string>> parts) {
+        std::string text;
+        for (const auto& [k, what] : parts)
+          if (k) text += (text.empty() ? "" : ", ") + std::to_string(k) + ' ' + what;
+        if (!text.empty()) row(out, label, text);
+      };
+  const auto pick = [](std::size_t k, const char* one, const char* many) {
+    return std::string(k == 1 ? one : many);
   };
-  add(n.transformerAdjustments, "transformer adjustment", "transformer adjustments",
-      "not applied");
-  add(n.areaInterchanges, "area interchange", "area interchanges", "not applied");
-  add(n.dcLines, "DC line", "DC lines", "as fixed MW (no losses, no converter MVAr)");
-  add(n.switchedShunts, "switched shunt", "switched shunts", "fixed at BINIT");
-  add(n.pvWithoutGenerator, "PV bus", "PV buses",
-      "without generator solved as load buses");
-  add(n.swingWithoutGenerator, "swing bus", "swing buses",
-      "without generator at their VM");
-  add(n.remoteMadeLocal, "bus", "buses",
-      "holding their own voltage, not their IREG bus's");
-  add(n.isolatedBuses, "isolated bus", "isolated buses", "left out");
-  add(n.leftOutRecords, "record", "records", "at isolated buses left out");
-  add(n.qLimitedBuses, "bus", "buses", "made load buses by reactive limits");
-  return text.empty() ? "nothing" : text;
+  rowOf("not applied", {{n.transformerAdjustments,
+                         pick(n.transformerAdjustments, "transformer adjustment",
+                              "transformer adjustments")},
+                        {n.areaInterchanges, pick(n.areaInterchanges, "area interchange",
+                                                  "area interchanges")}});
+  rowOf("held fixed",
+        {{n.dcLines, pick(n.dcLines, "DC line", "DC lines") +
+                         " at its MW (no losses or converter MVAr)"},
+         {n.switchedShunts,
+          pick(n.switchedShunts, "switched shunt", "switched shunts") + " at BINIT"}});
+  rowOf("bus types",
+        {{n.pvWithoutGenerator, pick(n.pvWithoutGenerator, "PV bus", "PV buses") +
+                                    " without generator solved as load"},
+         {n.swingWithoutGenerator,
+          pick(n.swingWithoutGenerator, "swing bus", "swing buses") +
+              " without generator at its VM"},
+         {n.remoteMadeLocal, pick(n.remoteMadeLocal, "bus", "buses") +
+                                 " holding its own voltage, not its IREG bus's"},
+         {n.qLimitedBuses,
+          pick(n.qLimitedBuses, "bus", "buses") + " made load by reactive limits"}});
+  rowOf("left out",
+        {{n.isolatedBuses, pick(n.isolatedBuses, "isolated bus", "isolated buses")},
+         {n.leftOutRecords, pick(n.leftOutRecords, "record", "records") + " at them"}});
 }
 
 void printSummary(std::ostream& out, const Input& in, const zel23::Solution& s) {
@@ -158,7 +174,7 @@ void printSummary(std::ostream& out, const Input& in, const zel23::Solution& s) 
     row(out, "highest voltage",
         fixed(s.buses[high].vm, 4) + " p.u. at " + busText(in, high));
   }
-  row(out, "not modelled", neglectedText(s.neglected));
+  printNeglected(out, s.neglected);
 }
 
 // The iterations of every island that did not converge, and the ten buses
