@@ -136,6 +136,17 @@ struct Neglected {
   std::size_t qLimitedBuses = 0;         ///< voltage-holding buses made load buses
 };
 
+/// Where a solve spent its time, in seconds (steady clock).
+struct SolveTiming {
+  double total = 0.0;
+  double network = 0.0;  ///< checks, admittance matrix, islands, controls
+  double mismatch = 0.0; ///< power injections and mismatches, every iteration
+  double jacobian = 0.0; ///< Jacobian patterns and values
+  double factor = 0.0;   ///< sparse LU: analysis, factorisation, refactorisation
+  double luSolve = 0.0;  ///< sparse LU: the triangular solves
+  double results = 0.0;  ///< flows, generator outputs, totals
+};
+
 struct Solution {
   SolveStatus status = SolveStatus::badInput;
   std::vector<SolveProblem> problems; ///< why nothing was solved (badInput)
@@ -152,6 +163,7 @@ struct Solution {
   double generationMW = 0.0, generationMVAr = 0.0;
   double loadMW = 0.0, loadMVAr = 0.0;
   double lossesMW = 0.0, lossesMVAr = 0.0;
+  SolveTiming timing;
 
   bool converged() const { return status == SolveStatus::converged; }
 };

@@ -134,7 +134,7 @@ void printNeglected(std::ostream& out, const zel23::Neglected& n) {
                                                   "area interchanges")}});
   rowOf("held fixed",
         {{n.dcLines, pick(n.dcLines, "DC line", "DC lines") +
-                         " at its MW (no losses or converter MVAr)"},
+                         " as fixed MW (no losses or converter MVAr)"},
          {n.switchedShunts,
           pick(n.switchedShunts, "switched shunt", "switched shunts") + " at BINIT"}});
   rowOf("bus types",
@@ -175,6 +175,14 @@ void printSummary(std::ostream& out, const Input& in, const zel23::Solution& s) 
         fixed(s.buses[high].vm, 4) + " p.u. at " + busText(in, high));
   }
   printNeglected(out, s.neglected);
+  const zel23::SolveTiming& t = s.timing;
+  const auto share = [&](double part) {
+    return fixed(t.total > 0 ? 100 * part / t.total : 0.0, 0) + "%";
+  };
+  row(out, "solve time",
+      fixed(t.total * 1e3, 3) + " ms (sparse LU " + share(t.factor + t.luSolve) +
+          ", Jacobian " + share(t.jacobian) + ", mismatch " + share(t.mismatch) +
+          ", network " + share(t.network) + ")");
 }
 
 // The iterations of every island that did not converge, and the ten buses
@@ -300,6 +308,17 @@ void writeJson(std::ostream& out, const Input& in, const zel23::Solution& s) {
         .field("load_mvar", s.loadMVAr)
         .field("losses_mw", s.lossesMW)
         .field("losses_mvar", s.lossesMVAr);
+    {
+      const zel23::SolveTiming& t = s.timing;
+      JsonObject o(doc.open("seconds"));
+      o.field("total", t.total)
+          .field("network", t.network)
+          .field("mismatch", t.mismatch)
+          .field("jacobian", t.jacobian)
+          .field("lu_factor", t.factor)
+          .field("lu_solve", t.luSolve)
+          .field("results", t.results);
+    }
     {
       JsonObject o(doc.open("not_modelled"));
       o.field("transformer_adjustments", n.transformerAdjustments)

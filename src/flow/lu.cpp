@@ -16,7 +16,14 @@ struct SparseLu::Impl {
   klu_numeric* numeric = nullptr;
 };
 
-SparseLu::SparseLu() : impl_(new Impl) { klu_defaults(&impl_->common); }
+SparseLu::SparseLu() : impl_(new Impl) {
+  klu_defaults(&impl_->common);
+  // A power-flow Jacobian is one irreducible block, so the block triangular
+  // form finds nothing to split, and its permutation spoils the fill-reducing
+  // order: on the generated 100,000-bus case it took 0.8 s of analysis and
+  // 2.7e8 flops per factorisation, against 0.05 s and 3.3e7 without it.
+  impl_->common.btf = 0;
+}
 
 SparseLu::~SparseLu() {
   release();

@@ -32,21 +32,24 @@ public:
   void add(int section, std::size_t record, std::string message) {
     out_.push_back({section, record, std::move(message)});
   }
-  /// A value that must be a finite number; reports it otherwise.
-  bool finite(int section, std::size_t record, const std::string& who, const char* field,
+  /// A value that must be a finite number; reports it otherwise. `who()`
+  /// names the record, called only when there is something to report.
+  template <class Name>
+  bool finite(int section, std::size_t record, const Name& who, const char* field,
               double value) {
     if (std::isfinite(value)) return true;
     add(section, record,
-        who + " has " + field + ' ' + numberText(value) + ": not a finite number");
+        who() + " has " + field + ' ' + numberText(value) + ": not a finite number");
     return false;
   }
   /// The bus a record names, or -1 after reporting it.
-  int known(const Network& n, int section, std::size_t record, const std::string& who,
+  template <class Name>
+  int known(const Network& n, int section, std::size_t record, const Name& who,
             int number) {
     const int b = n.busOf(number);
     if (b < 0)
       add(section, record,
-          who + " names bus " + std::to_string(number) +
+          who() + " names bus " + std::to_string(number) +
               ", which is not in the bus section");
     return b;
   }
@@ -72,10 +75,10 @@ void checkBuses(Network& n, Checker& check) {
   n.leftOut.assign(buses.size(), false);
   for (std::size_t k = 0; k < buses.size(); ++k) {
     const ZELBus& b = buses[k];
-    const std::string who = busName(b.I());
+    const auto who = [&] { return busName(b.I()); };
     if (b.IDE() < 1 || b.IDE() > 4) {
       check.add(kBus, k,
-                who + " has type " + std::to_string(b.IDE()) +
+                who() + " has type " + std::to_string(b.IDE()) +
                     ": a bus is of type 1, 2, 3 or 4");
       continue;
     }
@@ -94,8 +97,9 @@ void checkBuses(Network& n, Checker& check) {
 
 /// The bus of an in-service record, or -1: unknown (reported) or isolated
 /// (counted as left out).
-int modelBus(Network& n, Checker& check, int section, std::size_t record,
-             const std::string& who, int number) {
+template <class Name>
+int modelBus(Network& n, Checker& check, int section, std::size_t record, const Name& who,
+             int number) {
   const int b = check.known(n, section, record, who, number);
   if (b >= 0 && n.leftOut[b]) {
     ++n.neglected.leftOutRecords;
@@ -110,7 +114,7 @@ void checkGenerators(Network& n, Checker& check) {
   for (std::size_t k = 0; k < gens.size(); ++k) {
     const ZELGenerator& g = gens[k];
     if (g.STAT() == 0) continue;
-    const std::string who = generatorName(g);
+    const auto who = [&] { return generatorName(g); };
     const int b = modelBus(n, check, kGenerator, k, who, g.I());
     if (b < 0) continue;
     bool ok = check.finite(kGenerator, k, who, "PG", g.PG());
@@ -119,7 +123,7 @@ void checkGenerators(Network& n, Checker& check) {
     if ((type == 2 || type == 3) && check.finite(kGenerator, k, who, "VS", g.VS()) &&
         !(g.VS() > 0))
       check.add(kGenerator, k,
-                who + " holds VS " + numberText(g.VS()) +
+                who() + " holds VS " + numberText(g.VS()) +
                     ": a voltage set point must be above 0");
     if (ok) busOfGen[k] = b;
   }
@@ -139,12 +143,12 @@ void checkBranches(Network& n, Checker& check) {
   for (std::size_t k = 0; k < branches.size(); ++k) {
     const ZELBranch& r = branches[k];
     if (r.ST() == 0) continue;
-    const std::string who = branchName(r);
+    const auto who = [&] { return branchName(r); };
     const int from = modelBus(n, check, kBranch, k, who, r.I());
     const int to = modelBus(n, check, kBranch, k, who, r.J());
     if (from < 0 || to < 0) continue;
     if (from == to) {
-      check.add(kBranch, k, who + " joins " + busName(r.I()) + " to itself");
+      check.add(kBranch, k, who() + " joins " + busName(r.I()) + " to itself");
       continue;
     }
     bool ok = true;
@@ -156,7 +160,7 @@ void checkBranches(Network& n, Checker& check) {
       ok = check.finite(kBranch, k, who, field, value) && ok;
     if (!ok) continue;
     if (r.R() == 0 && r.X() == 0) {
-      check.add(kBranch, k, who + " has zero impedance (R = X = 0)");
+      check.add(kBranch, k, who() + " has zero impedance (R = X = 0)");
       continue;
     }
     const Complex ys = 1.0 / Complex(r.R(), r.X());
@@ -171,8 +175,8 @@ void checkBranches(Network& n, Checker& check) {
     a.jj = ys + charging + Complex(r.GJ(), r.BJ());
     if (!allFinite(a.ii) || !allFinite(a.ij) || !allFinite(a.ji) || !allFinite(a.jj)) {
       check.add(kBranch, k,
-                who + " has an admittance beyond the range of a double "
-                      "(R and X, or RATIO, too close to 0)");
+                who() + " has an admittance beyond the range of a double "
+                        "(R and X, or RATIO, too close to 0)");
       continue;
     }
     n.branches[k] = a;
@@ -186,10 +190,10 @@ void checkInjections(Network& n, Checker& check, std::vector<double>& shuntB) {
   for (std::size_t k = 0; k < lines.size(); ++k) {
     const ZELTwoTerminalDC& d = lines[k];
     if (d.MDC() == 0) continue;
-    const std::string who = "DC line " + std::to_string(d.I());
+    const auto who = [&] { return "DC line " + std::to_string(d.I()); };
     if (d.MDC() != 1 && d.MDC() != 2) {
       check.add(kDc, k,
-                who + " has control mode MDC " + std::to_string(d.MDC()) +
+                who() + " has control mode MDC " + std::to_string(d.MDC()) +
                     ": 0 blocked, 1 power or 2 current");
       continue;
     }
@@ -206,7 +210,7 @@ void checkInjections(Network& n, Checker& check, std::vector<double>& shuntB) {
   shuntB.assign(n.c->buses.size(), 0.0);
   const auto& shunts = n.c->shunts;
   for (std::size_t k = 0; k < shunts.size(); ++k) {
-    const std::string who = "switched shunt at " + busName(shunts[k].I());
+    const auto who = [&] { return "switched shunt at " + busName(shunts[k].I()); };
     const int b = modelBus(n, check, kShunt, k, who, shunts[k].I());
     if (b >= 0 && check.finite(kShunt, k, who, "BINIT", shunts[k].BINIT())) {
       shuntB[b] += shunts[k].BINIT();

@@ -23,6 +23,7 @@ public:
   IslandSystem(const Network& n, const Island& island, const Controls& k, State& s,
                std::vector<int>& local)
       : n_(n), k_(k), s_(s), bus_(island.buses) {
+    Stopwatch time(s.timing.jacobian);
     number(local);
     localAdmittance(local);
     for (int b : bus_)
@@ -35,7 +36,10 @@ public:
   /// The mismatch of the current state into f_ and the bus records'
   /// mismatch arrays; returns the largest magnitude.
   double mismatch();
-  bool factor() { return lu_.factor(jStart_, jCol_, jVal_); }
+  bool factor() {
+    Stopwatch time(s_.timing.factor);
+    return lu_.factor(jStart_, jCol_, jVal_);
+  }
   /// Takes one Newton step; false when it would leave the finite numbers, in
   /// which case the state is left as it was.
   bool step();
@@ -133,6 +137,7 @@ void IslandSystem::pattern() {
 }
 
 double IslandSystem::mismatch() {
+  Stopwatch time(s_.timing.mismatch);
   for (std::size_t l = 0; l < bus_.size(); ++l)
     v_[l] = std::polar(s_.vm[bus_[l]], s_.va[bus_[l]]);
   double largest = 0.0;
@@ -158,6 +163,7 @@ double IslandSystem::mismatch() {
 }
 
 void IslandSystem::fillJacobian() {
+  Stopwatch time(s_.timing.jacobian);
   for (std::size_t r = 0; r + 1 < jStart_.size(); ++r) {
     const int l = eqBus_[r];
     for (int e = jStart_[r]; e < jStart_[r + 1]; ++e) {
@@ -202,7 +208,10 @@ bool IslandSystem::step() {
   std::vector<double> dx(f_.size());
   for (std::size_t i = 0; i < f_.size(); ++i)
     dx[i] = -f_[i];
-  if (!lu_.solve(dx)) return false;
+  {
+    Stopwatch time(s_.timing.luSolve);
+    if (!lu_.solve(dx)) return false;
+  }
   for (double x : dx)
     if (!std::isfinite(x)) return false;
   for (std::size_t l = 0; l < bus_.size(); ++l) {

@@ -12,10 +12,28 @@
 #include "controls.h"
 #include "network.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace zel23::detail::flow {
+
+/// Adds the time from its construction to its end to a counter (seconds).
+class Stopwatch {
+public:
+  explicit Stopwatch(double& into)
+      : into_(into), start_(std::chrono::steady_clock::now()) {}
+  ~Stopwatch() {
+    into_ +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+  Stopwatch(const Stopwatch&) = delete;
+  Stopwatch& operator=(const Stopwatch&) = delete;
+
+private:
+  double& into_;
+  std::chrono::steady_clock::time_point start_;
+};
 
 /// The solution being refined, for the whole case.
 struct State {
@@ -26,6 +44,7 @@ struct State {
   std::vector<double> pSpec, qSpec;
   /// Per bus: the mismatch at the last state the island reached (p.u.).
   std::vector<double> mismatchP, mismatchQ;
+  SolveTiming timing;
 };
 
 struct NewtonOutcome {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace zel23 {
@@ -368,7 +369,9 @@ Solution solve(const Case& c, const SolveOptions& options) {
     throw std::invalid_argument("the iterations must be at least 1");
   using namespace detail::flow;
   Solution out;
+  Stopwatch total(out.timing.total);
   out.systemBase = c.systemBase;
+  std::optional<Stopwatch> phase(std::in_place, out.timing.network);
   const Network n = buildNetwork(c, out.problems);
   out.neglected = n.neglected;
   if (!out.problems.empty()) return out;
@@ -382,6 +385,7 @@ Solution solve(const Case& c, const SolveOptions& options) {
   checkStart(r, out.problems);
   if (!out.problems.empty()) return out;
   specify(r);
+  phase.reset();
   r.outcome.resize(n.islands.size());
   r.rounds.assign(n.islands.size(), 0);
   r.scratch.assign(c.buses.size(), -1);
@@ -398,12 +402,19 @@ Solution solve(const Case& c, const SolveOptions& options) {
   if (!out.problems.empty()) return out;
   if (options.enforceQLimits) enforceLimits(r, out.neglected);
 
+  phase.emplace(out.timing.results);
   computeVoltages(r);
   busResults(r, out);
   generatorResults(r, out);
   branchResults(r, out);
   islandResults(r, out);
   totals(out, c);
+  phase.reset();
+  const SolveTiming& t = r.s.timing;
+  out.timing.mismatch = t.mismatch;
+  out.timing.jacobian = t.jacobian;
+  out.timing.factor = t.factor;
+  out.timing.luSolve = t.luSolve;
   return out;
 }
 
