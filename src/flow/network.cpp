@@ -10,10 +10,13 @@
 namespace zel23::detail::flow {
 
 int Network::busOf(int number) const {
-  const auto& buses = c->buses;
-  auto it = std::lower_bound(numberIndex.begin(), numberIndex.end(), number,
-                             [&](int k, int n) { return buses[k].I() < n; });
-  return it != numberIndex.end() && buses[*it].I() == number ? *it : -1;
+  if (!byNumber.empty()) {
+    const long long k = static_cast<long long>(number) - firstNumber;
+    return k >= 0 && k < static_cast<long long>(byNumber.size()) ? byNumber[k] : -1;
+  }
+  auto it =
+      std::lower_bound(numberIndex.begin(), numberIndex.end(), std::pair(number, -1));
+  return it != numberIndex.end() && it->first == number ? it->second : -1;
 }
 
 namespace {
@@ -62,15 +65,24 @@ constexpr int kBus = 0, kGenerator = 1, kBranch = 2, kDc = 5, kShunt = 6;
 
 void checkBuses(Network& n, Checker& check) {
   const auto& buses = n.c->buses;
-  n.numberIndex.resize(buses.size());
-  std::iota(n.numberIndex.begin(), n.numberIndex.end(), 0);
-  std::stable_sort(n.numberIndex.begin(), n.numberIndex.end(),
-                   [&](int a, int b) { return buses[a].I() < buses[b].I(); });
+  for (std::size_t k = 0; k < buses.size(); ++k)
+    n.numberIndex.emplace_back(buses[k].I(), static_cast<int>(k));
+  std::sort(n.numberIndex.begin(), n.numberIndex.end());
   for (std::size_t k = 1; k < n.numberIndex.size(); ++k) {
-    const int later = n.numberIndex[k];
-    if (buses[later].I() == buses[n.numberIndex[k - 1]].I())
+    const int later = n.numberIndex[k].second;
+    if (n.numberIndex[k].first == n.numberIndex[k - 1].first)
       check.add(kBus, later,
                 busName(buses[later].I()) + " comes twice in the bus section");
+  }
+  if (!buses.empty()) {
+    const long long span = static_cast<long long>(n.numberIndex.back().first) -
+                           n.numberIndex.front().first + 1;
+    if (span <= 4 * static_cast<long long>(buses.size()) + 1024) {
+      n.firstNumber = n.numberIndex.front().first;
+      n.byNumber.assign(static_cast<std::size_t>(span), -1);
+      for (auto it = n.numberIndex.rbegin(); it != n.numberIndex.rend(); ++it)
+        n.byNumber[it->first - n.firstNumber] = it->second;
+    }
   }
   n.leftOut.assign(buses.size(), false);
   for (std::size_t k = 0; k < buses.size(); ++k) {

@@ -9,6 +9,7 @@
 
 #include <complex>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace zel23::detail::flow {
@@ -49,8 +50,12 @@ struct Network {
   std::vector<int> genStart, genList;
   Neglected neglected;
 
-  int busOf(int number) const;  ///< record index, or -1
-  std::vector<int> numberIndex; ///< bus record indexes sorted by number
+  int busOf(int number) const; ///< record index, or -1
+  /// Bus numbers to record indexes: a table by number where the numbers are
+  /// dense enough, else (number, index) pairs sorted by number.
+  std::vector<int> byNumber;
+  int firstNumber = 0;
+  std::vector<std::pair<int, int>> numberIndex;
 };
 
 /// Builds the network, or fills `problems` (and returns a network not to be
