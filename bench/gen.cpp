@@ -536,7 +536,7 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
       const long long x = transformer ? rng.between(3000, 6000) : rng.between(1000, 5000);
       branchOf[j] = branches.size();
       branches.push_back({cl.root + parent[j], b, x * rng.between(5, 15) / 100, x,
-                          transformer ? 0 : rng.between(1000, 5000),
+                          transformer ? 0 : rng.between(200, 1000),
                           transformer ? rng.between(9800, 10300) : 0});
     }
     std::vector<double> p(static_cast<std::size_t>(cl.size)), q(p.size());
@@ -555,8 +555,8 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
   for (int c = 0; c < count; ++c)
     for (int d : {c + 1, c + width})
       if (d < count && (d != c + 1 || d % width != 0)) {
-        const long long x = rng.between(1000, 3000);
-        branches.push_back({clusters[c].root, clusters[d].root, x / 10, x, 2000, 0});
+        const long long x = rng.between(2000, 6000);
+        branches.push_back({clusters[c].root, clusters[d].root, x / 10, x, 500, 0});
       }
   // DC lines move power between distant clusters, whose generators follow.
   const int dcCount = buses / 5000 + 1;
@@ -611,8 +611,8 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
     const bool remote = cl.size > 1 && rng.chance(5);
     Line line(out, rng, ",");
     line.integer(cl.root + 1, 7).text("'1 '").fixed(pg, 2, 9).value(0.0, 1, 1);
-    line.fixed(pg / 2 + 5000, 2, 9).fixed(-pg / 4 - 2000, 2, 9);
-    line.fixed(remote ? 10000 : rng.between(10100, 10300), 4);
+    line.fixed(pg / 2 + 10000, 2, 9).fixed(-pg / 4 - 5000, 2, 9);
+    line.fixed(remote ? 10100 : 10200, 4);
     line.integer(remote ? cl.root + 2 : 0).value(100.0, 1, 1);
     line.value(0.0, 1, 1).value(0.2, 1, 1).value(0.0, 1, 1).value(0.0, 1, 1);
     line.value(1.0, 1, 1).integer(1).value(100.0, 1, 1);
