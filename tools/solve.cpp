@@ -90,13 +90,13 @@ void row(std::ostream& out, const std::string& label, const std::string& text) {
   out << std::left << std::setw(20) << label << text << '\n';
 }
 
-std::string islandsText(const Input& in, const zel23::Solution& s) {
-  std::size_t solved = 0, buses = 0;
+std::string islandsText(const zel23::Solution& s) {
+  std::size_t solved = 0, converged = 0, buses = 0, listed = 0, more = 0;
   std::string unsolved;
-  std::size_t listed = 0, more = 0;
   for (const zel23::IslandResult& i : s.islands) {
     if (i.solved) {
       ++solved;
+      converged += i.converged;
       buses += i.buses;
     } else if (listed++ < 10) {
       unsolved += "; not solved, no swing bus: the island of bus " +
@@ -106,11 +106,10 @@ std::string islandsText(const Input& in, const zel23::Solution& s) {
       ++more;
     }
   }
-  (void)in;
-  std::string text =
-      std::to_string(solved) + " solved (" + count(buses, "bus", "buses") + ")";
   if (more) unsolved += "; " + count(more, "more island", "more islands") + " not solved";
-  return text + unsolved;
+  return count(solved, "island", "islands") + " with a swing bus (" +
+         count(buses, "bus", "buses") + "), " + std::to_string(converged) + " converged" +
+         unsolved;
 }
 
 // What the model left out or held fixed, as rows of the summary; a row
@@ -154,10 +153,11 @@ void printNeglected(std::ostream& out, const zel23::Neglected& n) {
 
 void printSummary(std::ostream& out, const Input& in, const zel23::Solution& s) {
   row(out, "input", printable(in.name));
-  row(out, "islands", islandsText(in, s));
+  row(out, "islands", islandsText(s));
   row(out, "iterations", std::to_string(s.iterations));
   row(out, "largest mismatch",
       scientific(s.largestMismatch) + " p.u. at " + busText(in, s.largestMismatchBus));
+  if (!s.converged()) return;
   row(out, "generation",
       fixed(s.generationMW, 1) + " MW, " + fixed(s.generationMVAr, 1) + " MVAr");
   row(out, "load", fixed(s.loadMW, 1) + " MW, " + fixed(s.loadMVAr, 1) + " MVAr");
@@ -202,7 +202,8 @@ void printFailure(std::ostream& out, const Input& in, const zel23::Solution& s) 
   };
   for (std::size_t b = 0; b < s.buses.size(); ++b) {
     const int island = s.buses[b].island;
-    if (island >= 0 && s.islands[island].solved && !s.islands[island].converged)
+    if (island >= 0 && s.islands[island].solved && !s.islands[island].converged &&
+        size(b) > 0)
       worst.push_back(b);
   }
   const std::size_t shown = std::min<std::size_t>(10, worst.size());
