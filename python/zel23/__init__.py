@@ -241,6 +241,7 @@ Case.from_pandas = classmethod(_from_pandas)
 Case.to_matpower = _to_matpower
 Case.check = _check
 Case.check_summary = _check_summary
+from . import _flow  # noqa: E402,F401  Case.solve, where the power flow is built
 
 
 class _Blocks(collections.abc.Sequence):
