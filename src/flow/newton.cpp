@@ -4,7 +4,9 @@
 #include "names.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 namespace zel23::detail::flow {
 
@@ -141,6 +143,7 @@ double IslandSystem::mismatch() {
   for (std::size_t l = 0; l < bus_.size(); ++l)
     v_[l] = std::polar(s_.vm[bus_[l]], s_.va[bus_[l]]);
   double largest = 0.0;
+  bool overflow = false;
   for (std::size_t l = 0; l < bus_.size(); ++l) {
     const int b = bus_[l];
     Complex sum;
@@ -155,10 +158,12 @@ double IslandSystem::mismatch() {
     s_.mismatchQ[b] = ib_[l] >= 0 ? sum.imag() - qSpec : 0.0;
     if (ia_[l] >= 0) f_[ia_[l]] = s_.mismatchP[b];
     if (ib_[l] >= 0) f_[ib_[l]] = s_.mismatchQ[b];
-    // NaN compares false: keep it visible rather than lose it.
-    for (double x : {s_.mismatchP[b], s_.mismatchQ[b]})
-      if (!(std::fabs(x) <= largest)) largest = std::fabs(x);
+    for (double x : {s_.mismatchP[b], s_.mismatchQ[b]}) {
+      if (!std::isfinite(x)) overflow = true;
+      largest = std::max(largest, std::fabs(x));
+    }
   }
+  if (overflow) return std::numeric_limits<double>::infinity();
   return largest;
 }
 
