@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace zel23::detail::flow {
 
@@ -25,27 +26,32 @@ int regulated(const Network& n, int b, Neglected* count) {
   return b;
 }
 
-/// RMPCT of the generators at each controlling bus, as shares of one; equal
-/// shares unless every weight is a number of 0 or more and some is above 0.
+/// RMPCT of the generators at each controlling bus, as shares of one.
 std::vector<double> shares(const Network& n, const std::vector<int>& controllers) {
   std::vector<double> weight;
-  double total = 0.0;
-  bool usable = true;
   for (int b : controllers) {
     double w = 0.0;
     for (int k = n.genStart[b]; k < n.genStart[b + 1]; ++k)
       w += n.c->generators[n.genList[k]].RMPCT();
-    usable = usable && std::isfinite(w) && w >= 0;
-    total += w;
     weight.push_back(w);
   }
-  usable = usable && std::isfinite(total) && total > 0;
-  for (double& w : weight)
-    w = usable ? w / total : 1.0 / static_cast<double>(controllers.size());
-  return weight;
+  return proportional(std::move(weight));
 }
 
 } // namespace
+
+std::vector<double> proportional(std::vector<double> weights) {
+  double total = 0.0;
+  bool usable = true;
+  for (double w : weights) {
+    usable = usable && std::isfinite(w) && w >= 0;
+    total += w;
+  }
+  usable = usable && std::isfinite(total) && total > 0;
+  for (double& w : weights)
+    w = usable ? w / total : 1.0 / static_cast<double>(weights.size());
+  return weights;
+}
 
 Controls assignControls(const Network& n, const std::vector<bool>& forcedLoad,
                         Neglected* count) {

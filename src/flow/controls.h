@@ -36,6 +36,10 @@ struct Controls {
   std::vector<Group> groups;
 };
 
+/// Weights as shares of one; equal shares unless every weight is a number
+/// of 0 or more and some is above 0.
+std::vector<double> proportional(std::vector<double> weights);
+
 /// The controls of every bus in an island with a swing bus. `forcedLoad`
 /// marks buses made load buses by reactive limits. With `count`, the buses
 /// whose type the generators cannot support are counted there.

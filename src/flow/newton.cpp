@@ -3,8 +3,8 @@
 #include "lu.h"
 #include "names.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 

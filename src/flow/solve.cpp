@@ -125,20 +125,12 @@ Complex busPower(const Run& r, int b) {
 /// their ranges QT - QB, equal where a range is not a number of 0 or more
 /// or all are 0.
 std::vector<double> rangeShares(const Network& n, int b) {
-  std::vector<double> share;
-  double total = 0.0;
-  bool usable = true;
+  std::vector<double> range;
   for (int i = n.genStart[b]; i < n.genStart[b + 1]; ++i) {
     const ZELGenerator& g = n.c->generators[n.genList[i]];
-    const double range = g.QT() - g.QB();
-    usable = usable && std::isfinite(range) && range >= 0;
-    total += range;
-    share.push_back(range);
+    range.push_back(g.QT() - g.QB());
   }
-  usable = usable && std::isfinite(total) && total > 0;
-  for (double& x : share)
-    x = usable ? x / total : 1.0 / static_cast<double>(share.size());
-  return share;
+  return proportional(std::move(range));
 }
 
 /// Each in-service generator's output at bus b (MW, MVAr), by generator index.
