@@ -366,9 +366,12 @@ TEST(Flow, BadInput) {
       {[](Net& n) { n.s[0][3] = "4,7,0,0,0,0,1,1.0,0,'D',230,1"; }, 0, 3,
        "bus 4 has type 7: a bus is of type 1, 2, 3 or 4"},
       {[](Net& n) { n.s[1][1] = "2,'1 ',60,10,80,-40,0,0,100,0,0.2,0,0,1,1,100,100,0"; },
-       1, 1, "generator '1 ' at bus 2 holds VS 0: a voltage set point must be above 0"},
+       1, 1,
+       "generator '1 ' at bus 2 holds VS 0: a voltage set point must be above 0 and "
+       "below 1000 p.u."},
       {[](Net& n) { n.s[0][3] = "4,1,50,20,0,0,1,0,0,'D',230,1"; }, 0, 3,
-       "bus 4 starts at VM 0: a start needs a magnitude above 0 (--flat starts at 1)"},
+       "bus 4 starts at VM 0: a start needs a magnitude above 0 and below 1000 p.u. "
+       "(--flat starts at 1)"},
       {[](Net& n) {
          n.s[5] = {"1,4,5,20,500,0,0,0.1,'R'", "1,2,20,5,0,12,230,0.4,1,1.1,0.9,0.00625",
                    "4,2,20,5,0,12,230,0.4,1,1.1,0.9,0.00625"};

@@ -133,10 +133,10 @@ void checkGenerators(Network& n, Checker& check) {
     ok = check.finite(kGenerator, k, who, "QG", g.QG()) && ok;
     const int type = n.c->buses[b].IDE();
     if ((type == 2 || type == 3) && check.finite(kGenerator, k, who, "VS", g.VS()) &&
-        !(g.VS() > 0))
+        !(g.VS() > 0 && g.VS() < 1000))
       check.add(kGenerator, k,
                 who() + " holds VS " + numberText(g.VS()) +
-                    ": a voltage set point must be above 0");
+                    ": a voltage set point must be above 0 and below 1000 p.u.");
     if (ok) busOfGen[k] = b;
   }
   n.genStart.assign(n.c->buses.size() + 1, 0);

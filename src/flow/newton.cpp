@@ -217,8 +217,12 @@ bool IslandSystem::step() {
     Stopwatch time(s_.timing.luSolve);
     if (!lu_.solve(dx)) return false;
   }
+  // Angles stay far enough inside the doubles that they are finite in degrees.
+  constexpr double kLargest = 1e300;
   for (double x : dx)
-    if (!std::isfinite(x)) return false;
+    if (!(std::fabs(x) < kLargest)) return false;
+  for (std::size_t l = 0; l < bus_.size(); ++l)
+    if (ia_[l] >= 0 && !(std::fabs(s_.va[bus_[l]] + dx[ia_[l]]) < kLargest)) return false;
   for (std::size_t l = 0; l < bus_.size(); ++l) {
     const int b = bus_[l];
     if (ia_[l] >= 0) s_.va[b] += dx[ia_[l]];

@@ -64,16 +64,17 @@ void startState(Run& r) {
   }
 }
 
-/// A start the voltages cannot take: a magnitude of 0 or less where the
-/// solve moves it.
+/// A start the voltages cannot take: a magnitude of 0 or less, or so large
+/// that the powers would leave the doubles.
 void checkStart(const Run& r, std::vector<SolveProblem>& problems) {
   const auto& buses = r.n.c->buses;
   for (std::size_t b = 0; b < buses.size(); ++b)
-    if (solvable(r.n, r.n.island[b]) && !(r.s.vm[b] > 0))
-      problems.push_back(
-          {0, b,
-           busName(buses[b].I()) + " starts at VM " + numberText(buses[b].VM()) +
-               ": a start needs a magnitude above 0 (--flat starts at 1)"});
+    if (solvable(r.n, r.n.island[b]) && !(r.s.vm[b] > 0 && r.s.vm[b] < 1000))
+      problems.push_back({0, b,
+                          busName(buses[b].I()) + " starts at VM " +
+                              numberText(buses[b].VM()) +
+                              ": a start needs a magnitude above 0 and below 1000 p.u. "
+                              "(--flat starts at 1)"});
 }
 
 /// The fixed part of each bus's injection, from the loads, DC lines and the
@@ -177,7 +178,10 @@ std::vector<bool> holdLimits(Run& r, Neglected& neglected) {
       const int g = n.genList[i];
       const ZELGenerator& gen = n.c->generators[g];
       const double q = out[g].qg;
-      r.fixedQ[g] = q > gen.QT() + slack ? gen.QT() : q < gen.QB() - slack ? gen.QB() : q;
+      // A limit that is not a finite number is no limit.
+      const bool above = std::isfinite(gen.QT()) && q > gen.QT() + slack;
+      const bool below = std::isfinite(gen.QB()) && q < gen.QB() - slack;
+      r.fixedQ[g] = above ? gen.QT() : below ? gen.QB() : q;
       r.atLimit[g] = r.fixedQ[g] != q;
       beyond = beyond || r.atLimit[g];
     }
