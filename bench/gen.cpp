@@ -1,6 +1,7 @@
 #include "gen.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -479,6 +480,193 @@ std::string generateCase(int buses, std::uint64_t seed) {
     for (long long k = 0; k < blocks; ++k) {
       line.integer(rng.between(1, 5), 2).real(-50.0, 100.0, 1, 3, 8);
     }
+  }
+  writeTerminator(out, "END OF SWITCHED SHUNT DATA");
+  return out;
+}
+
+namespace {
+
+// One branch of a solvable case, in bus indexes, with its values fixed.
+struct FlowBranch {
+  int from, to;
+  long long r, x, b; // 1e-5 p.u.
+  long long ratio;   // 1e-4; 0 for a line
+};
+
+struct Cluster {
+  int root; // bus index of its generator
+  int size;
+  double loadMW = 0.0;
+  double lossMW = 0.0;
+};
+
+} // namespace
+
+std::string generateSolvableCase(int buses, std::uint64_t seed) {
+  if (buses < 2) buses = 2;
+  Random rng(seed);
+  std::vector<Cluster> clusters;
+  for (int b = 0; b < buses;) {
+    const int size = std::min(buses - b, static_cast<int>(rng.between(5, 12)));
+    clusters.push_back({b, size});
+    b += size;
+  }
+  const int count = static_cast<int>(clusters.size());
+  const int width = std::max(1, static_cast<int>(std::ceil(std::sqrt(double(count)))));
+  std::vector<long long> pl(buses, 0), ql(buses, 0); // 1e-2 MW, MVAr
+  std::vector<FlowBranch> branches;
+  std::vector<int> clusterOf(buses);
+  for (int c = 0; c < count; ++c) {
+    Cluster& cl = clusters[static_cast<std::size_t>(c)];
+    // A tree: each bus hangs from one of the three before it; flows and
+    // losses follow from the loads below each branch.
+    std::vector<int> parent(static_cast<std::size_t>(cl.size), -1);
+    std::vector<std::size_t> branchOf(static_cast<std::size_t>(cl.size));
+    for (int j = 0; j < cl.size; ++j) {
+      const int b = cl.root + j;
+      clusterOf[static_cast<std::size_t>(b)] = c;
+      if (j > 0 && rng.chance(70)) {
+        pl[b] = rng.between(200, 1500);
+        ql[b] = pl[b] * rng.between(10, 40) / 100;
+      }
+      if (j == 0) continue;
+      parent[j] = static_cast<int>(rng.between(std::max(0, j - 3), j - 1));
+      const bool transformer = j % 4 == 1;
+      const long long x = transformer ? rng.between(3000, 6000) : rng.between(1000, 5000);
+      branchOf[j] = branches.size();
+      branches.push_back({cl.root + parent[j], b, x * rng.between(5, 15) / 100, x,
+                          transformer ? 0 : rng.between(200, 1000),
+                          transformer ? rng.between(9800, 10300) : 0});
+    }
+    std::vector<double> p(static_cast<std::size_t>(cl.size)), q(p.size());
+    for (int j = cl.size - 1; j >= 0; --j) {
+      p[j] += pl[cl.root + j] / 1e4; // p.u. on 100 MVA
+      q[j] += ql[cl.root + j] / 1e4;
+      cl.loadMW += pl[cl.root + j] / 100.0;
+      if (j == 0) continue;
+      const FlowBranch& br = branches[branchOf[j]];
+      cl.lossMW += 100.0 * br.r / 1e5 * (p[j] * p[j] + q[j] * q[j]);
+      p[parent[j]] += p[j];
+      q[parent[j]] += q[j];
+    }
+  }
+  // Ties between neighbouring roots make the mesh; they carry little.
+  for (int c = 0; c < count; ++c)
+    for (int d : {c + 1, c + width})
+      if (d < count && (d != c + 1 || d % width != 0)) {
+        const long long x = rng.between(2000, 6000);
+        branches.push_back({clusters[c].root, clusters[d].root, x / 10, x, 500, 0});
+      }
+  // DC lines move power between distant clusters, whose generators follow.
+  const int dcCount = buses / 5000 + 1;
+  std::vector<double> dcMW(static_cast<std::size_t>(count), 0.0);
+  std::vector<std::pair<int, int>> dc;
+  for (int k = 0; k < dcCount && count > 1; ++k) {
+    const int from = static_cast<int>(rng.below(count)), to = (from + count / 2) % count;
+    if (from == to) continue;
+    dc.emplace_back(from, to);
+    dcMW[from] += 30, dcMW[to] -= 30;
+  }
+  const int swing = clusters[std::min(count - 1, (width / 2) * width + width / 2)].root;
+
+  std::string out;
+  out.reserve(static_cast<std::size_t>(buses) * 300 + 4096);
+  out += "0   100.00 / solvable synthetic case, ";
+  appendInt(out, buses);
+  out += " buses, seed ";
+  appendInt(out, static_cast<long long>(seed));
+  out += "\nZEL23 SYNTHETIC NETWORK THAT SOLVES\nCLUSTERS FED BY ONE GENERATOR EACH, "
+         "TIED IN A GRID\n";
+  std::vector<char> isRoot(static_cast<std::size_t>(buses), 0);
+  for (const Cluster& cl : clusters)
+    isRoot[cl.root] = 1;
+  for (int b = 0; b < buses; ++b) {
+    Line line(out, rng, ",");
+    line.integer(b + 1, 7)
+        .integer(b == swing  ? 3
+                 : isRoot[b] ? 2
+                             : 1)
+        .fixed(pl[b], 2, 9)
+        .fixed(ql[b], 2, 9)
+        .value(0.0, 1, 1)
+        .value(0.0, 1, 1)
+        .integer(1 + (static_cast<long long>(b) * (buses / 1000 + 1)) / buses, 4)
+        .value(1.0, 4, 4)
+        .value(0.0, 4, 4, 9)
+        .text(quotedName(rng.pick(kBusWords), (b + 1) % 1000))
+        .value(b - clusters[clusterOf[b]].root >= 1 &&
+                       (b - clusters[clusterOf[b]].root) % 4 >= 1
+                   ? 115.0
+                   : 230.0,
+               1, 1, 7)
+        .integer(1 + clusterOf[b] % 30, 4);
+  }
+  writeTerminator(out, "END OF BUS DATA, BEGIN GENERATOR DATA");
+  for (int c = 0; c < count; ++c) {
+    const Cluster& cl = clusters[c];
+    const long long pg =
+        static_cast<long long>((cl.loadMW + cl.lossMW + dcMW[c]) * 100 + 0.5);
+    // Some generators hold the voltage of the bus next to them instead.
+    const bool remote = cl.size > 1 && rng.chance(5);
+    Line line(out, rng, ",");
+    line.integer(cl.root + 1, 7).text("'1 '").fixed(pg, 2, 9).value(0.0, 1, 1);
+    line.fixed(pg / 2 + 10000, 2, 9).fixed(-pg / 4 - 5000, 2, 9);
+    line.fixed(remote ? 10100 : 10200, 4);
+    line.integer(remote ? cl.root + 2 : 0).value(100.0, 1, 1);
+    line.value(0.0, 1, 1).value(0.2, 1, 1).value(0.0, 1, 1).value(0.0, 1, 1);
+    line.value(1.0, 1, 1).integer(1).value(100.0, 1, 1);
+    line.fixed(pg + pg / 3 + 1000, 2, 9).value(0.0, 1, 1);
+  }
+  writeTerminator(out, "END OF GENERATOR DATA, BEGIN BRANCH DATA");
+  for (const FlowBranch& br : branches) {
+    Line line(out, rng, ",");
+    line.integer(br.from + 1, 7).integer(br.to + 1, 7).text("'1 '");
+    line.fixed(br.r, 5).fixed(br.x, 5).fixed(br.b, 5);
+    line.value(600, 1, 1).value(660, 1, 1).value(720, 1, 1);
+    line.fixed(br.ratio, 4).value(0.0, 1, 1);
+    line.value(0.0, 1, 1).value(0.0, 1, 1).value(0.0, 1, 1).value(0.0, 1, 1).integer(1);
+  }
+  writeTerminator(out, "END OF BRANCH DATA, BEGIN TRANSFORMER ADJUSTMENT DATA");
+  int adjustments = 0;
+  for (const FlowBranch& br : branches) {
+    if (br.ratio == 0 || adjustments++ >= buses / 100 + 1) continue;
+    Line line(out, rng, ",");
+    line.integer(br.from + 1, 7).integer(br.to + 1, 7).text("'1 '").integer(br.to + 1);
+    line.value(1.1, 4, 4).value(0.9, 4, 4).value(1.02, 4, 4).value(0.98, 4, 4);
+    line.value(0.00625, 5, 5).integer(0);
+  }
+  writeTerminator(out, "END OF TRANSFORMER ADJUSTMENT DATA, BEGIN AREA DATA");
+  for (int a = 0; a < buses / 1000 + 1; ++a) {
+    Line line(out, rng, ",");
+    line.integer(a + 1, 4).integer(swing + 1).value(0.0, 1, 1).value(10.0, 1, 1);
+    line.text(quotedName(rng.pick(kAreaWords), a + 1));
+  }
+  writeTerminator(out, "END OF AREA DATA, BEGIN TWO-TERMINAL DC DATA");
+  for (std::size_t k = 0; k < dc.size(); ++k) {
+    Line(out, rng, ",")
+        .integer(static_cast<long long>(k) + 1)
+        .integer(1)
+        .value(8.2, 2, 2)
+        .value(30.0, 1, 1)
+        .value(500.0, 1, 1)
+        .value(0.0, 1, 1)
+        .value(0.0, 1, 1)
+        .value(0.1, 1, 1)
+        .text("'R'");
+    for (int end : {dc[k].first, dc[k].second}) {
+      Line line(out, rng, ",");
+      line.integer(clusters[end].root + 1).integer(2).value(25.0, 1, 1).value(5.0, 1, 1);
+      line.value(0.0, 1, 1).value(12.5, 1, 1).value(230.0, 1, 1).value(0.44, 2, 2);
+      line.value(1.0, 1, 1).value(1.15, 2, 2).value(0.85, 2, 2).value(0.00625, 5, 5);
+    }
+  }
+  writeTerminator(out, "END OF TWO-TERMINAL DC DATA, BEGIN SWITCHED SHUNT DATA");
+  for (int b = 1; b < buses; b += 20) {
+    if (isRoot[b]) continue;
+    Line line(out, rng, ",");
+    line.integer(b + 1, 7).integer(0).value(1.05, 3, 3).value(0.95, 3, 3).integer(0);
+    line.real(5.0, 20.0, 1, 1).integer(1).value(20.0, 1, 1);
   }
   writeTerminator(out, "END OF SWITCHED SHUNT DATA");
   return out;

@@ -32,4 +32,13 @@ CaseShape caseShape(int buses);
 /// by its terminator line, every line ended by a line feed.
 std::string generateCase(int buses, std::uint64_t seed);
 
+/// A raw case that solves: clusters of five to twelve buses, each a tree fed
+/// by one PV generator that covers its load and an estimate of its losses,
+/// joined root to root into a meshed grid by tie lines, with transformers,
+/// switched shunts, DC lines between distant clusters and a few generators
+/// regulating a nearby bus. Impedances of transmission lines on 100 MVA;
+/// the swing bus sits in the middle of the grid. Flat start values (VM 1,
+/// VA 0). Its counts differ from caseShape's.
+std::string generateSolvableCase(int buses, std::uint64_t seed);
+
 #endif

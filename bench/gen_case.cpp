@@ -14,11 +14,12 @@
 namespace {
 
 int usage(const char* argv0) {
-  std::cerr << "usage: " << argv0 << " --buses N [--seed S] [-o FILE]\n"
+  std::cerr << "usage: " << argv0 << " --buses N [--seed S] [--solvable] [-o FILE]\n"
             << "  Writes a synthetic raw case of N buses (about 0.3 N generators,\n"
             << "  1.4 N branches, 0.1 N transformer adjustments, N/1000+1 areas,\n"
             << "  N/5000+1 DC lines, N/20+1 switched shunts) to FILE or standard\n"
-            << "  output. The same N and S always give the same bytes.\n";
+            << "  output. The same N and S always give the same bytes.\n"
+            << "  --solvable: a case whose power flow solves instead (gen.h).\n";
   return 2;
 }
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   unsigned long long buses = 0;
   unsigned long long seed = 1;
   const char* outPath = nullptr;
+  bool solvable = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -47,6 +49,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(arg, "--seed") == 0) {
       if (!parseNumber(value, ~0ULL, seed)) return usage(argv[0]);
       ++i;
+    } else if (std::strcmp(arg, "--solvable") == 0) {
+      solvable = true;
     } else if (std::strcmp(arg, "-o") == 0) {
       if (value == nullptr) return usage(argv[0]);
       outPath = value;
@@ -57,7 +61,8 @@ int main(int argc, char** argv) {
   }
   if (buses == 0) return usage(argv[0]);
 
-  const std::string text = generateCase(static_cast<int>(buses), seed);
+  const std::string text = solvable ? generateSolvableCase(static_cast<int>(buses), seed)
+                                    : generateCase(static_cast<int>(buses), seed);
   if (outPath == nullptr) {
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     std::cout.flush();

@@ -198,6 +198,7 @@ Subcommand addGraph(CLI::App& app);
 Subcommand addDiff(CLI::App& app);
 Subcommand addCheck(CLI::App& app);
 Subcommand addImport(CLI::App& app);
+Subcommand addSolve(CLI::App& app); ///< built with libzel23-flow only
 
 /// The --version flag, and the footers of `zel23 --help` and of every
 /// subcommand's --help: an example line and how control bytes are shown.

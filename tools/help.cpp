@@ -46,6 +46,9 @@ const std::map<std::string, Footer>& footers() {
         std::string(kEscapedText) + "\n" + kEscapedJson}},
       {"import",
        {"zel23 import matpower case9.m -o case9.raw", std::string(kDataKept) + "."}},
+      {"solve",
+       {"zel23 solve case.raw -o solved.raw",
+        std::string(kEscapedText) + "\n" + kEscapedJson}},
       {"export matpower",
        {"zel23 export matpower case.raw -o case.m", std::string(kDataKept) + "."}},
   };

@@ -89,9 +89,13 @@ int main(int argc, char** argv) {
                "zel23"};
   app.require_subcommand(1);
   const std::vector<zel23tool::Subcommand> commands = {
-      zel23tool::addFmt(app),   zel23tool::addInfo(app), zel23tool::addExport(app),
-      zel23tool::addGraph(app), zel23tool::addDiff(app), zel23tool::addCheck(app),
-      zel23tool::addImport(app)};
+      zel23tool::addFmt(app),    zel23tool::addInfo(app), zel23tool::addExport(app),
+      zel23tool::addGraph(app),  zel23tool::addDiff(app), zel23tool::addCheck(app),
+      zel23tool::addImport(app),
+#ifdef ZEL23_TOOL_SOLVE
+      zel23tool::addSolve(app),
+#endif
+  };
   zel23tool::describeCommand(app);
 
   // Everything bound for standard output, --help included, goes through one

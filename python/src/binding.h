@@ -123,6 +123,9 @@ void bindMatpower(py::class_<CaseData, CasePtr>& cases);
 /// The Case's readiness check (check.cpp).
 void bindCheck(py::class_<CaseData, CasePtr>& cases);
 
+/// The Case's power flow and its solution (flow.cpp), with libzel23-flow.
+void bindFlow(py::module_& m, py::class_<CaseData, CasePtr>& cases);
+
 } // namespace zel23::python
 
 #endif

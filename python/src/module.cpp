@@ -770,6 +770,9 @@ PYBIND11_MODULE(_zel23, m) {
   auto cases = bindCase(m);
   bindMatpower(cases);
   bindCheck(cases);
+#ifdef ZEL23_PYTHON_FLOW
+  bindFlow(m, cases);
+#endif
   bindRegistry(m);
 
   m.def("_read_path", &readFromPath, py::arg("into"), py::arg("path"),

@@ -318,6 +318,7 @@ for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInt
               SwitchedShunt, TwoTerminalDC):
     _type.__module__ = __name__
 del _type
+from . import _flow  # noqa: E402,F401  Case.solve, where the power flow is built
 
 
 class _Blocks(_abc.Sequence):
