@@ -51,7 +51,8 @@ ToolError importError(const std::string& name, const zel23::MatpowerReport& repo
 }
 
 // A MATLAB function name from a path: the file name without ".m", other
-// characters than letters, digits and '_' made '_'.
+// characters than letters, digits and '_' made '_', and "case_" before a name
+// that does not start with a letter or is a keyword ("end.m").
 std::string functionNameFor(const std::string& output, const std::string& input) {
   std::string path = !output.empty() && output != "-" ? output
                      : input.empty()                  ? std::string("sample")
@@ -63,9 +64,8 @@ std::string functionNameFor(const std::string& output, const std::string& input)
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   for (char& c : name)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') c = '_';
-  if (name.empty() || !std::isalpha(static_cast<unsigned char>(name.front())))
-    name = "case_" + name;
   if (name.size() > 63) name.resize(63);
+  if (!zel23::isMatlabFunctionName(name)) name = ("case_" + name).substr(0, 63);
   return name;
 }
 
