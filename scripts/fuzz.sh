@@ -17,7 +17,7 @@ jobs="${FUZZ_JOBS:-2}"
 build=build-fuzz
 findings="$PWD/$build/findings"
 all_targets=(fuzz_scan fuzz_convert fuzz_bus fuzz_generator fuzz_load fuzz_branch
-  fuzz_adjustment fuzz_area fuzz_shunt fuzz_dc fuzz_case fuzz_matpower)
+  fuzz_adjustment fuzz_area fuzz_shunt fuzz_dc fuzz_case fuzz_matpower fuzz_matpower_write)
 read -r -a targets <<<"${FUZZ_TARGETS:-${all_targets[*]}}"
 
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then

@@ -243,6 +243,98 @@ TEST(MatpowerRead, SaysWhatItDoesNotCarry) {
   EXPECT_EQ(report.recordLines[0], (std::vector<std::size_t>{20, 21, 22, 22, 24, 25}));
 }
 
+// Header lines and names that would end a comment or a string, open a block
+// comment or hold bytes Octave replaces; each with the header comment line
+// and the bus_name row the writer gives for it.
+using namespace std::string_literals;
+const struct Hostile {
+  std::string text, comment, name;
+  std::size_t notes; // besides the voltage limits'
+} kHostile[] = {
+    {"TITLE\rsystem(\"touch PWNED\");", "%TITLEsystem(\"touch PWNED\");",
+     "\t'TITLEsystem(\"touch PWNED\");';", 2},
+    {"{\r", "% {", "\t'{';", 3},
+    {"}", "% }", "\t'}';", 1},
+    {"  {", "%  {", "\t'{';", 0},
+    {"A\0B\nC\x7f\x1f"s + "D", "%ABCD", "\t'ABCD';", 2},
+    {"x\xc2\x85y\xe2\x80\xa8z\xe2\x80\xa9!", "%xyz!", "\t'xyz!';", 2},
+    {"caf\xc3\xa9\tA\xf0\x9f\x98\x80", "%caf\xc3\xa9\tA\xf0\x9f\x98\x80",
+     "\t'caf\xc3\xa9\tA\xf0\x9f\x98\x80';", 0},
+    {"\xff\xc3(\xed\xa0\x80\xf4\x90\x80\x80\xc0\xaf\xe2\x82ok\xc3", "%(ok", "\t'(ok';",
+     2},
+    {"x'); system('y", "%x'); system('y", "\t'x''); system(''y';", 0},
+};
+
+// A case of three buses whose header line 2 and first bus name are `text`.
+zel23::Case hostileCase(const std::string& text) {
+  zel23::Case c;
+  c.systemBase = 100;
+  c.comments = {"0 100", text, "T3"};
+  for (int k = 1; k <= 3; ++k) {
+    ZELBus b;
+    b.I() = k;
+    b.NAME() = "'" + (k == 1 ? text : "B" + std::to_string(k)) + "'";
+    c.buses.push_back(b);
+  }
+  return c;
+}
+
+TEST(MatpowerWrite, HostileTextStaysText) {
+  for (const Hostile& row : kHostile) {
+    SCOPED_TRACE(row.comment);
+    std::ostringstream out;
+    const std::vector<std::string> notes =
+        zel23::writeMatpower(out, hostileCase(row.text));
+    std::istringstream lines(out.str());
+    std::string line;
+    std::vector<std::string> written;
+    while (std::getline(lines, line))
+      written.push_back(line);
+    ASSERT_GT(written.size(), 2u);
+    EXPECT_EQ(written[1], row.comment);
+    EXPECT_EQ(std::count(written.begin(), written.end(), row.name), 1);
+    EXPECT_EQ(notes.size(), 1 + row.notes) << notes.back();
+  }
+}
+
+TEST(MatpowerWrite, FunctionNames) {
+  const struct {
+    std::string name;
+    bool ok;
+  } rows[] = {
+      {"case9", true},
+      {"zA9", true},
+      {"Az0_a", true},
+      {"Z", true},
+      {"ends", true},
+      {std::string(63, 'a'), true},
+      {"", false},
+      {"9case", false},
+      {"_case", false},
+      {"a-b", false},
+      {"a b", false},
+      {std::string(64, 'a'), false},
+      {"end", false},
+      {"function", false},
+      {"endfunction", false},
+      {"unwind_protect_cleanup", false},
+      {"caf\xc3\xa9", false},
+      {"a\n", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(zel23::isMatlabFunctionName(row.name), row.ok);
+    std::ostringstream out;
+    zel23::MatpowerWriteOptions options;
+    options.functionName = row.name;
+    if (row.ok)
+      EXPECT_NO_THROW(zel23::writeMatpower(out, hostileCase("T"), options));
+    else
+      EXPECT_THROW(zel23::writeMatpower(out, hostileCase("T"), options),
+                   std::invalid_argument);
+  }
+}
+
 // Each row edits tiny.m and names one problem the read must report.
 TEST(MatpowerRead, BadInputIsReportedWithItsLine) {
   const std::string tiny = fixture("test/data/matpower/tiny.m");
@@ -340,14 +432,27 @@ TEST(MatpowerOctave, LoadsTheWrittenValues) {
   generated.buses[0].VA() = std::nan("");
   files["generated"] = exported(generated, "generated");
   const std::string dir = testing::TempDir() + "zel23_octave";
-  ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
+  // Loading runs nothing of the header lines and names.
+  const std::string touch = "system('touch " + dir + "/PWNED')";
+  zel23::Case hostile = hostileCase("\r" + touch + ";");
+  hostile.buses[1].NAME() = "'x'); " + touch + "; ('";
+  hostile.buses[2].NAME() = "'\n" + touch + "'";
+  for (const Hostile& row : kHostile) {
+    hostile.buses.push_back(hostile.buses[0]);
+    hostile.buses.back().I() = static_cast<int>(hostile.buses.size());
+    hostile.buses.back().NAME() = "'" + row.text + "'";
+  }
+  files["hostile"] = exported(hostile, "hostile");
   std::string script = "addpath('" + dir + "');";
   for (const auto& [name, text] : files) {
     std::ofstream(dir + "/" + name + ".m") << text;
     script += "mpc = " + name +
               "; for f = {'baseMVA', 'bus', 'gen', 'branch', 'areas'}, if isfield(mpc, "
               "f{1}), m = mpc.(f{1}); printf('%s %s %d\\n', '" +
-              name + "', f{1}, numel(m)); printf('%.17g\\n', m.'); end, end, printf('" +
+              name +
+              "', f{1}, numel(m)); if numel(m), printf('%.17g\\n', m.'); end, end, end, "
+              "printf('" +
               name +
               " bus_name %d\\n', numel(mpc.bus_name)); for k = 1:numel(mpc.bus_name), "
               "printf('%s\\n', mpc.bus_name{k}); end;";
@@ -360,6 +465,7 @@ TEST(MatpowerOctave, LoadsTheWrittenValues) {
   while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
     output.append(chunk, n);
   ASSERT_EQ(pclose(pipe), 0) << output;
+  EXPECT_FALSE(std::ifstream(dir + "/PWNED"));
 
   std::istringstream lines(output);
   std::size_t checked = 0;

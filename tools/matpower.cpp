@@ -90,12 +90,52 @@ void printedLoss(const std::vector<Record>& list, const char* one, const char* m
                     "decimals and no branch RATEC)");
 }
 
+// What raw readers keep of a line: longer ones are cut.
+constexpr std::size_t kRawLineLimit = 1023;
+
+// Refuses, before anything is written, a record whose printed line raw
+// readers would cut (numbers such as 1e300 print with all their digits),
+// naming the MATPOWER line it came from.
+template <class Record>
+void refuseLongLines(const std::string& name, const std::vector<Record>& list,
+                     const std::vector<std::size_t>& lines, const char* field) {
+  std::ostringstream line;
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    line.str(std::string());
+    line << list[k];
+    std::size_t length = line.str().find_last_not_of('\n') + 1;
+    if (length > kRawLineLimit)
+      throw ToolError("cannot import " + name + ": line " +
+                      std::to_string(k < lines.size() ? lines[k] : 0) + ": the " + field +
+                      " row prints as a raw line of " + std::to_string(length) +
+                      " characters; raw readers take " + std::to_string(kRawLineLimit) +
+                      ", nothing written");
+  }
+}
+
+// Every line import would write, raw readers read whole.
+void refuseLongLines(const std::string& name, const zel23::Case& c,
+                     const zel23::MatpowerReport& report) {
+  for (std::size_t k = 1; k < c.comments.size() && k < 3; ++k)
+    if (c.comments[k].size() > kRawLineLimit)
+      throw ToolError("cannot import " + name +
+                      ": the comment that becomes header line " + std::to_string(k + 1) +
+                      " holds " + std::to_string(c.comments[k].size()) +
+                      " characters; raw readers take " + std::to_string(kRawLineLimit) +
+                      ", nothing written");
+  refuseLongLines(name, c.buses, report.recordLines[0], "mpc.bus");
+  refuseLongLines(name, c.generators, report.recordLines[1], "mpc.gen");
+  refuseLongLines(name, c.branches, report.recordLines[2], "mpc.branch");
+  refuseLongLines(name, c.areas, report.recordLines[4], "mpc.areas");
+}
+
 int runImport(const ConvertOptions& o) {
   refuseToOverwriteInput(o.file, o.output);
   std::string bytes = readInput(o.file);
   zel23::Case c;
   zel23::MatpowerReport report = zel23::readMatpower(bytes, c);
   if (!report.ok()) throw importError(inputName(o.file), report, true);
+  refuseLongLines(inputName(o.file), c, report);
   writeOutput(o.output, [&](std::ostream& out) { zel23::write(out, c); });
   std::vector<std::string> notes = report.notCarried;
   printedLoss(c.buses, "bus", "buses", notes);
