@@ -6,9 +6,9 @@
 // by a brace (a block comment's start or end). Where the case is one MATPOWER
 // can hold (bus numbers positive and unique, every generator and branch at a
 // bus of the case, a positive finite base), the text reads with no problem
-// and no note into the same mapped fields: every number to the bit, the BS
-// of a bus with its switched shunts' BINIT added. Header lines 2 and 3 and
-// the names read back as they were when they are plain (printable ASCII and
+// and no note (but the one on apostrophes in names) into the same mapped fields: every
+// number to the bit, the BS of a bus with its switched shunts' BINIT added. Header lines
+// 2 and 3 and the names read back as they were when they are plain (printable ASCII and
 // tabs, no leading brace); otherwise what reads back is made of what they
 // held, in order, and is plain but for UTF-8.
 
@@ -120,7 +120,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!holdable(c1)) return 0;
   zel23::Case c2;
   const zel23::MatpowerReport r = zel23::readMatpower(text, c2);
-  FUZZ_CHECK(r.ok() && r.notCarried.empty());
+  // Reading notes apostrophes in names, which raw names cannot hold.
+  bool apostrophes = false;
+  for (const ZELBus& b : c1.buses)
+    apostrophes = apostrophes || bare(b.NAME()).find('\'') != std::string_view::npos;
+  FUZZ_CHECK(r.ok() && r.notCarried.size() == (apostrophes ? 1u : 0u));
   FUZZ_CHECK(zel23_fuzz::sameDouble(c1.systemBase, c2.systemBase));
   for (std::size_t k = 1; k < 3; ++k)
     FUZZ_CHECK(keptWhatItCould(k < c1.comments.size() ? c1.comments[k] : "",

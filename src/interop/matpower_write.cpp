@@ -38,8 +38,9 @@ char* writeShortest(char* at, double value) {
     *at = '0';
     return at + 1;
   }
+  if (magnitude >= 1e9) return std::to_chars(at, at + 32, value).ptr;
   const auto m = static_cast<std::int64_t>(magnitude * 1e6 + 0.5);
-  if (magnitude >= 1e9 || static_cast<double>(m) / 1e6 != magnitude)
+  if (static_cast<double>(m) / 1e6 != magnitude)
     return std::to_chars(at, at + 32, value).ptr;
   // m's digits, at least seven: one before the point and six after it.
   static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324"
@@ -303,9 +304,11 @@ private:
   std::string commentText(std::size_t k) {
     const std::string which = "header line " + std::to_string(k + 1);
     std::string text;
-    if (k < c_.comments.size())
-      if (std::size_t dropped = appendText(text, c_.comments[k]))
-        note(which + ": " + count(dropped, "byte", "bytes") + " dropped: " + kNotText);
+    std::string_view line =
+        k < c_.comments.size() ? std::string_view(c_.comments[k]) : std::string_view();
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1); // a CR LF line end
+    if (std::size_t dropped = appendText(text, line))
+      note(which + ": " + count(dropped, "byte", "bytes") + " dropped: " + kNotText);
     if (k > 0 && !text.empty() && (text.front() == '{' || text.front() == '}')) {
       text.insert(0, 1, ' ');
       note(which + " written after a blank (a comment starting with a brace could open "
