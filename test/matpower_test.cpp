@@ -253,7 +253,7 @@ const struct Hostile {
 } kHostile[] = {
     {"TITLE\rsystem(\"touch PWNED\");", "%TITLEsystem(\"touch PWNED\");",
      "\t'TITLEsystem(\"touch PWNED\");';", 2},
-    {"{\r", "% {", "\t'{';", 3},
+    {"{\r", "% {", "\t'{';", 2}, // a last CR ends the line: not noted
     {"}", "% }", "\t'}';", 1},
     {"  {", "%  {", "\t'{';", 0},
     {"A\0B\nC\x7f\x1f"s + "D", "%ABCD", "\t'ABCD';", 2},

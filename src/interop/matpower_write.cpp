@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <ostream>
@@ -30,7 +31,8 @@ using interop::count;
 // back, and m's digits without the trailing zeros of its six decimals are
 // the shortest fixed form. The scientific form is shorter only for a whole
 // number ending in five zeros or more, or one below 0.001: those take the
-// general search. `at` has 32 bytes, all of which may be written.
+// general search. Whole numbers, the most common, are written as integers. `at` has 32
+// bytes, all of which may be written.
 char* writeShortest(char* at, double value) {
   const double magnitude = std::fabs(value);
   if (magnitude == 0.0) {
@@ -39,6 +41,9 @@ char* writeShortest(char* at, double value) {
     return at + 1;
   }
   if (magnitude >= 1e9) return std::to_chars(at, at + 32, value).ptr;
+  const auto units = static_cast<std::int64_t>(value);
+  if (static_cast<double>(units) == value && units % 100000 != 0)
+    return std::to_chars(at, at + 32, units).ptr;
   const auto m = static_cast<std::int64_t>(magnitude * 1e6 + 0.5);
   if (static_cast<double>(m) / 1e6 != magnitude)
     return std::to_chars(at, at + 32, value).ptr;
@@ -76,6 +81,15 @@ char* writeShortest(char* at, double value) {
   *at++ = '.';
   std::memcpy(at, point, 8);
   return at + (last - point);
+}
+
+// Columns every row holds the same, each after a tab, formatted once.
+std::string sameColumns(std::initializer_list<double> values) {
+  std::string text;
+  char buffer[32];
+  for (double value : values)
+    text.append(1, '\t').append(buffer, writeShortest(buffer, value));
+  return text;
 }
 
 // Text built in a block and handed to the stream in large pieces.
@@ -319,6 +333,7 @@ private:
 
   void buses() {
     using namespace interop::bus;
+    const std::string limits = sameColumns({kVmaxWritten, kVminWritten});
     std::vector<double> extraBs(c_.buses.size(), 0.0);
     std::unordered_map<int, std::size_t> busIndex;
     if (!c_.shunts.empty())
@@ -341,8 +356,7 @@ private:
       const ZELBus& b = c_.buses[k];
       w_ << '\t' << b.I() << '\t' << b.IDE() << '\t' << b.PL() << '\t' << b.QL() << '\t'
          << b.GL() << '\t' << b.BL() + extraBs[k] << '\t' << b.AREA() << '\t' << b.VM()
-         << '\t' << b.VA() << '\t' << b.BASKV() << '\t' << b.ZONE() << '\t'
-         << kVmaxWritten << '\t' << kVminWritten;
+         << '\t' << b.VA() << '\t' << b.BASKV() << '\t' << b.ZONE() << limits;
       w_.endRow();
     }
     w_ << "];\n";
@@ -361,6 +375,9 @@ private:
 
   void generators() {
     const ZELGenerator d;
+    std::string zeros;
+    for (std::size_t k = interop::gen::kColumns; k < interop::gen::kColumnsWritten; ++k)
+      zeros += "\t0";
     Counter perBus(c_.generators.size());
     std::size_t machine = 0, ids = 0;
     w_ << "\n%% generator data\n"
@@ -371,8 +388,7 @@ private:
       w_ << '\t' << g.I() << '\t' << g.PG() << '\t' << g.QG() << '\t' << g.QT() << '\t'
          << g.QB() << '\t' << g.VS() << '\t' << g.MBASE() << '\t' << g.STAT() << '\t'
          << g.PT() << '\t' << g.PB();
-      for (std::size_t k = interop::gen::kColumns; k < interop::gen::kColumnsWritten; ++k)
-        w_ << "\t0";
+      w_ << zeros;
       w_.endRow();
       machine += g.IREG() != 0 || g.ZR() != d.ZR() || g.ZX() != d.ZX() ||
                  g.RT() != d.RT() || g.XT() != d.XT() || g.GTAP() != d.GTAP() ||
@@ -389,6 +405,8 @@ private:
   }
 
   void branches() {
+    const std::string limits =
+        sameColumns({interop::branch::kAngminWritten, interop::branch::kAngmaxWritten});
     Counter perPair(c_.branches.size());
     std::size_t shunts = 0, circuits = 0;
     w_ << "\n%% branch data\n"
@@ -402,8 +420,7 @@ private:
         perPair.prefetch(pairKey(c_.branches[k + kAhead]));
       w_ << '\t' << b.I() << '\t' << b.J() << '\t' << b.R() << '\t' << b.X() << '\t'
          << b.B() << '\t' << b.RATEA() << '\t' << b.RATEB() << '\t' << b.RATEC() << '\t'
-         << b.RATIO() << '\t' << b.ANGLE() << '\t' << b.ST() << '\t'
-         << interop::branch::kAngminWritten << '\t' << interop::branch::kAngmaxWritten;
+         << b.RATIO() << '\t' << b.ANGLE() << '\t' << b.ST() << limits;
       w_.endRow();
       shunts += b.GI() != 0.0 || b.BI() != 0.0 || b.GJ() != 0.0 || b.BJ() != 0.0;
       circuits += !isNumberedId(b.CKT(), perPair.meet(pairKey(b)));
