@@ -263,13 +263,26 @@ const struct Hostile {
     {"\xff\xc3(\xed\xa0\x80\xf4\x90\x80\x80\xc0\xaf\xe2\x82ok\xc3", "%(ok", "\t'(ok';",
      2},
     {"x'); system('y", "%x'); system('y", "\t'x''); system(''y';", 0},
+    // The first and last characters of each UTF-8 length, around the ones dropped.
+    {"~\xc2\xa0\xdf\xbf\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xe2\x80\xa7\xe2\x80\xaa"
+     "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf",
+     "%~\xc2\xa0\xdf\xbf\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xe2\x80\xa7\xe2\x80\xaa"
+     "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf",
+     "\t'~\xc2\xa0\xdf\xbf\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xe2\x80\xa7\xe2\x80\xaa"
+     "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf';",
+     0},
+    {"a\xc2\x9f\xe0\x9f\xbf\xf0\x8f\xbf\xbf\xc1\xbf\xf5\x80\x80\x80 b", "%a b",
+     "\t'a b';", 2},
+    // Longer than the writer's block.
+    {std::string(70000, 'x'), "%" + std::string(70000, 'x'),
+     "\t'" + std::string(70000, 'x') + "';", 0},
 };
 
 // A case of three buses whose header line 2 and first bus name are `text`.
 zel23::Case hostileCase(const std::string& text) {
   zel23::Case c;
   c.systemBase = 100;
-  c.comments = {"0 100", text, "T3"};
+  c.comments = {"{0 100", text, "T3"}; // line 1 is written after blanks
   for (int k = 1; k <= 3; ++k) {
     ZELBus b;
     b.I() = k;
@@ -295,6 +308,41 @@ TEST(MatpowerWrite, HostileTextStaysText) {
     EXPECT_EQ(std::count(written.begin(), written.end(), row.name), 1);
     EXPECT_EQ(notes.size(), 1 + row.notes) << notes.back();
   }
+}
+
+// Every number as std::to_chars writes it: the shortest text that reads
+// back, fixed notation on a tie.
+TEST(MatpowerWrite, NumbersAsToChars) {
+  std::mt19937_64 rng(3);
+  zel23::Case c = hostileCase("T");
+  c.buses.resize(1);
+  std::string expected;
+  for (int k = 0; k < 20000; ++k) {
+    double value =
+        static_cast<double>(static_cast<std::int64_t>(rng() % 2000000001) - 1000000000) /
+        std::pow(10.0, static_cast<double>(rng() % 14));
+    if (k % 4 == 0) {
+      const std::uint64_t bits = rng();
+      std::memcpy(&value, &bits, sizeof value);
+    }
+    if (!std::isfinite(value)) continue;
+    char text[32];
+    expected +=
+        std::string(text, std::to_chars(text, text + sizeof text, value).ptr) + "|";
+    c.buses.push_back(c.buses[0]);
+    c.buses.back().I() = static_cast<int>(c.buses.size());
+    c.buses.back().PL() = value;
+  }
+  std::string written;
+  std::istringstream lines(exported(c));
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() > 1 && line[0] == '\t' && line.find('\'') == std::string::npos) {
+      std::istringstream row(line);
+      std::string id, type, pl;
+      row >> id >> type >> pl;
+      if (id != "1") written += pl + "|";
+    }
+  EXPECT_EQ(written, expected);
 }
 
 TEST(MatpowerWrite, FunctionNames) {
