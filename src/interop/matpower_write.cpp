@@ -31,8 +31,8 @@ using interop::count;
 // back, and m's digits without the trailing zeros of its six decimals are
 // the shortest fixed form. The scientific form is shorter only for a whole
 // number ending in five zeros or more, or one below 0.001: those take the
-// general search. Whole numbers, the most common, are written as integers. `at` has 32
-// bytes, all of which may be written.
+// general search. Whole numbers, the most common, are written as integers.
+// `at` has 32 bytes, all of which may be written.
 char* writeShortest(char* at, double value) {
   const double magnitude = std::fabs(value);
   if (magnitude == 0.0) {
