@@ -109,11 +109,7 @@ public:
     used_ += s.size();
     return *this;
   }
-  Writer& operator<<(char c) {
-    if (used_ == kSize) flush();
-    text_[used_++] = c;
-    return *this;
-  }
+  Writer& operator<<(char c) { return *this << std::string_view(&c, 1); }
   Writer& operator<<(int value) {
     char* at = room();
     used_ = static_cast<std::size_t>(std::to_chars(at, at + kNumber, value).ptr -
