@@ -57,12 +57,12 @@ char* writeShortest(char* at, double value) {
   char digits[40];
   char* const end = digits + 24;
   char* first = end;
-  for (std::int64_t n = m; n > 0; n /= 100) {
+  std::int64_t n = m;
+  do {
     first -= 2;
     std::memcpy(first, kPairs + 2 * (n % 100), 2);
-  }
-  while (first < end - 7 && *first == '0')
-    ++first;
+  } while ((n /= 100) > 0);
+  if (*first == '0') ++first; // m > 0: only its first pair can start with 0
   while (end - first < 7)
     *--first = '0';
   char* const point = end - 6;
@@ -412,8 +412,8 @@ private:
     constexpr std::size_t kAhead = 8; // rows written while a count slot loads
     for (std::size_t k = 0; k < c_.branches.size(); ++k) {
       const ZELBranch& b = c_.branches[k];
-      if (k + kAhead < c_.branches.size())
-        perPair.prefetch(pairKey(c_.branches[k + kAhead]));
+      perPair.prefetch(
+          pairKey(c_.branches[std::min(k + kAhead, c_.branches.size() - 1)]));
       w_ << '\t' << b.I() << '\t' << b.J() << '\t' << b.R() << '\t' << b.X() << '\t'
          << b.B() << '\t' << b.RATEA() << '\t' << b.RATEB() << '\t' << b.RATEC() << '\t'
          << b.RATIO() << '\t' << b.ANGLE() << '\t' << b.ST() << limits;
