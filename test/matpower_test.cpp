@@ -310,6 +310,64 @@ TEST(MatpowerWrite, HostileTextStaysText) {
   }
 }
 
+// One field away from what MATPOWER carries, one note saying so.
+TEST(MatpowerWrite, EachLossIsNoted) {
+  using Change = void (*)(zel23::Case&);
+  const std::string machine =
+                        "1 generator: IREG, ZR, ZX, RT, XT, GTAP or RMPCT not written",
+                    lineShunt = "1 branch: line shunts GI, BI, GJ and BJ not written",
+                    area = "1 area interchange: PDES, PTOL or ARNAME not written";
+  const struct {
+    Change change;
+    std::string note;
+  } rows[] = {
+      {[](zel23::Case&) {}, ""},
+      {[](zel23::Case& c) { c.generators[0].IREG() = 2; }, machine},
+      {[](zel23::Case& c) { c.generators[0].ZR() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].ZX() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].RT() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].XT() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].GTAP() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].RMPCT() = 50; }, machine},
+      {[](zel23::Case& c) { c.generators[0].ID() = "'2 '"; },
+       "1 generator ID not written: reading numbers the machines of a bus 1, 2, ..."},
+      {[](zel23::Case& c) { c.branches[0].GI() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].BI() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].GJ() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].BJ() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].CKT() = "'A '"; },
+       "1 branch circuit identifier not written: reading numbers the circuits between "
+       "two "
+       "buses 1, 2, ..."},
+      {[](zel23::Case& c) { c.areas[0].PDES() = 5; }, area},
+      {[](zel23::Case& c) { c.areas[0].PTOL() = 5; }, area},
+      {[](zel23::Case& c) { c.areas[0].ARNAME() = "'WEST'"; }, area},
+      {[](zel23::Case& c) { c.shunts.emplace_back().I() = 9; },
+       "1 switched shunt at buses not in the bus section not written"},
+      {[](zel23::Case& c) { c.adjustments.emplace_back(); },
+       "1 transformer adjustment not written: MATPOWER has no tap adjustment data"},
+      {[](zel23::Case& c) { c.dcLines.emplace_back(); },
+       "1 two-terminal DC line not written"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.note);
+    zel23::Case c = hostileCase("T");
+    c.generators.emplace_back().I() = 1;
+    c.generators[0].ID() = zel23::interop::numberedId(1);
+    c.branches.emplace_back().I() = 1;
+    c.branches[0].J() = 2;
+    c.branches[0].CKT() = zel23::interop::numberedId(1);
+    c.areas.emplace_back().I() = 1;
+    row.change(c);
+    std::ostringstream out;
+    std::vector<std::string> notes = zel23::writeMatpower(out, c);
+    ASSERT_FALSE(notes.empty());
+    notes.erase(notes.begin()); // the voltage limits
+    EXPECT_EQ(notes, row.note.empty() ? std::vector<std::string>()
+                                      : std::vector<std::string>{row.note});
+  }
+}
+
 // Every number as std::to_chars writes it: the shortest text that reads
 // back, fixed notation on a tie.
 TEST(MatpowerWrite, NumbersAsToChars) {
