@@ -194,6 +194,12 @@ bool isTextCharacter(char32_t cp) {
 std::size_t appendText(std::string& out, std::string_view text) {
   std::size_t dropped = 0;
   for (std::size_t k = 0; k < text.size();) {
+    // A run of printable ASCII, most text, in one piece.
+    std::size_t plain = k;
+    while (plain < text.size() && text[plain] >= ' ' && text[plain] <= '~')
+      ++plain;
+    out.append(text, k, plain - k);
+    if ((k = plain) == text.size()) break;
     char32_t cp = 0;
     const std::size_t n = decodeUtf8(text, k, cp);
     if (n != 0 && isTextCharacter(cp))
@@ -332,9 +338,11 @@ private:
     const std::string limits = sameColumns({kVmaxWritten, kVminWritten});
     std::vector<double> extraBs(c_.buses.size(), 0.0);
     std::unordered_map<int, std::size_t> busIndex;
-    if (!c_.shunts.empty())
+    if (!c_.shunts.empty()) {
+      busIndex.reserve(c_.buses.size());
       for (std::size_t k = 0; k < c_.buses.size(); ++k)
         busIndex.emplace(c_.buses[k].I(), k);
+    }
     std::size_t shunts = 0, strayShunts = 0;
     for (const ZELSwitchedShunt& s : c_.shunts) {
       auto it = busIndex.find(s.I());
