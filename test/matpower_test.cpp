@@ -374,12 +374,18 @@ TEST(MatpowerWrite, NumbersAsToChars) {
   std::mt19937_64 rng(3);
   zel23::Case c = hostileCase("T");
   c.buses.resize(1);
-  std::string expected;
+  std::string expected = "NaN|Inf|-Inf|";
+  for (double value : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    c.buses.push_back(c.buses[0]);
+    c.buses.back().I() = static_cast<int>(c.buses.size());
+    c.buses.back().PL() = value;
+  }
   for (int k = 0; k < 20000; ++k) {
     double value =
         static_cast<double>(static_cast<std::int64_t>(rng() % 2000000001) - 1000000000) /
         std::pow(10.0, static_cast<double>(rng() % 14));
-    if (k % 4 == 0) {
+    if (k < 4) value = k % 2 ? -2300000.0 : 1e-4;
+    if (k % 4 == 0 && k >= 4) {
       const std::uint64_t bits = rng();
       std::memcpy(&value, &bits, sizeof value);
     }

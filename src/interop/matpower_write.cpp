@@ -70,14 +70,13 @@ char* writeShortest(char* at, double value) {
   while (last > point && last[-1] == '0')
     --last;
   const auto whole = static_cast<std::size_t>(point - first);
-  const bool scientific = last == point
-                              ? whole > 5 && std::memcmp(point - 5, "00000", 5) == 0
-                              : whole == 1 && std::memcmp(first, "0000", 4) == 0;
+  // A whole number here ends in five zeros: the other ones were written above.
+  const bool scientific =
+      last == point || (whole == 1 && std::memcmp(first, "0000", 4) == 0);
   if (scientific) return std::to_chars(at, at + 32, value).ptr;
   if (value < 0) *at++ = '-';
   std::memcpy(at, first, 16);
   at += whole;
-  if (last == point) return at;
   *at++ = '.';
   std::memcpy(at, point, 8);
   return at + (last - point);
@@ -193,7 +192,7 @@ bool isTextCharacter(char32_t cp) {
 // how many bytes were dropped.
 std::size_t appendText(std::string& out, std::string_view text) {
   std::size_t dropped = 0;
-  for (std::size_t k = 0; k < text.size();) {
+  for (std::size_t k = 0;;) {
     // A run of printable ASCII, most text, in one piece.
     std::size_t plain = k;
     while (plain < text.size() && text[plain] >= ' ' && text[plain] <= '~')
