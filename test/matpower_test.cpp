@@ -409,6 +409,18 @@ TEST(MatpowerWrite, NumbersAsToChars) {
   EXPECT_EQ(written, expected);
 }
 
+// Header lines that fill the writer's block to just before a number: under
+// AddressSanitizer a number written past the block fails here.
+TEST(MatpowerWrite, LongHeaderLinesBeforeANumber) {
+  for (std::size_t n = 69000; n <= 69700; n += 3) {
+    zel23::Case c = hostileCase(std::string(n, 'h')), back;
+    c.systemBase = 123.456;
+    ASSERT_TRUE(zel23::readMatpower(exported(c), back).ok()) << n;
+    EXPECT_EQ(back.systemBase, 123.456);
+    EXPECT_EQ(back.comments[1].size(), n);
+  }
+}
+
 TEST(MatpowerWrite, FunctionNames) {
   const struct {
     std::string name;
