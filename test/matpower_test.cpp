@@ -273,6 +273,7 @@ const struct Hostile {
      0},
     {"a\xc2\x9f\xe0\x9f\xbf\xf0\x8f\xbf\xbf\xc1\xbf\xf5\x80\x80\x80 b", "%a b",
      "\t'a b';", 2},
+    {"", "%", "\t'';", 0},
     // Longer than the writer's block.
     {std::string(70000, 'x'), "%" + std::string(70000, 'x'),
      "\t'" + std::string(70000, 'x') + "';", 0},
