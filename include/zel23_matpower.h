@@ -52,16 +52,25 @@ ZEL23_API MatpowerReport readMatpower(std::istream& in, Case& into,
 
 struct MatpowerWriteOptions {
   /// The function name written on the first line; MATLAB and Octave expect
-  /// it to match the file name. Must be a MATLAB identifier.
+  /// it to match the file name. Must pass isMatlabFunctionName.
   std::string functionName = "zel23case";
 };
 
+/// True when `name` can follow `function mpc =`: a letter, then letters,
+/// digits and '_', at most 63 characters, and not a MATLAB or Octave keyword.
+ZEL23_API bool isMatlabFunctionName(std::string_view name);
+
 /// Writes the case as a MATPOWER version 2 case file that MATPOWER, MATLAB
 /// and Octave load as it is. Every number is written in the shortest form
-/// that reads back to the same double. Returns one note per kind of data
-/// that was not written or was changed on the way (for example a switched
-/// shunt's initial susceptance added to its bus's BS). Throws
-/// std::invalid_argument when the function name is not an identifier.
+/// that reads back to the same double. Nothing taken from the case can make
+/// the file do more than assign `mpc`: header lines (in `%` comments) and bus
+/// names (in strings) keep UTF-8 text and the tab, and lose control
+/// characters (below U+0020, DEL, U+0080 to U+009F, U+2028, U+2029) and bytes
+/// that are not UTF-8; a header line starting with `{` or `}` is written after
+/// a blank. Returns one note per kind of data that was not written or was
+/// changed on the way (for example a switched shunt's initial susceptance
+/// added to its bus's BS, or bytes dropped from a name). Throws
+/// std::invalid_argument when the function name fails isMatlabFunctionName.
 ZEL23_API std::vector<std::string>
 writeMatpower(std::ostream& out, const Case& c,
               const MatpowerWriteOptions& options = MatpowerWriteOptions());

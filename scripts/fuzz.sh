@@ -18,7 +18,7 @@ build=build-fuzz
 findings="$PWD/$build/findings"
 all_targets=(fuzz_scan fuzz_convert fuzz_bus fuzz_generator fuzz_load fuzz_branch
   fuzz_adjustment fuzz_area fuzz_shunt fuzz_dc fuzz_case fuzz_matpower fuzz_write
-  fuzz_solve)
+  fuzz_solve fuzz_matpower_write)
 read -r -a targets <<<"${FUZZ_TARGETS:-${all_targets[*]}}"
 
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then

@@ -243,6 +243,223 @@ TEST(MatpowerRead, SaysWhatItDoesNotCarry) {
   EXPECT_EQ(report.recordLines[0], (std::vector<std::size_t>{20, 21, 22, 22, 24, 25}));
 }
 
+// Header lines and names that would end a comment or a string, open a block
+// comment or hold bytes Octave replaces; each with the header comment line
+// and the bus_name row the writer gives for it.
+using namespace std::string_literals;
+const struct Hostile {
+  std::string text, comment, name;
+  std::size_t notes; // besides the voltage limits'
+} kHostile[] = {
+    {"TITLE\rsystem(\"touch PWNED\");", "%TITLEsystem(\"touch PWNED\");",
+     "\t'TITLEsystem(\"touch PWNED\");';", 2},
+    {"{\r", "% {", "\t'{';", 2}, // a last CR ends the line: not noted
+    {"}", "% }", "\t'}';", 1},
+    {"  {", "%  {", "\t'{';", 0},
+    {"A\0B\nC\x7f\x1f"s + "D", "%ABCD", "\t'ABCD';", 2},
+    {"x\xc2\x85y\xe2\x80\xa8z\xe2\x80\xa9!", "%xyz!", "\t'xyz!';", 2},
+    {"caf\xc3\xa9\tA\xf0\x9f\x98\x80", "%caf\xc3\xa9\tA\xf0\x9f\x98\x80",
+     "\t'caf\xc3\xa9\tA\xf0\x9f\x98\x80';", 0},
+    {"\xff\xc3(\xed\xa0\x80\xf4\x90\x80\x80\xc0\xaf\xe2\x82ok\xc3", "%(ok", "\t'(ok';",
+     2},
+    {"x'); system('y", "%x'); system('y", "\t'x''); system(''y';", 0},
+    // The first and last characters of each UTF-8 length, around the ones dropped.
+    {"~\xc2\xa0\xdf\xbf\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xe2\x80\xa7\xe2\x80\xaa"
+     "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf",
+     "%~\xc2\xa0\xdf\xbf\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xe2\x80\xa7\xe2\x80\xaa"
+     "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf",
+     "\t'~\xc2\xa0\xdf\xbf\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xe2\x80\xa7\xe2\x80\xaa"
+     "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf';",
+     0},
+    {"a\xc2\x9f\xe0\x9f\xbf\xf0\x8f\xbf\xbf\xc1\xbf\xf5\x80\x80\x80 b", "%a b",
+     "\t'a b';", 2},
+    {"", "%", "\t'';", 0},
+    // Longer than the writer's block.
+    {std::string(70000, 'x'), "%" + std::string(70000, 'x'),
+     "\t'" + std::string(70000, 'x') + "';", 0},
+};
+
+// A case of three buses whose header line 2 and first bus name are `text`.
+zel23::Case hostileCase(const std::string& text) {
+  zel23::Case c;
+  c.systemBase = 100;
+  c.comments = {"{0 100", text, "T3"}; // line 1 is written after blanks
+  for (int k = 1; k <= 3; ++k) {
+    ZELBus b;
+    b.I() = k;
+    b.NAME() = "'" + (k == 1 ? text : "B" + std::to_string(k)) + "'";
+    c.buses.push_back(b);
+  }
+  return c;
+}
+
+TEST(MatpowerWrite, HostileTextStaysText) {
+  for (const Hostile& row : kHostile) {
+    SCOPED_TRACE(row.comment);
+    std::ostringstream out;
+    const std::vector<std::string> notes =
+        zel23::writeMatpower(out, hostileCase(row.text));
+    std::istringstream lines(out.str());
+    std::string line;
+    std::vector<std::string> written;
+    while (std::getline(lines, line))
+      written.push_back(line);
+    ASSERT_GT(written.size(), 2u);
+    EXPECT_EQ(written[1], row.comment);
+    EXPECT_EQ(std::count(written.begin(), written.end(), row.name), 1);
+    EXPECT_EQ(notes.size(), 1 + row.notes) << notes.back();
+  }
+}
+
+// One field away from what MATPOWER carries, one note saying so.
+TEST(MatpowerWrite, EachLossIsNoted) {
+  using Change = void (*)(zel23::Case&);
+  const std::string machine =
+                        "1 generator: IREG, ZR, ZX, RT, XT, GTAP or RMPCT not written",
+                    lineShunt = "1 branch: line shunts GI, BI, GJ and BJ not written",
+                    area = "1 area interchange: PDES, PTOL or ARNAME not written";
+  const struct {
+    Change change;
+    std::string note;
+  } rows[] = {
+      {[](zel23::Case&) {}, ""},
+      {[](zel23::Case& c) { c.generators[0].IREG() = 2; }, machine},
+      {[](zel23::Case& c) { c.generators[0].ZR() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].ZX() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].RT() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].XT() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].GTAP() = 0.5; }, machine},
+      {[](zel23::Case& c) { c.generators[0].RMPCT() = 50; }, machine},
+      {[](zel23::Case& c) { c.generators[0].ID() = "'2 '"; },
+       "1 generator ID not written: reading numbers the machines of a bus 1, 2, ..."},
+      {[](zel23::Case& c) { c.branches[0].GI() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].BI() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].GJ() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].BJ() = 0.1; }, lineShunt},
+      {[](zel23::Case& c) { c.branches[0].CKT() = "'A '"; },
+       "1 branch circuit identifier not written: reading numbers the circuits between "
+       "two "
+       "buses 1, 2, ..."},
+      {[](zel23::Case& c) { c.areas[0].PDES() = 5; }, area},
+      {[](zel23::Case& c) { c.areas[0].PTOL() = 5; }, area},
+      {[](zel23::Case& c) { c.areas[0].ARNAME() = "'WEST'"; }, area},
+      {[](zel23::Case& c) { c.shunts.emplace_back().I() = 9; },
+       "1 switched shunt at buses not in the bus section not written"},
+      {[](zel23::Case& c) { c.adjustments.emplace_back(); },
+       "1 transformer adjustment not written: MATPOWER has no tap adjustment data"},
+      {[](zel23::Case& c) { c.dcLines.emplace_back(); },
+       "1 two-terminal DC line not written"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.note);
+    zel23::Case c = hostileCase("T");
+    c.generators.emplace_back().I() = 1;
+    c.generators[0].ID() = zel23::interop::numberedId(1);
+    c.branches.emplace_back().I() = 1;
+    c.branches[0].J() = 2;
+    c.branches[0].CKT() = zel23::interop::numberedId(1);
+    c.areas.emplace_back().I() = 1;
+    row.change(c);
+    std::ostringstream out;
+    std::vector<std::string> notes = zel23::writeMatpower(out, c);
+    ASSERT_FALSE(notes.empty());
+    notes.erase(notes.begin()); // the voltage limits
+    EXPECT_EQ(notes, row.note.empty() ? std::vector<std::string>()
+                                      : std::vector<std::string>{row.note});
+  }
+}
+
+// Every number as std::to_chars writes it: the shortest text that reads
+// back, fixed notation on a tie.
+TEST(MatpowerWrite, NumbersAsToChars) {
+  std::mt19937_64 rng(3);
+  zel23::Case c = hostileCase("T");
+  c.buses.resize(1);
+  std::string expected = "NaN|Inf|-Inf|";
+  for (double value : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    c.buses.push_back(c.buses[0]);
+    c.buses.back().I() = static_cast<int>(c.buses.size());
+    c.buses.back().PL() = value;
+  }
+  for (int k = 0; k < 20000; ++k) {
+    double value =
+        static_cast<double>(static_cast<std::int64_t>(rng() % 2000000001) - 1000000000) /
+        std::pow(10.0, static_cast<double>(rng() % 14));
+    if (k < 4) value = k % 2 ? -2300000.0 : 1e-4;
+    if (k % 4 == 0 && k >= 4) {
+      const std::uint64_t bits = rng();
+      std::memcpy(&value, &bits, sizeof value);
+    }
+    if (!std::isfinite(value)) continue;
+    char text[32];
+    expected +=
+        std::string(text, std::to_chars(text, text + sizeof text, value).ptr) + "|";
+    c.buses.push_back(c.buses[0]);
+    c.buses.back().I() = static_cast<int>(c.buses.size());
+    c.buses.back().PL() = value;
+  }
+  std::string written;
+  std::istringstream lines(exported(c));
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() > 1 && line[0] == '\t' && line.find('\'') == std::string::npos) {
+      std::istringstream row(line);
+      std::string id, type, pl;
+      row >> id >> type >> pl;
+      if (id != "1") written += pl + "|";
+    }
+  EXPECT_EQ(written, expected);
+}
+
+// Header lines that fill the writer's block to just before a number: under
+// AddressSanitizer a number written past the block fails here.
+TEST(MatpowerWrite, LongHeaderLinesBeforeANumber) {
+  for (std::size_t n = 69000; n <= 69700; n += 3) {
+    zel23::Case c = hostileCase(std::string(n, 'h')), back;
+    c.systemBase = 123.456;
+    ASSERT_TRUE(zel23::readMatpower(exported(c), back).ok()) << n;
+    EXPECT_EQ(back.systemBase, 123.456);
+    EXPECT_EQ(back.comments[1].size(), n);
+  }
+}
+
+TEST(MatpowerWrite, FunctionNames) {
+  const struct {
+    std::string name;
+    bool ok;
+  } rows[] = {
+      {"case9", true},
+      {"zA9", true},
+      {"Az0_a", true},
+      {"Z", true},
+      {"ends", true},
+      {std::string(63, 'a'), true},
+      {"", false},
+      {"9case", false},
+      {"_case", false},
+      {"a-b", false},
+      {"a b", false},
+      {std::string(64, 'a'), false},
+      {"end", false},
+      {"function", false},
+      {"endfunction", false},
+      {"unwind_protect_cleanup", false},
+      {"caf\xc3\xa9", false},
+      {"a\n", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(zel23::isMatlabFunctionName(row.name), row.ok);
+    std::ostringstream out;
+    zel23::MatpowerWriteOptions options;
+    options.functionName = row.name;
+    if (row.ok)
+      EXPECT_NO_THROW(zel23::writeMatpower(out, hostileCase("T"), options));
+    else
+      EXPECT_THROW(zel23::writeMatpower(out, hostileCase("T"), options),
+                   std::invalid_argument);
+  }
+}
+
 // Each row edits tiny.m and names one problem the read must report.
 TEST(MatpowerRead, BadInputIsReportedWithItsLine) {
   const std::string tiny = fixture("test/data/matpower/tiny.m");
@@ -340,14 +557,27 @@ TEST(MatpowerOctave, LoadsTheWrittenValues) {
   generated.buses[0].VA() = std::nan("");
   files["generated"] = exported(generated, "generated");
   const std::string dir = testing::TempDir() + "zel23_octave";
-  ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
+  // Loading runs nothing of the header lines and names.
+  const std::string touch = "system('touch " + dir + "/PWNED')";
+  zel23::Case hostile = hostileCase("\r" + touch + ";");
+  hostile.buses[1].NAME() = "'x'); " + touch + "; ('";
+  hostile.buses[2].NAME() = "'\n" + touch + "'";
+  for (const Hostile& row : kHostile) {
+    hostile.buses.push_back(hostile.buses[0]);
+    hostile.buses.back().I() = static_cast<int>(hostile.buses.size());
+    hostile.buses.back().NAME() = "'" + row.text + "'";
+  }
+  files["hostile"] = exported(hostile, "hostile");
   std::string script = "addpath('" + dir + "');";
   for (const auto& [name, text] : files) {
     std::ofstream(dir + "/" + name + ".m") << text;
     script += "mpc = " + name +
               "; for f = {'baseMVA', 'bus', 'gen', 'branch', 'areas'}, if isfield(mpc, "
               "f{1}), m = mpc.(f{1}); printf('%s %s %d\\n', '" +
-              name + "', f{1}, numel(m)); printf('%.17g\\n', m.'); end, end, printf('" +
+              name +
+              "', f{1}, numel(m)); if numel(m), printf('%.17g\\n', m.'); end, end, end, "
+              "printf('" +
               name +
               " bus_name %d\\n', numel(mpc.bus_name)); for k = 1:numel(mpc.bus_name), "
               "printf('%s\\n', mpc.bus_name{k}); end;";
@@ -360,6 +590,7 @@ TEST(MatpowerOctave, LoadsTheWrittenValues) {
   while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
     output.append(chunk, n);
   ASSERT_EQ(pclose(pipe), 0) << output;
+  EXPECT_FALSE(std::ifstream(dir + "/PWNED"));
 
   std::istringstream lines(output);
   std::size_t checked = 0;

@@ -51,7 +51,8 @@ ToolError importError(const std::string& name, const zel23::MatpowerReport& repo
 }
 
 // A MATLAB function name from a path: the file name without ".m", other
-// characters than letters, digits and '_' made '_'.
+// characters than letters, digits and '_' made '_', and "case_" before a name
+// that does not start with a letter or is a keyword ("end.m").
 std::string functionNameFor(const std::string& output, const std::string& input) {
   std::string path = !output.empty() && output != "-" ? output
                      : input.empty()                  ? std::string("sample")
@@ -63,9 +64,8 @@ std::string functionNameFor(const std::string& output, const std::string& input)
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   for (char& c : name)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') c = '_';
-  if (name.empty() || !std::isalpha(static_cast<unsigned char>(name.front())))
-    name = "case_" + name;
   if (name.size() > 63) name.resize(63);
+  if (!zel23::isMatlabFunctionName(name)) name = ("case_" + name).substr(0, 63);
   return name;
 }
 
@@ -75,9 +75,22 @@ int runImport(const ConvertOptions& o) {
   zel23::Case c;
   zel23::MatpowerReport report = zel23::readMatpower(bytes, c);
   if (!report.ok()) throw importError(inputName(o.file), report, true);
-  // The exact form: the raw file reads back to every imported value.
+  // The exact form: the raw file reads back to every imported value. A case
+  // whose text would not read back is refused before anything is written,
+  // at the MATPOWER line its record came from.
+  const zel23::WriteOptions exact;
+  const zel23::WriteReport check = zel23::checkWrite(c, exact);
+  if (!check.ok()) {
+    std::string where;
+    if (check.section >= 0 && check.section < zel23::kSectionCount && check.record > 0 &&
+        check.record <= report.recordLines[check.section].size())
+      where = "line " + std::to_string(report.recordLines[check.section][check.record - 1]) +
+              ": ";
+    throw ToolError("cannot import " + inputName(o.file) + ": " + where + check.error +
+                    "; nothing written");
+  }
   writeOutput(o.output, [&](std::ostream& out) {
-    const zel23::WriteReport written = zel23::write(out, c, zel23::WriteOptions());
+    const zel23::WriteReport written = zel23::write(out, c, exact);
     if (!written.ok())
       throw ToolError("cannot write " + outputName(o.output) + ": " + written.error);
   });

@@ -25,14 +25,17 @@ def printed_sections(case):
 @pytest.mark.parametrize("path", CASES, ids=lambda p: p.name)
 def test_write_is_byte_equal_to_the_command(path, tool, tmp_path):
     case = zel23.read(path, strict=True)
-    expected = tool("fmt", path)
-    assert expected and case.to_bytes() == expected
+    expected, exact = tool("fmt", path), tool("fmt", "--exact", path)
+    assert expected and case.to_bytes(printed=True) == expected
     assert printed_sections(case) == expected
+    assert exact and case.to_bytes() == exact
     zel23.write(case, tmp_path / "out.raw")
-    assert (tmp_path / "out.raw").read_bytes() == expected
+    assert (tmp_path / "out.raw").read_bytes() == exact
+    zel23.write(case, tmp_path / "printed.raw", printed=True)
+    assert (tmp_path / "printed.raw").read_bytes() == expected
     tables = case.to_pandas(quoted_names=True)
     back = zel23.Case.from_pandas(tables, comments=case.comments)
-    assert back.to_bytes() == expected and back.system_base == case.system_base
+    assert back.to_bytes() == exact and back.system_base == case.system_base
     assert back.to_pandas(quoted_names=True)["buses"].equals(tables["buses"])
 
 

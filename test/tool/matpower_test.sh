@@ -25,6 +25,13 @@ export)
   # The function is named after the file written.
   run 0 export matpower -o 2nd-try.m
   [ "$(head -1 2nd-try.m)" = "function mpc = case_2nd_try" ] || fail "$(head -1 2nd-try.m)"
+  # Header lines cannot end their comment (a CR) or open a block comment; a
+  # keyword is no function name.
+  printf '0 100 / h\nT\rsystem("touch PWNED");\n{\n' >hostile.raw
+  run 0 export matpower hostile.raw -o end.m
+  [ "$(sed -n '1,3p' end.m)" = "$(printf 'function mpc = case_end\n%%Tsystem("touch PWNED");\n%% {')" ] ||
+    fail "$(head -3 end.m)"
+  grep -q '^zel23: note: header line 2: 1 byte dropped' err || fail "no note of the CR"
   ;;
 
 import)
@@ -60,6 +67,15 @@ bad_input)
   run 1 check bad.m
   run 2 import matpower bad.m -o bad.m
   err_is "zel23: refusing to overwrite the input 'bad.m'"
+  # Numbers the printed form writes with all their digits import exactly.
+  sed 's/^\t2\t2\t90\t30\t0\t0\t/\t2\t2\t1e300\t1e300\t1e300\t1e300\t/' "$cases/tiny.m" >huge.m
+  run 0 import matpower huge.m -o huge.raw
+  [ "$(grep -c '1e+300' huge.raw)" = 1 ] || fail "1e300 not written exactly: $(cat huge.raw)"
+  # A record whose line would not read back is refused at its MATPOWER line.
+  sed 's/^\t2\t2\t90\t30\t0\t0\t/\t0\t2\t90\t30\t0\t0\t/' "$cases/tiny.m" >zero.m
+  run 2 import matpower zero.m -o old.raw
+  grep -q "^zel23: cannot import 'zero.m': line 9: bus data record" err || fail "$(cat err)"
+  [ "$(cat old.raw)" = keep ] || fail "a refused import changed its output"
   ;;
 
 *)
