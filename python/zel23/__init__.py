@@ -217,8 +217,8 @@ def _to_matpower(self, name="zel23case"):
 
 def _check(self):
     """The readiness findings, one row each, in line order: a DataFrame with
-    the columns line, severity ("error" or "warning"), code and message. The
-    read's problems are errors at their lines."""
+    the columns line, severity ("error", "warning" or "note"), code and
+    message. The read's problems are errors at their lines."""
     import pandas
     return pandas.DataFrame(self._check()[0],
                             columns=["line", "severity", "code", "message"])
