@@ -213,9 +213,8 @@ void printText(const CheckOptions& o, const std::string& name,
   const std::vector<CodeCount> counts = countByCode(findings);
   for (const CodeCount& c : counts)
     if (c.count > kListedPerCode && !o.all)
-      std::cout << printable(name) << ": "
-                << countText(c.count - kListedPerCode, c.code->severity) << " more of "
-                << c.code->code << " not listed (--all lists every finding)\n";
+      std::cout << printable(name) << ": " << c.code->code << ": "
+                << c.count - kListedPerCode << " more not listed (--all lists them)\n";
   printSummary(std::cout, summary);
   for (const CodeCount& c : counts) {
     std::string code = c.code->code;
