@@ -83,6 +83,8 @@ depends() { # depends PACKAGE PATTERN
 }
 has "$lib" "^-.* /usr/lib/([^/]*/)?libzel23\.so\.$version\$" "libzel23.so.$version"
 has "$lib" "^l.* /usr/lib/([^/]*/)?libzel23\.so\.$major -> libzel23\.so\.$version\$" "libzel23.so.$major link"
+# /usr/lib, or its multiarch folder when the build's prefix was /usr.
+libdir=$(sed -n "s|^l.* \(/usr/lib.*\)/libzel23\.so\.$major -> .*|\1|p" "$work/$lib.contents")
 # (Each file is read whole before grep -q, which stops early.)
 dpkg-deb --ctrl-tarfile "${deb_of[$lib]}" | tar -xOf - ./shlibs >"$work/shlibs"
 grep -qx "libzel23 $major $lib (>= $version)" "$work/shlibs" ||
@@ -152,7 +154,7 @@ else
   tool=/usr/bin/zel23
   [[ $(command -v zel23) == "$tool" ]] || fail "zel23 on PATH is $(command -v zel23), not $tool"
   so=$(ldd "$tool" | awk '/libzel23\.so/ { print $3 }')
-  [[ $so -ef /usr/lib/libzel23.so.$major ]] || fail "$tool loads '$so'"
+  [[ $so -ef $libdir/libzel23.so.$major ]] || fail "$tool loads '$so'"
   out=$(zel23 --version) && [[ $out == "zel23 $version" ]] ||
     fail "zel23 --version printed '$out', expected 'zel23 $version'"
   out=$(zel23 check) || fail "zel23 check on the bundled sample exited $?: $out"
@@ -172,9 +174,9 @@ else
     fail "building examples/consumer against the installed packages"
   }
   found=$(sed -n 's/^zel23_DIR:PATH=//p' "$work/consumer/CMakeCache.txt")
-  [[ $found == /usr/lib/cmake/zel23 ]] || fail "the consumer found zel23 in '$found'"
+  [[ $found == "$libdir/cmake/zel23" ]] || fail "the consumer found zel23 in '$found'"
   so=$(ldd "$work/consumer/consumer" | awk '/libzel23\.so/ { print $3 }')
-  [[ $so -ef /usr/lib/libzel23.so.$major ]] || fail "the consumer loads '$so'"
+  [[ $so -ef $libdir/libzel23.so.$major ]] || fail "the consumer loads '$so'"
   out=$("$work/consumer/consumer" "$case_file") || fail "the consumer failed: $out"
   [[ $out == "buses: $buses" ]] || fail "the consumer prints '$out', expected 'buses: $buses'"
   [[ $(pkg-config --modversion zel23) == "$version" ]] || fail "pkg-config does not see zel23 $version"

@@ -81,7 +81,7 @@ run "$work/configure.log" "configuring zel23" \
   cmake -S "$repo" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DZEL23_BUILD_TESTS=OFF -DZEL23_BUILD_BENCH=OFF -DZEL23_FUZZ=OFF \
   -DZEL23_BUILD_TOOLS=ON -DZEL23_INSTALL=ON \
-  -DZEL23_PYTHON=OFF # scripts/python-test.sh checks the installed Python package
+  -DZEL23_PYTHON=ON -DPython_EXECUTABLE=/usr/bin/python3 # for its Debian package
 run "$work/build.log" "building zel23" cmake --build "$build" -j "$jobs"
 ok "zel23 builds (Release, tests off)"
 
@@ -301,8 +301,8 @@ else
 fi
 
 # ---------------------------------------------------------------- Debian package
-# One package per component (library, development files, command; Python
-# where built); scripts/check-deb.sh looks inside them, installs them for
+# One package per component (library, development files, command, Python
+# where pybind11 is found); scripts/check-deb.sh looks inside them, installs them for
 # real with dpkg, uses them, removes them and runs lintian.
 say "building the Debian packages"
 run "$work/cpack.log" "cpack -G DEB" \
