@@ -8,6 +8,7 @@
 //   printf's "%.4f" makes of it.
 
 #include "support.h"
+#include "zel23_check.h"
 
 #include <gtest/gtest.h>
 
@@ -296,6 +297,9 @@ TEST(PropertyTest, WrittenCasesReadBackAndWriteTheSameText) {
     std::ostringstream second;
     zel23::write(second, reread);
     ASSERT_EQ(second.str(), first.str());
+    // Every number the writer writes reads whole.
+    for (const zel23::Finding& f : zel23::check(reread, report, first.str()).findings)
+      EXPECT_STRNE(f.code, "malformed-number") << f.message;
   }
 }
 
