@@ -175,24 +175,6 @@ std::string displayName(const std::string& file) {
   return file == "-" ? "<stdin>" : file;
 }
 
-// The findings of each code, in the order of checkCodes.
-struct CodeCount {
-  const zel23::CheckCode* code;
-  std::size_t count;
-};
-
-std::vector<CodeCount> countByCode(const std::vector<zel23::Finding>& findings) {
-  std::vector<CodeCount> counts;
-  for (const zel23::CheckCode& c : zel23::checkCodes()) {
-    const auto n =
-        std::count_if(findings.begin(), findings.end(), [&](const zel23::Finding& f) {
-          return std::string_view(f.code) == c.code;
-        });
-    if (n > 0) counts.push_back({&c, std::size_t(n)});
-  }
-  return counts;
-}
-
 // The findings for people: at most ten of one code unless --all, then a
 // line per code with how many more there are, the islands, the count per
 // code and the totals.
@@ -210,16 +192,21 @@ void printText(const CheckOptions& o, const std::string& name,
   if (report.problemsDropped)
     std::cout << printable(name) << ": " << report.problemsDropped
               << " more errors not listed (see --max-errors)\n";
-  const std::vector<CodeCount> counts = countByCode(findings);
-  for (const CodeCount& c : counts)
-    if (c.count > kListedPerCode && !o.all)
-      std::cout << printable(name) << ": " << c.code->code << ": "
-                << c.count - kListedPerCode << " more not listed (--all lists them)\n";
+  // By now `listed` counts every finding of each code.
+  const auto countOf = [&](const zel23::CheckCode& c) {
+    const auto it = listed.find(c.code);
+    return it == listed.end() ? 0 : it->second;
+  };
+  for (const zel23::CheckCode& c : zel23::checkCodes())
+    if (countOf(c) > kListedPerCode && !o.all)
+      std::cout << printable(name) << ": " << c.code << ": "
+                << countOf(c) - kListedPerCode << " more not listed (--all lists them)\n";
   printSummary(std::cout, summary);
-  for (const CodeCount& c : counts) {
-    std::string code = c.code->code;
+  for (const zel23::CheckCode& c : zel23::checkCodes()) {
+    if (countOf(c) == 0) continue;
+    std::string code = c.code;
     code.resize(std::max<std::size_t>(code.size() + 1, 28), ' ');
-    std::cout << code << countText(c.count, c.code->severity) << '\n';
+    std::cout << code << countText(countOf(c), c.severity) << '\n';
   }
 }
 
