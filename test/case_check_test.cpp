@@ -199,6 +199,17 @@ TEST(Check, NumberText) {
   }
 }
 
+// A case built in code has no lines: its findings stand at line 0, a DC
+// line's converter ends too, and there is no text to read numbers from.
+TEST(Check, CaseWithoutLines) {
+  const zel23_test::Read r =
+      readText(withLine(24, "9,2,25,5,0,12.5,138,0.44,1,1.15,0.85,0.00625"));
+  const auto findings = zel23::check(r.data, zel23::ReadReport(), "1 2 3\n").findings;
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_STREQ(findings[0].code, "unknown-bus");
+  EXPECT_EQ(findings[0].line, 0u);
+}
+
 TEST(Check, CleanCaseHasNoFinding) {
   const zel23::CheckResult r = checkText(base());
   for (const zel23::Finding& f : r.findings)
