@@ -172,13 +172,13 @@ TEST(Check, EachFindingAtItsLine) {
 // number at all, is a finding with what was read. In VA, bus 3's angle.
 TEST(Check, NumberText) {
   const std::pair<const char*, const char*> kTokens[] = {
-      {"-1.5e+3", nullptr},   {".5", nullptr},   {"5.", nullptr},
-      {"0x1.8p1", nullptr},   {"0X1F", nullptr}, {"inf", nullptr},
-      {"-Infinity", nullptr}, {"nan", nullptr},  {"nan(x1)", nullptr},
-      {"1e", "1.0"},          {"1e+", "1.0"},    {"0x", "0.0"},
-      {"0xg", "0.0"},         {".", "0.0"},      {"+-1", "0.0"},
-      {"infinit", "inf"},     {"nan(x", "nan"},  {"0x1p", "1.0"},
-      {"1.5.2", "1.5"}, // line has too many)
+      {"-1.5e+3", nullptr}, {"\v5\f", nullptr},     {".5", nullptr},
+      {"5.", nullptr},      {"0x1.8p1", nullptr},   {"0X1F", nullptr},
+      {"inf", nullptr},     {"-Infinity", nullptr}, {"nan", nullptr},
+      {"nan(x1)", nullptr}, {"1e", "1.0"},          {"1e+", "1.0"},
+      {"0x", "0.0"},        {"0xg", "0.0"},         {".", "0.0"},
+      {"+-1", "0.0"},       {"infinit", "inf"},     {"nan(x", "nan"},
+      {"0x1p", "1.0"},      {"1.5.2", "1.5"}, // line has too many)
   };
   for (const auto& [token, read] : kTokens) {
     SCOPED_TRACE(token);
