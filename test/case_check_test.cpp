@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,17 +20,23 @@ using zel23_test::readText;
 
 std::string base() { return readFile(zel23_test::dataPath("check/base.raw")); }
 
-// The base case with line `line` (1-based) replaced by `text`, which may
-// hold several lines.
-std::string withLine(std::size_t line, const std::string& text) {
+// The base case with lines (1-based) replaced, each by a text that may hold
+// several lines.
+std::string withLines(std::map<std::size_t, std::string> lines) {
   std::string out, all = base();
   std::size_t start = 0;
   for (std::size_t n = 1; start < all.size(); ++n) {
     const std::size_t end = all.find('\n', start) + 1;
-    out += n == line ? text + "\n" : all.substr(start, end - start);
+    out += lines.count(n) ? lines[n] + "\n" : all.substr(start, end - start);
     start = end;
   }
   return out;
+}
+
+const char* const kBaseLine11 = "2,'1',50,10,40,-20,1.01,0,100,0,0.25,0,0,1,1,100,80,0";
+
+std::string withLine(std::size_t line, const std::string& text) {
+  return withLines({{line, text}});
 }
 
 zel23::CheckResult checkText(const std::string& text) {
@@ -204,10 +211,42 @@ TEST(Check, NumberText) {
 TEST(Check, CaseWithoutLines) {
   const zel23_test::Read r =
       readText(withLine(24, "9,2,25,5,0,12.5,138,0.44,1,1.15,0.85,0.00625"));
-  const auto findings = zel23::check(r.data, zel23::ReadReport(), "1 2 3\n").findings;
+  const auto findings = zel23::check(r.data, zel23::ReadReport(), "1,x\n").findings;
   ASSERT_EQ(findings.size(), 1u);
   EXPECT_STREQ(findings[0].code, "unknown-bus");
   EXPECT_EQ(findings[0].line, 0u);
+  // Nor are lines past the end of a text read: it is not the case's.
+  EXPECT_EQ(zel23::check(r.data, r.report, "1,abc").findings.size(), 1u);
+}
+
+// The tie 3-4 open leaves buses 4 and 5 an island without a swing bus: it
+// needs one for any load, active or reactive, or any generation.
+TEST(Check, IslandWithoutSwingHasLoadOrGeneration) {
+  const struct {
+    const char *pl, *ql, *generator;
+    bool found;
+  } kIslands[] = {
+      {"40", "0", "", true},
+      {"0", "10", "", true},
+      {"0", "0", "\n4,'1',0,0,10,-10,1.0,0,100,0,0.25,0,0,1,1,100,10,0", true},
+      {"0", "0", "", false},
+  };
+  for (const auto& island : kIslands) {
+    SCOPED_TRACE(std::string(island.pl) + " MW, " + island.ql + " MVAr" +
+                 island.generator);
+    const std::string load = std::string(",1,") + island.pl + ',' + island.ql;
+    const auto findings =
+        checkText(withLines({{7, "4" + load + ",0,0,2,1.0,0,'FOUR',69,1"},
+                             {8, "5" + load + ",0,0,2,1.0,0,'FIVE',69,1"},
+                             {11, std::string(kBaseLine11) + island.generator},
+                             {15, "3,4,'1',0.001,0.05,0,100,110,120,1.02,0,0,0,0,0,0"}}))
+            .findings;
+    EXPECT_EQ(std::any_of(findings.begin(), findings.end(),
+                          [](const zel23::Finding& f) {
+                            return f.code == std::string("island-without-swing");
+                          }),
+              island.found);
+  }
 }
 
 TEST(Check, CleanCaseHasNoFinding) {
