@@ -130,6 +130,13 @@ const Row kRows[] = {
     // Each way of cutting a line into fields, each kind of numeric field.
     {6, "3,1,50,20,0,0,1,1.O2,0,'THREE',138,1", "malformed-number", 6,
      "VM is written '1.O2': read as 1.0"},
+    {6, "3,1,50,20,0,0,O2,1.0,0,'THREE',138,1", "malformed-number", 6,
+     "AREA is written 'O2': read as 0"},
+    {6, "3,1,50,20,0,0,1,1.0,0,'THREE',138,2147483648", "malformed-number", 6,
+     "ZONE is written '2147483648': read as -2147483648"},
+    // An empty header line: the lines are still counted from the text's start.
+    {1, "\nh2\nh3\n1,3,0,0,0,0,1,1.O2,0,'ONE',138,1", "malformed-number", 4,
+     "VM is written '1.O2': read as 1.0"},
     {10, "1,'1',1OO,20,80,-40,1.02,0,200,0,0.25,0,0,1,1,100,150,0", "malformed-number",
      10, "PG is written '1OO': read as 1.0"},
     {13, "1,2,'1',0.01,0.1,0.02,100,110,,0,0,0,0,0,0,1.5", "malformed-number", 13,
