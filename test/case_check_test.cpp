@@ -106,6 +106,8 @@ const Row kRows[] = {
     {11, "2,'1',50,10,40,-20,1.03,1,100,0,0.25,0,0,1,1,100,80,0",
      "voltage-setpoint-conflict", 11},
     {6, "3,1,50,20,0,0,1,0.3,0,'THREE',138,1", "voltage-out-of-range", 6},
+    {6, "3,1,50,20,0,0,1,1.5,0,'THREE',138,1", "voltage-out-of-range", 0},
+    {6, "3,1,50,20,0,0,1,0.5,0,'THREE',138,1", "voltage-out-of-range", 0},
     {10, "1,'1',100,20,80,-40,1.6,0,200,0,0.25,0,0,1,1,100,150,0", "voltage-out-of-range",
      10},
     {10, "1,'1',100,20,80,-40,1.02,0,200,0,0.25,0,0,1,1,100,0,10",
@@ -218,13 +220,16 @@ TEST(Check, NumberText) {
 // line's converter ends too, and there is no text to read numbers from.
 TEST(Check, CaseWithoutLines) {
   const zel23_test::Read r =
-      readText(withLine(24, "9,2,25,5,0,12.5,138,0.44,1,1.15,0.85,0.00625"));
+      readText(withLines({{24, "9,2,25,5,0,12.5,138,0.44,1,1.15,0.85,0.00625"},
+                          {25, "8,2,20,17,0,12.5,138,0.44,1,1.15,0.85,0.00625"}}));
   const auto findings = zel23::check(r.data, zel23::ReadReport(), "1,x\n").findings;
-  ASSERT_EQ(findings.size(), 1u);
-  EXPECT_STREQ(findings[0].code, "unknown-bus");
-  EXPECT_EQ(findings[0].line, 0u);
+  ASSERT_EQ(findings.size(), 2u);
+  for (const zel23::Finding& f : findings) {
+    EXPECT_STREQ(f.code, "unknown-bus");
+    EXPECT_EQ(f.line, 0u);
+  }
   // Nor are lines past the end of a text read: it is not the case's.
-  EXPECT_EQ(zel23::check(r.data, r.report, "1,abc").findings.size(), 1u);
+  EXPECT_EQ(zel23::check(r.data, r.report, "1,abc").findings.size(), 2u);
 }
 
 // The tie 3-4 open leaves buses 4 and 5 an island without a swing bus: it
