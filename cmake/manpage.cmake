@@ -28,5 +28,6 @@ add_custom_command(
 add_custom_target(zel23_manpage ALL DEPENDS "${ZEL23_MANPAGE}.gz")
 
 if(ZEL23_INSTALL)
-  install(FILES "${ZEL23_MANPAGE}.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  install(FILES "${ZEL23_MANPAGE}.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
+          COMPONENT tool)
 endif()

@@ -1,4 +1,5 @@
-// A whole case through the recoverable reader and the writer.
+// A whole case through the recoverable reader, the readiness check and the
+// writer.
 //
 // Read the input (C1), write it (T1), read T1 (C2), write C2 (T2). Always:
 // no crash, one line number per comment line, the parallel reader gives what
@@ -21,6 +22,9 @@
 
 #include "fuzz_support.h"
 
+#include "zel23_check.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -107,6 +111,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const zel23::ReadReport r1 = zel23::read(in1, c1);
   FUZZ_CHECK(reportFits(r1, c1));
   const std::string t1 = written(c1);
+
+  // The readiness check, the numbers' text included, takes whatever was
+  // read and keeps its findings in line order.
+  const std::vector<zel23::Finding> findings = zel23::check(c1, r1, input).findings;
+  FUZZ_CHECK(
+      std::is_sorted(findings.begin(), findings.end(),
+                     [](const auto& a, const auto& b) { return a.line < b.line; }));
 
   // The parallel reader, in chunks small enough to split any input.
   zel23::ReadFileOptions options;

@@ -6,16 +6,22 @@
 // finding at the line of the record it is about, with a stable code, plus a
 // summary of the network's islands so a user sees whether the case can
 // balance. Nothing here changes the case or ends the process.
+//
+// Severities are those of compilers: an error is a line that could not be
+// read, a warning what keeps the case from solving as written, a note what
+// a solver handles by itself but a user may want to know (a PV bus whose
+// units are all offline is solved as a load bus).
 
 #include "zel23_case.h"
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zel23 {
 
-enum class Severity { warning, error };
+enum class Severity { warning, error, note };
 
 /// One finding. Plain data, so a list of them turns into columns directly.
 struct Finding {
@@ -32,7 +38,7 @@ struct CheckCode {
   const char* description;
 };
 
-/// Every code check() can give, errors first, then warnings.
+/// Every code check() can give, errors first, then warnings, then notes.
 ZEL23_API const std::vector<CheckCode>& checkCodes();
 
 /// A set of buses joined by in-service branches (ST not 0, transformers
@@ -57,8 +63,8 @@ struct CheckSummary {
 };
 
 struct CheckResult {
-  /// The read's problems as errors and every check's warnings, in line
-  /// order (at one line: errors first, then warnings in the order checked).
+  /// The read's problems as errors and every check's findings, in line
+  /// order (at one line: errors first, then the rest in the order checked).
   std::vector<Finding> findings;
   CheckSummary summary;
 };
@@ -71,6 +77,18 @@ struct CheckResult {
 /// without one (a case built in code) gets line 0. Runs in time linear in the
 /// number of records.
 ZEL23_API CheckResult check(const Case& c, const ReadReport& report);
+
+/// check(c, report), and the text of every record besides: `text` is the
+/// raw case text `c` was read from (as readBuffer was given it, or the
+/// file's bytes), unchanged since. Each record's line is found in it by
+/// report.recordLines and cut into fields as the record's parser cuts it;
+/// a numeric field whose text is not wholly a number (the reader takes its
+/// leading number, or 0, and drops the rest without a word) is a
+/// `malformed-number` warning at that line. An empty field is not: the
+/// format reads it as 0 on purpose, and the printed form leaves RATEC
+/// empty. Not for a case read from MATPOWER text, whose lines are others.
+ZEL23_API CheckResult check(const Case& c, const ReadReport& report,
+                            std::string_view text);
 
 } // namespace zel23
 

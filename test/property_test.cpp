@@ -8,6 +8,7 @@
 //   printf's "%.4f" makes of it.
 
 #include "support.h"
+#include "zel23_check.h"
 
 #include "frame/convert.h"
 #include "frame/print.h"
@@ -329,6 +330,9 @@ TEST(PropertyTest, WrittenCasesReadBackAndWriteTheSameText) {
     // The printed form's count of rounded doubles is what reading it back
     // shows, field by field.
     EXPECT_EQ(zel23::checkWrite(c, {false}).rounded, roundedFields(c));
+    // Every number the writer writes reads whole.
+    for (const zel23::Finding& f : zel23::check(reread, report, first.str()).findings)
+      EXPECT_STRNE(f.code, "malformed-number") << f.message;
   }
 }
 

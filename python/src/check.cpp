@@ -31,7 +31,9 @@ py::tuple checkCase(const CaseData& d) {
   py::list findings;
   for (const Finding& f : result.findings)
     findings.append(py::make_tuple(f.line,
-                                   f.severity == Severity::error ? "error" : "warning",
+                                   f.severity == Severity::error     ? "error"
+                                   : f.severity == Severity::warning ? "warning"
+                                                                     : "note",
                                    f.code, toStr(f.message)));
   py::list islands;
   for (const Island& island : result.summary.islands)

@@ -62,8 +62,10 @@ def test_check_is_the_commands_check(path, tool):
     case = zel23.read(path)
     findings = case.check()
     assert list(findings.columns) == ["line", "severity", "code", "message"]
+    # Numbers written wrong are found in the text, which a Case does not keep.
     assert findings.to_dict("records") == [
-        {k: p[k] for k in findings.columns} for p in expected["problems"]]
+        {k: p[k] for k in findings.columns} for p in expected["problems"]
+        if p["code"] != "malformed-number"]
     assert case.check_summary() == expected["summary"]
 
 

@@ -299,7 +299,7 @@ class Case(_zel23.Case):
 
     def check(self):
         """The readiness findings, one row each, in line order: a DataFrame with
-        the columns line, severity ("error" or "warning"), code and message. The
+        the columns line, severity ("error", "warning" or "note"), code and message. The
         read's problems are errors at their lines."""
         import pandas
         return pandas.DataFrame(self._check()[0],

@@ -57,11 +57,16 @@ const std::vector<CheckCode>& checkCodes() {
        "a branch with RATEA, RATEB or RATEC below 0"},
       {"zero-impedance", Severity::warning, "a branch with R and X both 0"},
       {"line-between-voltage-levels", Severity::warning,
-       "a branch with RATIO 0 or 1 and no ANGLE between buses of different BASKV"},
+       "a line (RATIO 0, no ANGLE) between buses of different BASKV"},
       {"area-swing-bus-outside-area", Severity::warning,
        "an area whose swing bus ISW is not a bus of that area"},
       {"empty-switched-shunt", Severity::warning,
        "a switched shunt whose blocks are all empty (N or B 0)"},
+      {"malformed-number", Severity::warning,
+       "a numeric field whose text is not wholly a number: read as its leading "
+       "number, or 0"},
+      {"pv-bus-generators-offline", Severity::note,
+       "a PV bus whose generators are all out of service: solved as a load bus"},
   };
   return codes;
 }
@@ -81,9 +86,10 @@ const char* errorCode(const Problem& p) {
 
 } // namespace
 
-Checker::Checker(const Case& c, const ReadReport& report)
-    : c_(c), report_(report), busIndex_(c.buses), nodes_(c.buses.size()),
-      generatorsAt_(c.buses.size(), 0), branchTable_(c.branches.size()) {
+Checker::Checker(const Case& c, const ReadReport& report, std::string_view text)
+    : c_(c), report_(report), text_(text), busIndex_(c.buses), nodes_(c.buses.size()),
+      generatorsAt_(c.buses.size(), 0), offlineAt_(c.buses.size(), 0),
+      branchTable_(c.branches.size()) {
   for (std::size_t i = 0; i < nodes_.size(); ++i) {
     nodes_[i].kv = c.buses[i].BASKV();
     nodes_[i].parent = std::uint32_t(i);
@@ -93,6 +99,10 @@ Checker::Checker(const Case& c, const ReadReport& report)
 
 void Checker::warn(std::size_t line, const char* code, Message& message) {
   runs_.back().push_back({line, Severity::warning, code, message.take()});
+}
+
+void Checker::note(std::size_t line, const char* code, Message& message) {
+  runs_.back().push_back({line, Severity::note, code, message.take()});
 }
 
 std::uint32_t Checker::needBus(std::size_t line, std::string_view what, int number,
@@ -113,7 +123,7 @@ CheckResult Checker::run() {
   for (void (Checker::*pass)() :
        {&Checker::buses, &Checker::generators, &Checker::branches, &Checker::adjustments,
         &Checker::areas, &Checker::dcLines, &Checker::shunts, &Checker::terminators,
-        &Checker::islands}) {
+        &Checker::islands, &Checker::numbers}) {
     newRun();
     (this->*pass)();
   }
@@ -145,7 +155,11 @@ void Checker::merge() {
 } // namespace detail::check
 
 CheckResult check(const Case& c, const ReadReport& report) {
-  return detail::check::Checker(c, report).run();
+  return detail::check::Checker(c, report, {}).run();
+}
+
+CheckResult check(const Case& c, const ReadReport& report, std::string_view text) {
+  return detail::check::Checker(c, report, text).run();
 }
 
 } // namespace zel23

@@ -4,7 +4,8 @@
 // The state the checks share: the case, where each record stands in the
 // file, every bus number's index and the findings so far. records.cpp holds
 // the checks of single records and of records against each other,
-// topology.cpp the islands and the summary.
+// topology.cpp the islands and the summary, numbers.cpp the text of the
+// numeric fields.
 
 #include "check/index.h"
 #include "check/message.h"
@@ -20,7 +21,8 @@ namespace zel23::detail::check {
 
 class Checker {
 public:
-  Checker(const Case& c, const ReadReport& report);
+  /// `text` is what the case was read from, or empty when unknown.
+  Checker(const Case& c, const ReadReport& report, std::string_view text);
 
   /// Every check in order; returns the findings in line order.
   CheckResult run();
@@ -39,12 +41,19 @@ public:
   // topology.cpp: needs the connections made by branches() and dcLines().
   void islands();
 
+  // numbers.cpp: nothing without the text.
+  void numbers();
+
 private:
   std::size_t lineOf(int section, std::size_t index) const {
     const auto& lines = report_.recordLines[section];
     return index < lines.size() ? lines[index] : 0;
   }
   void warn(std::size_t line, const char* code, Message& message);
+  void note(std::size_t line, const char* code, Message& message);
+  /// The finding for a numeric field's token that the reader took as `value`.
+  void malformedNumber(std::size_t line, std::string_view name, std::string_view token,
+                       bool real, double value);
   /// Starts a new run of findings: each run is in line order, and run() merges
   /// them, earlier runs first at one line.
   void newRun() { runs_.emplace_back(); }
@@ -72,6 +81,7 @@ private:
 
   const Case& c_;
   const ReadReport& report_;
+  std::string_view text_;
   CheckResult result_;
   std::vector<std::deque<Finding>> runs_; ///< a deque grows without moving
   BusIndex busIndex_;
@@ -87,6 +97,7 @@ private:
   };
   std::vector<Node> nodes_;
   std::vector<std::uint32_t> generatorsAt_; ///< in-service generators per bus
+  std::vector<std::uint32_t> offlineAt_;    ///< out-of-service generators per bus
   IndexTable branchTable_;
 };
 

@@ -86,7 +86,10 @@ void Checker::generators() {
     if (g.QT() < g.QB())
       warn(line, "generator-limits-reversed",
            Message() << g << " has QT " << g.QT() << " below QB " << g.QB());
-    if (g.STAT() == 0) continue;
+    if (g.STAT() == 0) {
+      if (at != kNone) ++offlineAt_[at];
+      continue;
+    }
     if (!sensibleVoltage(g.VS()))
       warn(line, "voltage-out-of-range",
            Message() << g << " has voltage set point VS " << g.VS()
@@ -114,14 +117,29 @@ void Checker::generators() {
     if (regulated != kNone && holder == kNone)
       firstRegulating[regulated] = std::uint32_t(i);
   }
-  // Buses whose type says a generator holds their voltage.
+  // Buses whose type says a generator holds their voltage. A PV bus whose
+  // units are all offline is solved as a load bus: a unit taken out, not a
+  // mistake. A swing bus has no such way out.
   newRun();
   for (std::size_t i = 0; i < c_.buses.size(); ++i) {
     const ZELBus& b = c_.buses[i];
-    if ((b.IDE() == 2 || b.IDE() == 3) && generatorsAt_[i] == 0 && busAt(b.I()) == i)
+    if ((b.IDE() != 2 && b.IDE() != 3) || generatorsAt_[i] != 0 || busAt(b.I()) != i)
+      continue;
+    const std::uint32_t offline = offlineAt_[i];
+    if (b.IDE() == 2 && offline > 0) {
+      Message m;
+      m << Bus{b.I()} << " is a PV bus but its ";
+      if (offline == 1)
+        m << "generator is";
+      else
+        m << std::size_t(offline) << " generators are";
+      note(lineOf(0, i), "pv-bus-generators-offline",
+           m << " out of service: solved as a load bus");
+    } else {
       warn(lineOf(0, i), "pv-bus-without-generator",
            Message() << Bus{b.I()} << " is " << typeText(b.IDE())
                      << " but has no in-service generator");
+    }
   }
 }
 
@@ -170,19 +188,15 @@ void Checker::branches() {
     if (b.R() == 0 && b.X() == 0)
       warn(line, "zero-impedance",
            Message() << b << " has zero impedance (R and X both 0)");
-    // RATIO 0 marks a line; RATIO 1 without ANGLE changes no voltage either,
-    // so across two voltage levels it is a line or a ratio left at nominal.
-    if ((b.RATIO() == 0 || b.RATIO() == 1) && b.ANGLE() == 0 && from != kNone &&
-        to != kNone) {
+    // RATIO 0 marks a line. Any other RATIO is a transformer, 1 its nominal
+    // ratio in per unit, and joining two voltage levels is its job.
+    if (b.RATIO() == 0 && b.ANGLE() == 0 && from != kNone && to != kNone) {
       const double kvFrom = nodes_[from].kv, kvTo = nodes_[to].kv;
       if (kvFrom > 0 && kvTo > 0 && kvFrom != kvTo)
         warn(line, "line-between-voltage-levels",
-             Message() << b << (b.RATIO() == 0 ? " is a line (RATIO 0, no ANGLE)"
-                                               : " has RATIO 1 and no ANGLE")
-                       << " but joins " << Bus{b.I()} << " at " << kvFrom << " kV and "
-                       << Bus{b.J()} << " at " << kvTo
-                       << " kV: a line between voltage levels, or a transformer ratio "
-                          "left at nominal");
+             Message() << b << " is a line (RATIO 0, no ANGLE) but joins " << Bus{b.I()}
+                       << " at " << kvFrom << " kV and " << Bus{b.J()} << " at " << kvTo
+                       << " kV");
     }
     if (b.ST() != 0) connect(line, b, from, to);
   }

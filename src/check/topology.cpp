@@ -101,10 +101,12 @@ void Checker::islands() {
   // Without any swing bus no-swing-bus has said it all, and a lone bus is
   // unconnected-bus's finding.
   newRun();
-  for (std::size_t k = 0; summary.swingBuses > 0 && k < islands.size(); ++k) {
-    const Island& island = islands[k];
-    if (!island.swingBuses.empty() || island.buses < 2) continue;
-    if (!generating[k] && island.loadMW == 0 && island.loadMVAr == 0) continue;
+  auto generates = generating.begin();
+  for (const Island& island : islands) {
+    const bool generated = *generates++;
+    if (summary.swingBuses == 0 || !island.swingBuses.empty() || island.buses < 2)
+      continue;
+    if (!generated && island.loadMW == 0 && island.loadMVAr == 0) continue;
     warn(lineOf(0, busAt(island.firstBus)), "island-without-swing",
          Message() << Bus{island.firstBus} << " is in an island of " << island.buses
                    << " buses with " << mw(island.loadMW) << " MW of load and "

@@ -47,7 +47,7 @@ import)
 
 inputs)
   run 0 check "$cases/tiny.m"
-  [ "$(tail -1 out)" = "0 errors, 0 warnings" ] || fail "check: $(cat out)"
+  [ "$(tail -1 out)" = "0 errors, 0 warnings, 0 notes" ] || fail "check: $(cat out)"
   run 0 info - <"$cases/rich.m"
   grep -q '^branch  *6$' out || fail "info of a .m on standard input"
   run 0 diff "$data/expected/sample.m" - <"$data/expected/sample.m"

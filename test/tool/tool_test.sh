@@ -338,7 +338,7 @@ EOF_TABLE
 
 check_sample)
   run 0 check sample.raw
-  [ "$(tail -1 out)" = "0 errors, 5 warnings" ] || fail "the sample has other findings"
+  [ "$(tail -1 out)" = "0 errors, 0 warnings, 0 notes" ] || fail "the sample has findings"
   run 0 check
   ;;
 
@@ -366,7 +366,7 @@ check_limits)
   { printf '0 100\nh2\nh3\n'; for _ in $(seq 50); do echo "1,2,3"; done; } >bad.raw
   run 1 check --max-errors 5 bad.raw
   [ "$(grep -c ': error: ' out)" = 5 ] || fail "not five errors listed"
-  grep -qx "50 errors, 2 warnings" out || fail "wrong totals: $(tail -1 out)"
+  grep -qx "50 errors, 2 warnings, 0 notes" out || fail "wrong totals: $(tail -1 out)"
   run 2 check --max-errors 0 bad.raw
   run 2 check missing.raw
   err_is "zel23: cannot open 'missing.raw': No such file or directory"
