@@ -10,7 +10,13 @@ packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
 packages+=(lintian help2man)
 # The Python package: headers, pybind11, and what its tests and examples use.
 packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pandas
-  python3-pytest python3-matplotlib)
+  python3-pytest python3-matplotlib python3-hypothesis python3-mypy)
+# The power flow's sparse LU (KLU).
+packages+=(libsuitesparse-dev)
+# The page: the WebAssembly build and the browser its tests drive (Node.js
+# and npm, which fetch puppeteer-core, come with the machine).
+packages+=(emscripten chromium)
+command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do

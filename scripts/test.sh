@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: unit and tool tests, the install and
-# packaging check, the suite under sanitizers and valgrind, and every fuzz
-# target for a short while. Every step runs even when one before it failed;
+# packaging check, the page in a browser, the suite under sanitizers and
+# valgrind (the Python package's too), and every fuzz target for a short while. Every step runs even when one before it failed;
 # the last line counts them, and the exit status is 1 when any failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -27,9 +27,11 @@ cmake --build build-ci -j"$(nproc)" || exit 1
 echo "== build took $((SECONDS - start)) s"
 
 step ctest --test-dir build-ci --output-on-failure -j"$(nproc)"
+step bash scripts/web-test.sh build-ci
 step bash scripts/check-install.sh
 step bash scripts/python-test.sh build-ci
 step bash scripts/sanitize.sh build-ci
+step bash scripts/python-test.sh build-asan
 step bash scripts/fuzz.sh "${ZEL23_FUZZ_SECONDS:-10}"
 
 for f in "${failed[@]}"; do echo "failed: $f"; done
