@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: unit and tool tests, the install and
 # packaging check, the page in a browser, the suite under sanitizers and
-# valgrind (the Python package's too), and every fuzz target for a short while. Every step runs even when one before it failed;
-# the last line counts them, and the exit status is 1 when any failed.
+# valgrind (the Python package's too), and every fuzz target for a short
+# while. Every step runs even when one before it failed; the last line counts
+# them, and the exit status is 1 when any failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
