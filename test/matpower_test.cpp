@@ -38,16 +38,14 @@ std::string exported(const zel23::Case& c, const std::string& name = "zel23case"
 
 // Every field assignment of a function file, as the scanner reads it.
 std::map<std::string, Value> fieldsOf(const std::string& text) {
-  std::map<std::string, Value> fields;
   zel23::interop::ScanSink sink;
   sink.wantsProblems = [](const std::string&) { return true; };
-  sink.assign = [&](const std::string& f, Value&& v) { fields[f] = std::move(v); };
-  sink.other = [](std::size_t, const std::string&) {};
+  sink.assigned = [](const std::string&, const Value&) {};
+  sink.skipped = [](std::size_t, const std::string&, const std::string&) {};
   sink.problem = [](std::size_t line, std::string m) { ADD_FAILURE() << line << m; };
-  std::size_t functionLine = 0;
-  std::vector<std::size_t> starts;
-  zel23::interop::scanFunctionFile(text, sink, functionLine, starts);
-  return fields;
+  zel23::interop::FunctionFile file;
+  zel23::interop::scanFunctionFile(text, sink, file);
+  return file.fields;
 }
 
 bool sameBits(double a, double b) {
@@ -89,9 +87,10 @@ public:
 
   zel23::Case make() {
     zel23::Case c;
-    c.systemBase = std::trunc(number());
-    c.comments = {"0   " + text(c.systemBase) + " / MATPOWER case zel23case", title(),
-                  title()};
+    c.systemBase = static_cast<double>(1 + rng_() % 2147483647);
+    c.comments = {"0   " + std::to_string(static_cast<long>(c.systemBase)) +
+                      " / MATPOWER case zel23case",
+                  title(), title()};
     c.comments.insert(c.comments.end(), 7, "0");
     int buses = 1 + static_cast<int>(rng_() % 20);
     for (int k = 0; k < buses; ++k) {
@@ -140,10 +139,6 @@ public:
   }
 
 private:
-  static std::string text(double v) {
-    char buffer[64];
-    return std::string(buffer, std::to_chars(buffer, buffer + 64, v).ptr);
-  }
   // Bit patterns of every kind (subnormal, huge, infinite) and short decimals.
   double number() {
     if (rng_() % 2)
