@@ -40,6 +40,17 @@ constexpr std::array<bool, 256> kEndsNumber = [] {
   return ends;
 }();
 
+constexpr std::array<bool, 256> table(std::string_view chars) {
+  std::array<bool, 256> in{};
+  for (char c : chars)
+    in[static_cast<unsigned char>(c)] = true;
+  return in;
+}
+// What follows a point that is an operator's, not a literal's (`1.*2`).
+constexpr std::array<bool, 256> kAfterOperatorPoint = table("*/\\^'");
+// What continues an expression after a number and blanks in a matrix.
+constexpr std::array<bool, 256> kContinues = table("*/\\^<>=&|~:'\"");
+
 // A number literal at p (no sign): digits, a point, an exponent with e or d.
 // Returns its end, p when there is none. Short literals are converted with
 // one exact operation (both operands exact, so correctly rounded); the rest
@@ -49,30 +60,21 @@ const char* scanLiteral(const char* p, const char* end, double& value) {
                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   const char* start = p;
-  std::uint64_t mantissa = 0;
-  int digits = 0, exp10 = 0, order = 0;
-  bool many = false, any = false, fraction = false, letterD = false;
-  for (; p < end; ++p) {
-    char c = *p;
-    if (c == '.' && !fraction) {
-      // `1.*2` is 1 .* 2: a point before an operator is not the literal's.
-      if (p + 1 < end && std::strchr("*/\\^'", p[1]) && p[1] != '\0') break;
-      fraction = true;
-      continue;
-    }
-    if (!isDigit(c)) break;
+  std::uint64_t mantissa = 0; // wraps past 19 digits: then from_chars reads it
+  int digits = 0, exp10 = 0;
+  bool any = false, letterD = false;
+  for (; p < end && isDigit(*p); ++p) {
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    digits += mantissa != 0;
     any = true;
-    if (mantissa == 0 && c == '0') {
-      if (fraction) --exp10, --order;
-      continue;
-    }
-    if (!fraction) ++order;
-    if (digits < 19) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-      ++digits;
-      if (fraction) --exp10;
-    } else {
-      many = true;
+  }
+  if (p < end && *p == '.' &&
+      !(p + 1 < end && kAfterOperatorPoint[static_cast<unsigned char>(p[1])])) {
+    for (++p; p < end && isDigit(*p); ++p) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+      digits += mantissa != 0;
+      --exp10;
+      any = true;
     }
   }
   if (!any) return start;
@@ -90,7 +92,8 @@ const char* scanLiteral(const char* p, const char* end, double& value) {
     }
   }
   long scale = exp10 + exponent;
-  if (!many && mantissa <= (std::uint64_t(1) << 53) && scale >= -22 && scale <= 22) {
+  if (digits <= 19 && mantissa <= (std::uint64_t(1) << 53) && scale >= -22 &&
+      scale <= 22) {
     double m = static_cast<double>(mantissa);
     value = scale >= 0 ? m * kPowers[scale] : m / kPowers[-scale];
     return p;
@@ -106,8 +109,20 @@ const char* scanLiteral(const char* p, const char* end, double& value) {
   }
   auto result = std::from_chars(first, last, value);
   // Too large is infinite, too small is zero, as MATLAB reads them.
-  if (result.ec == std::errc::result_out_of_range)
-    value = order + exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
+  if (result.ec == std::errc::result_out_of_range) {
+    // The power of ten of the first significant digit decides which.
+    long order = 0;
+    const char* q = start;
+    for (; q < last && *q == '0'; ++q) {
+    }
+    if (q < last && *q == '.')
+      for (++q; q < last && *q == '0'; ++q)
+        --order;
+    else
+      for (; q < last && isDigit(*q); ++q)
+        ++order;
+    value = order + exponent <= 0 ? 0.0 : std::numeric_limits<double>::infinity();
+  }
   return p;
 }
 
@@ -353,6 +368,12 @@ private:
     file_.name = std::string(first);
   }
 
+  // Past the whole statement being read, from its start when on its line.
+  void skipWholeStatement() {
+    back(start_);
+    skipStatement();
+  }
+
   // Past the rest of a statement: up to a line end, `;` or `,` outside
   // brackets and strings. A quote opens a string unless it follows a value
   // (then it transposes).
@@ -403,6 +424,7 @@ private:
     inMatrix_ = false;
     inParentheses_ = 0;
     std::size_t line = line_;
+    start_ = mark();
     if (peek() == '[') return multipleAssignment(line);
     std::string_view word = readName();
     if (word == "function" && file_.functionLine == 0) {
@@ -551,7 +573,7 @@ private:
     } catch (NotEvaluated& e) {
       variable.why = e.why;
       sink_.skipped(line, "", e.why);
-      skipStatement();
+      skipWholeStatement();
     }
     variables_[name] = std::move(variable);
   }
@@ -639,9 +661,7 @@ private:
     value.line = line;
     readValue(value);
     skipBlank();
-    if (peek() == ';' || peek() == ',') ++pos_;
-    skipBlank();
-    if (!atEnd() && !atLineEnd()) {
+    if (!atEnd() && !atLineEnd() && peek() != ';' && peek() != ',') {
       if (report_ && value.kind != Value::kNone)
         sink_.problem(line_, "unexpected text after the value of " + field_);
       value.kind = Value::kNone;
@@ -668,7 +688,7 @@ private:
       store(field, target, rows, columns, value);
     } catch (NotEvaluated& e) {
       sink_.skipped(line, field, e.why);
-      skipStatement();
+      skipWholeStatement();
     }
   }
 
@@ -746,8 +766,8 @@ private:
       inMatrix_ = false;
     } else {
       Operand index = expression();
-      if (index.isBlock())
-        beyond(index.logical ? "a logical index" : "an index by a list");
+      if (index.logical) beyond("a logical index");
+      if (index.isBlock()) beyond("an index by a list");
       indexes.push_back(index.number);
     }
     space();
@@ -1162,7 +1182,7 @@ private:
       if (q != after && q < end) {
         char c = *q;
         char next = q + 1 < end ? q[1] : ' ';
-        if (std::strchr("*/\\^<>=&|~:'\"", c) != nullptr && c != '\0') return false;
+        if (kContinues[static_cast<unsigned char>(c)]) return false;
         if ((c == '+' || c == '-') && (isBlank(next) || next == '\r' || next == '\n'))
           return false;
         if (c == '.' && !isDigit(next)) return false;
@@ -1319,6 +1339,7 @@ private:
   bool inMatrix_ = false;
   int inParentheses_ = 0;
   int openIfs_ = 0;
+  Mark start_{0, 0};
   bool returned_ = false;
 };
 
