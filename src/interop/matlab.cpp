@@ -1218,9 +1218,16 @@ private:
           value.kind == Value::kMatrix ? value.numbers.size() : value.texts.size();
     };
     for (;;) {
-      // Blanks between elements, the common case, without the general walk.
+      // Blanks and a number, the common case, without the general walk.
       while (pos_ < text_.size() && isBlank(text_[pos_]))
         ++pos_;
+      double number = 0.0;
+      if (value.kind == Value::kMatrix && pos_ < text_.size() &&
+          (isDigit(text_[pos_]) || text_[pos_] == '-') && plainNumber(number)) {
+        value.numbers.push_back(number);
+        ++row.width;
+        continue;
+      }
       skipBlank();
       if (atEnd()) {
         if (report_)
@@ -1253,7 +1260,6 @@ private:
         cellElement(value, row);
         continue;
       }
-      double number = 0.0;
       if (plainNumber(number) || matrixElement(row, number)) {
         value.numbers.push_back(number);
         ++row.width;
