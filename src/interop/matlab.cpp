@@ -1,5 +1,7 @@
 #include "interop/matlab.h"
 
+#include "frame/reader.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -12,6 +14,8 @@
 namespace zel23::interop {
 
 namespace {
+
+using detail::excerpt;
 
 constexpr const char* kHint =
     " is not evaluated: load the case in MATLAB or Octave and save it with `savecase` "
@@ -1383,15 +1387,6 @@ std::string_view FunctionFile::line(std::string_view text, std::size_t n) const 
 
 void scanFunctionFile(std::string_view text, const ScanSink& sink, FunctionFile& into) {
   Scanner(text, sink, into).run();
-}
-
-std::string excerpt(std::string_view text, std::size_t most) {
-  if (text.size() <= most) return std::string(text);
-  std::size_t cut = most;
-  // Back to the first byte of a UTF-8 character.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-    --cut;
-  return std::string(text.substr(0, cut)) + "...";
 }
 
 } // namespace zel23::interop

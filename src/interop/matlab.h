@@ -84,10 +84,6 @@ struct FunctionFile {
 /// Walks a whole function file. Lines end at LF, CR LF or a lone CR.
 void scanFunctionFile(std::string_view text, const ScanSink& sink, FunctionFile& into);
 
-/// At most `most` bytes of `text` (not cutting a UTF-8 character), with
-/// "..." when cut: what a message or a problem keeps of long input.
-std::string excerpt(std::string_view text, std::size_t most);
-
 } // namespace zel23::interop
 
 #endif

@@ -3,6 +3,7 @@
 
 #include "zel23_matpower.h"
 
+#include "frame/reader.h"
 #include "interop/matlab.h"
 #include "interop/matpower_columns.h"
 
@@ -35,8 +36,6 @@ std::string numberText(double value,
   return std::string(text, end);
 }
 
-// A problem keeps this much of its line.
-constexpr std::size_t kExcerpt = 200;
 // The longest bus name a raw bus line holds: 1023 characters, less the
 // other eleven fields at their narrowest printed widths, the eleven commas
 // and the name's two apostrophes.
@@ -104,7 +103,7 @@ private:
     if (!identifier)
       problem(file_.functionLine, kSectionCount,
               name.empty() ? std::string("the function line names no function")
-                           : "the function name '" + interop::excerpt(name, 40) +
+                           : "the function name '" + detail::excerpt(name, 40) +
                                  "' is not a MATLAB name");
   }
 
@@ -481,7 +480,7 @@ private:
   void finish() {
     keepFirstProblems();
     for (Problem& p : problems_)
-      p.text = interop::excerpt(file_.line(text_, p.line), kExcerpt);
+      p.text = detail::excerpt(file_.line(text_, p.line), detail::kExcerpt);
     report_.problems = std::move(problems_);
   }
 
