@@ -55,11 +55,43 @@ constexpr std::array<bool, 256> kAfterOperatorPoint = table("*/\\^'");
 // What continues an expression after a number and blanks in a matrix.
 constexpr std::array<bool, 256> kContinues = table("*/\\^<>=&|~:'\"");
 
+// A literal the one exact operation cannot convert: long, or with a large
+// power of ten.
+[[gnu::noinline]] const char* slowLiteral(const char* start, const char* p, bool letterD,
+                                          long exponent, double& value) {
+  std::string copy;
+  const char *first = start, *last = p;
+  if (letterD) {
+    copy.assign(start, p);
+    std::replace_if(
+        copy.begin(), copy.end(), [](char c) { return c == 'd' || c == 'D'; }, 'e');
+    first = copy.data();
+    last = first + copy.size();
+  }
+  auto result = std::from_chars(first, last, value);
+  // Too large is infinite, too small is zero, as MATLAB reads them.
+  if (result.ec == std::errc::result_out_of_range) {
+    // The power of ten of the first significant digit decides which.
+    long order = 0;
+    const char* q = start;
+    for (; q < p && *q == '0'; ++q) {
+    }
+    if (q < p && *q == '.')
+      for (++q; q < p && *q == '0'; ++q)
+        --order;
+    else
+      for (; q < p && isDigit(*q); ++q)
+        ++order;
+    value = order + exponent <= 0 ? 0.0 : std::numeric_limits<double>::infinity();
+  }
+  return p;
+}
+
 // A number literal at p (no sign): digits, a point, an exponent with e or d.
 // Returns its end, p when there is none. Short literals are converted with
 // one exact operation (both operands exact, so correctly rounded); the rest
 // by from_chars.
-const char* scanLiteral(const char* p, const char* end, double& value) {
+inline const char* scanLiteral(const char* p, const char* end, double& value) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -102,32 +134,7 @@ const char* scanLiteral(const char* p, const char* end, double& value) {
     value = scale >= 0 ? m * kPowers[scale] : m / kPowers[-scale];
     return p;
   }
-  std::string copy;
-  const char *first = start, *last = p;
-  if (letterD) {
-    copy.assign(start, p);
-    std::replace_if(
-        copy.begin(), copy.end(), [](char c) { return c == 'd' || c == 'D'; }, 'e');
-    first = copy.data();
-    last = first + copy.size();
-  }
-  auto result = std::from_chars(first, last, value);
-  // Too large is infinite, too small is zero, as MATLAB reads them.
-  if (result.ec == std::errc::result_out_of_range) {
-    // The power of ten of the first significant digit decides which.
-    long order = 0;
-    const char* q = start;
-    for (; q < last && *q == '0'; ++q) {
-    }
-    if (q < last && *q == '.')
-      for (++q; q < last && *q == '0'; ++q)
-        --order;
-    else
-      for (; q < last && isDigit(*q); ++q)
-        ++order;
-    value = order + exponent <= 0 ? 0.0 : std::numeric_limits<double>::infinity();
-  }
-  return p;
+  return slowLiteral(start, p, letterD, exponent, value);
 }
 
 // A value met while evaluating: one number, or a block of a matrix (rows of

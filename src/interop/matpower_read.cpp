@@ -427,9 +427,10 @@ private:
   void branches() {
     using namespace interop::branch;
     std::vector<const Row*> good = rows("branch", kColumns, 2);
-    into_.branches.reserve(into_.branches.size() + good.size());
-    std::unordered_map<std::uint64_t, int> perPair; // both buses in one key
-    perPair.reserve(good.size());
+    const std::size_t first = into_.branches.size();
+    into_.branches.reserve(first + good.size());
+    std::vector<std::uint64_t> pairs; // both buses in one key, per branch
+    pairs.reserve(good.size());
     std::size_t angles = 0, extra = 0;
     for (const Row* row : good) {
       ZELBranch br;
@@ -440,8 +441,7 @@ private:
           !knownBus(*row, "mpc.branch: a branch", br.J(), 2))
         continue;
       auto [low, high] = std::minmax(br.I(), br.J());
-      br.CKT() = numberedId(
-          ++perPair[std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high)]);
+      pairs.push_back(std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high));
       br.R() = at(*row, kR.index);
       br.X() = at(*row, kX.index);
       br.B() = at(*row, kB.index);
@@ -457,10 +457,27 @@ private:
       into_.branches.push_back(std::move(br));
       report_.recordLines[2].push_back(row->line);
     }
+    numberCircuits(pairs, first);
     if (angles)
       report_.notCarried.push_back(count(angles, "branch", "branches") +
                                    ": angle limits ANGMIN and ANGMAX not carried");
     noteColumns("branch", kColumns, extra, "power flow and OPF results");
+  }
+
+  // Circuits numbered per pair of buses in file order: branches sorted by
+  // pair (a stable sort keeps file order within one), then counted.
+  void numberCircuits(const std::vector<std::uint64_t>& pairs, std::size_t first) {
+    std::vector<std::uint32_t> order(pairs.size());
+    for (std::uint32_t k = 0; k < order.size(); ++k)
+      order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return pairs[a] < pairs[b];
+    });
+    int circuit = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      circuit = k > 0 && pairs[order[k]] == pairs[order[k - 1]] ? circuit + 1 : 1;
+      into_.branches[first + order[k]].CKT() = numberedId(circuit);
+    }
   }
 
   void areas() {
