@@ -897,19 +897,28 @@ private:
     }
   }
 
+  // At one of `ops`, or a point and one of them, after blanks: consumes it
+  // and returns it; '\0' (nothing consumed) when there is none.
+  char dottedOperator(std::string_view ops, bool& dotted) {
+    Mark save = mark();
+    space();
+    dotted =
+        peek() == '.' && peek(1) != '\0' && ops.find(peek(1)) != std::string_view::npos;
+    char op = dotted ? peek(1) : peek();
+    if (op == '\0' || ops.find(op) == std::string_view::npos) {
+      back(save);
+      return '\0';
+    }
+    pos_ += dotted ? 2 : 1;
+    return op;
+  }
+
   Operand multiplicative() {
     Operand left = unary();
     for (;;) {
-      Mark save = mark();
-      space();
-      char c = peek();
-      bool dotted = c == '.' && (peek(1) == '*' || peek(1) == '/' || peek(1) == '\\');
-      char op = dotted ? peek(1) : c;
-      if (op != '*' && op != '/' && op != '\\') {
-        back(save);
-        return left;
-      }
-      pos_ += dotted ? 2 : 1;
+      bool dotted = false;
+      char op = dottedOperator("*/\\", dotted);
+      if (op == '\0') return left;
       if (op == '\\') beyond("left division (\\)");
       Operand right = unary();
       if (!dotted && right.isBlock() && (op == '/' || left.isBlock()))
@@ -949,14 +958,8 @@ private:
   Operand power() {
     Operand left = primary();
     for (;;) {
-      Mark save = mark();
-      space();
-      bool dotted = peek() == '.' && peek(1) == '^';
-      if (peek() != '^' && !dotted) {
-        back(save);
-        return left;
-      }
-      pos_ += dotted ? 2 : 1;
+      bool dotted = false;
+      if (dottedOperator("^", dotted) == '\0') return left;
       space();
       char sign = peek();
       bool signed_ = sign == '-' || sign == '+';
@@ -1206,10 +1209,14 @@ private:
     std::size_t end = text_.find(close, pos_);
     std::size_t room = (end == std::string_view::npos ? text_.size() : end) - pos_;
     constexpr std::size_t kMostReserved = std::size_t(1) << 24;
-    if (value.kind == Value::kMatrix)
+    if (value.kind == Value::kMatrix) {
       value.numbers.reserve(std::min(room / 2, kMostReserved));
-    else
+      // Fresh pages are most of the cost of filling a large matrix.
+      detail::adviseHugePages(value.numbers.data(),
+                              value.numbers.capacity() * sizeof(double));
+    } else {
       value.texts.reserve(std::min(room / 3, kMostReserved));
+    }
     value.rows.reserve(std::min(room / 8 + 1, kMostReserved));
     Row row;
     row.line = line_;
