@@ -472,9 +472,11 @@ private:
     }
   }
 
+  // What messages quote of the rest of the line: never more than they keep,
+  // so that a long line of bad statements is not read over and over.
   std::string_view restOfLine() const {
-    std::size_t end = pos_;
-    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r')
+    std::size_t end = pos_, most = pos_ + 64;
+    while (end < text_.size() && end < most && text_[end] != '\n' && text_[end] != '\r')
       ++end;
     return text_.substr(pos_, end - pos_);
   }
