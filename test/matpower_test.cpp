@@ -201,6 +201,7 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        "2: mpc.baseMVA: a negative number to a fractional power is complex"},
       {"mpc.bus = [1 foo(2)];", {}, "2: mpc.bus: a row holds 'foo(2)': `foo`" + kHint},
       {"mpc.bus = [1 2x];", {}, "2: mpc.bus: a row holds '2x', which is not a number"},
+      {"mpc.bus = [1 PD];", {}, "2: mpc.bus: a row holds 'PD', which is not a number"},
       {"[A, B, C, D, E, F, G, H] = idx_cost;", {}, "2: `idx_cost` gives 7 names, not 8"},
       {"if NaN\n mpc.x = 1;\nend",
        {},

@@ -1069,6 +1069,8 @@ private:
     } else if (name == "end") {
       beyond("`end` in an index");
     } else {
+      // A bare unknown word among a matrix's numbers is most likely a typo.
+      if (inMatrix_ && peek() != '(') throw NotEvaluated{"not a number", true};
       beyond("`" + name + "`");
     }
     transposeAhead();
