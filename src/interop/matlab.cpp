@@ -82,7 +82,8 @@ constexpr std::array<bool, 256> kContinues = table("*/\\^<>=&|~:'\"");
 // Returns its end, p when there is none. Short literals are converted with
 // one exact operation (both operands exact, so correctly rounded); the rest
 // by from_chars.
-inline const char* scanLiteral(const char* p, const char* end, double& value) {
+[[gnu::always_inline]] inline const char* scanLiteral(const char* p, const char* end,
+                                                      double& value) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -126,6 +127,30 @@ inline const char* scanLiteral(const char* p, const char* end, double& value) {
     return p;
   }
   return slowLiteral(start, p, letterD, exponent, value);
+}
+
+// Digits with at most one point among them and at most 15 digits, ending
+// before what ends an element, at p with at least 48 bytes after it (so no
+// end checks): one exact operation, as in scanLiteral. nullptr otherwise.
+const char* shortDecimal(const char* p, double& value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* start = p;
+  std::uint64_t mantissa = 0;
+  for (; isDigit(*p); ++p)
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  int decimals = 0;
+  if (*p == '.' && isDigit(p[1])) {
+    const char* point = ++p;
+    for (; isDigit(*p); ++p)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    decimals = static_cast<int>(p - point);
+  }
+  std::ptrdiff_t digits = p - start - (decimals > 0);
+  if (digits == 0 || digits > 15 || !kEndsNumber[static_cast<unsigned char>(*p)])
+    return nullptr;
+  value = static_cast<double>(mantissa) / kPowers[decimals];
+  return p;
 }
 
 // A value met while evaluating: one number, or a block of a matrix (rows of
@@ -1182,7 +1207,8 @@ private:
     const char* p = begin;
     bool negative = *p == '-';
     if (negative || *p == '+') ++p;
-    const char* after = scanLiteral(p, end, number);
+    const char* after = end - p > 48 ? shortDecimal(p, number) : nullptr;
+    if (!after) after = scanLiteral(p, end, number);
     if (after == p) return false;
     if (after < end) {
       if (!kEndsNumber[static_cast<unsigned char>(*after)]) return false;
