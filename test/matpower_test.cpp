@@ -262,6 +262,8 @@ TEST(MatpowerRead, HostileInputIsRefusedWithItsCause) {
     std::string problem; // "" for none
   } rows[] = {
       {"", "1: the file is empty"},
+      {"function mpc = t\nmpc.bus = [" + std::string(100, '7'),
+       "2: mpc.bus: the '[' opened here is never closed"},
       {edit("= 100;", "= Inf;"),
        "6: mpc.baseMVA is inf: a system base must be a number from 1 to 2147483647"},
       {edit("= 100;", "= NaN;"),

@@ -137,12 +137,13 @@ const char* shortDecimal(const char* p, double& value) {
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const char* start = p;
   std::uint64_t mantissa = 0;
-  for (; isDigit(*p); ++p)
+  // Never more than 16 digits and a point are read: within the 48 bytes.
+  for (; isDigit(*p) && p - start < 16; ++p)
     mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
   int decimals = 0;
   if (*p == '.' && isDigit(p[1])) {
     const char* point = ++p;
-    for (; isDigit(*p); ++p)
+    for (; isDigit(*p) && p - start < 17; ++p)
       mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
     decimals = static_cast<int>(p - point);
   }
