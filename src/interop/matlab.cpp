@@ -1193,9 +1193,12 @@ private:
       char c = text_[pos_];
       if (c == '(') ++depth;
       if (c == ')' && depth > 0) --depth;
-      if (depth == 0 && (kEndsNumber[static_cast<unsigned char>(c)] || c == '[' ||
-                         c == '{' || (c == '.' && peek(1) == '.' && peek(2) == '.')))
-        break;
+      // A parenthesis left open ends with the line or the matrix.
+      bool ends =
+          c == '\n' || c == '\r' || c == ']' || c == '}' ||
+          (depth == 0 && (kEndsNumber[static_cast<unsigned char>(c)] || c == '[' ||
+                          c == '{' || (c == '.' && peek(1) == '.' && peek(2) == '.')));
+      if (ends) break;
       ++pos_;
     }
     return text_.substr(begin, pos_ - begin);
