@@ -238,9 +238,9 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
 // A distribution feeder's unit conversions, as MATPOWER's own cases write
 // them; the values are MATLAB's, to the bit.
 TEST(MatpowerEvaluate, FeederUnitConversion) {
+  const std::string text = fixture("test/data/matpower/feeder.m");
   zel23::Case c;
-  zel23::MatpowerReport report =
-      zel23::readMatpower(fixture("test/data/matpower/feeder.m"), c);
+  zel23::MatpowerReport report = zel23::readMatpower(text, c);
   ASSERT_TRUE(report.ok()) << report.problems[0].message;
   const double expected[][4] = {{0.0057525911617239307, 0.002932448856844086, 0.1, 0.06},
                                 {0.030759516732428389, 0.0156667639990117, 0.09, 0.04}};
@@ -250,6 +250,12 @@ TEST(MatpowerEvaluate, FeederUnitConversion) {
     EXPECT_TRUE(sameBits(c.buses[k + 1].PL(), expected[k][2])) << c.buses[k + 1].PL();
     EXPECT_TRUE(sameBits(c.buses[k + 1].QL(), expected[k][3])) << c.buses[k + 1].QL();
   }
+  // No comment after the function line: no titles, whatever comes later.
+  std::string untitled =
+      text.substr(0, text.find('%')) + text.substr(text.find("mpc.")) + "% end";
+  zel23::Case u;
+  ASSERT_TRUE(zel23::readMatpower(untitled, u).ok());
+  EXPECT_EQ(u.comments[1] + u.comments[2], "");
 }
 
 // What a hostile file meets: each row a whole text and one problem.
