@@ -59,13 +59,14 @@ TEST(MatpowerNumber, MatlabForms) {
     bool ok;
     double value;
   } rows[] = {
-      {"1", true, 1},       {"-0.5", true, -0.5},    {"+.5", true, 0.5},
-      {"1e-3", true, 1e-3}, {"1E+3", true, 1e3},     {"1d3", true, 1e3},
-      {"2D-2", true, 2e-2}, {"Inf", true, inf},      {"-inf", true, -inf},
-      {"1e999", true, inf}, {"-1e-999", true, -0.0}, {"5.", true, 5},
-      {"0.1", true, 0.1},   {"", false, 0},          {"-", false, 0},
-      {"1.2.3", false, 0},  {"0x1F", false, 0},      {"1i", false, 0},
-      {"abc", false, 0},    {"1e", false, 0},        {"Infinity", false, 0},
+      {"1", true, 1},         {"-0.5", true, -0.5},   {"+.5", true, 0.5},
+      {"1e-3", true, 1e-3},   {"1E+3", true, 1e3},    {"1d3", true, 1e3},
+      {"2D-2", true, 2e-2},   {"Inf", true, inf},     {"-inf", true, -inf},
+      {"1e999", true, inf},   {"1d300", true, 1e300}, {"-1e-999", true, -0.0},
+      {"5.", true, 5},        {"0.1", true, 0.1},     {"", false, 0},
+      {"-", false, 0},        {"1.2.3", false, 0},    {"0x1F", false, 0},
+      {"1i", false, 0},       {"abc", false, 0},      {"1e", false, 0},
+      {"Infinity", false, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
@@ -160,6 +161,7 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        {1, 7, 17, 31},
        ""},
       {"mpc.x = [2 4]; mpc.x(1, 2) = mpc.x(1, 1) + mpc.x(1, 2);", {2, 6}, ""},
+      {"mpc.x = [1 2]; mpc.x(1, (1 == 1)^1) = 5;", {5, 2}, ""},
       {"fixed = 0;\nif fixed\n mpc.x = find(1);\n for k = 1:2\n end\nelse\n mpc.x = "
        "2;\nend",
        {2},
