@@ -618,12 +618,14 @@ void matpowerWrite(benchmark::State& state, int buses) {
                           static_cast<std::int64_t>(out.size()));
 }
 
-void matpowerRead(benchmark::State& state, int buses) {
+// `statements` are appended to the written case: the unit conversions some
+// MATPOWER cases end with, which the reader evaluates over whole columns.
+void matpowerReadText(benchmark::State& state, int buses, const char* statements) {
   Fixture* f = writeFixture(state, buses);
   if (f == nullptr) return;
   std::ostringstream out;
   zel23::writeMatpower(out, f->parsed);
-  const std::string text = out.str();
+  const std::string text = out.str() + statements;
   zel23::Case c;
   zel23::readMatpower(text, c);
   for (auto _ : state) {
@@ -635,6 +637,20 @@ void matpowerRead(benchmark::State& state, int buses) {
   if (c.buses.size() != f->parsed.buses.size()) state.SkipWithError("bus count changed");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(text.size()));
+}
+
+void matpowerRead(benchmark::State& state, int buses) {
+  matpowerReadText(state, buses, "");
+}
+
+void matpowerReadEvaluated(benchmark::State& state, int buses) {
+  matpowerReadText(state, buses,
+                   "[PQ, PV, REF, NONE, BUS_I, BUS_TYPE, PD, QD] = idx_bus;\n"
+                   "[F_BUS, T_BUS, BR_R, BR_X] = idx_brch;\n"
+                   "Vbase = mpc.bus(1, 10) * 1e3;\nSbase = mpc.baseMVA * 1e6;\n"
+                   "mpc.branch(:, [BR_R BR_X]) = mpc.branch(:, [BR_R BR_X]) / "
+                   "(Vbase^2 / Sbase);\n"
+                   "mpc.bus(:, [PD, QD]) = mpc.bus(:, [PD, QD]) / 1e3;\n");
 }
 
 bool bigRequested(int& argc, char** argv) {
@@ -682,6 +698,7 @@ int main(int argc, char** argv) {
       {"Write/FloorEndlFile/", writeFloorEndlFile},
       {"Write/FloorBulkFile/", writeFloorBulkFile},
       {"Matpower/Read/", matpowerRead},
+      {"Matpower/ReadEvaluated/", matpowerReadEvaluated},
   };
   for (int n : sizes) {
     for (const Whole& w : whole) {

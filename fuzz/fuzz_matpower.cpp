@@ -8,6 +8,7 @@
 #include "fuzz_support.h"
 #include "zel23_matpower.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -50,7 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zel23::writeMatpower(out, c1);
   zel23::Case c2;
   const zel23::MatpowerReport r2 = zel23::readMatpower(out.str(), c2);
-  FUZZ_CHECK(r2.ok() && r2.notCarried.empty());
+  // A base that is not whole is noted again: raw readers take its whole part.
+  const bool whole = std::trunc(c1.systemBase) == c1.systemBase;
+  FUZZ_CHECK(r2.ok() && r2.notCarried.size() == (whole ? 0u : 1u));
   FUZZ_CHECK(same(c1.buses, c2.buses) && same(c1.generators, c2.generators) &&
              same(c1.branches, c2.branches) && same(c1.areas, c2.areas));
   return 0;

@@ -301,7 +301,8 @@ private:
     try {
       case_.systemBase = detail::systemBaseOf(first);
     } catch (const std::out_of_range&) {
-      addProblem(Problem{1, kHeader, std::string(detail::kMissingSystemBase), first});
+      addProblem(Problem{1, kHeader, std::string(detail::kMissingSystemBase),
+                         detail::excerpt(first, detail::kExcerpt)});
     }
     // Without a line feed after line 1 the input has ended for every further
     // read, as after std::istream::getline.
@@ -523,8 +524,8 @@ private:
       return true;
     } catch (detail::RecordError& error) {
       if (piece.problems.size() < options_.maxProblems)
-        piece.problems.push_back(
-            Problem{number, piece.section, std::move(error.message), std::string(line)});
+        piece.problems.push_back(Problem{number, piece.section, std::move(error.message),
+                                         detail::excerpt(line, detail::kExcerpt)});
       else
         ++piece.dropped;
       return false;

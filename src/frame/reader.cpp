@@ -376,7 +376,7 @@ private:
       return;
     }
     report_->problems.push_back(
-        Problem{number, section, std::move(message), std::string(line)});
+        Problem{number, section, std::move(message), excerpt(line, kExcerpt)});
   }
 
   void addComment(std::string line, std::size_t number) {
@@ -415,6 +415,14 @@ double systemBaseOf(const std::string& line) {
   const std::size_t start2 = line.find_first_not_of(delimiters, end1);
   const std::size_t end2 = line.find_first_of(delimiters, start2);
   return toInt(line.substr(start2, end2 - start2));
+}
+
+std::string excerpt(std::string_view text, std::size_t most) {
+  if (text.size() <= most) return std::string(text);
+  std::size_t cut = most;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+    --cut; // back to the first byte of a UTF-8 character
+  return std::string(text.substr(0, cut)) + "...";
 }
 
 void unknownRecordType() { fatalParseError(kSource, __LINE__, "Unknown record type"); }

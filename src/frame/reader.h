@@ -78,6 +78,12 @@ double systemBaseOf(const std::string& line);
 inline constexpr std::string_view kMissingSystemBase =
     "Missing system base: header line 1 has fewer than two tokens";
 
+// At most `most` bytes of `text` (not cutting a UTF-8 character), with "..."
+// when cut: what a problem keeps of its line (kExcerpt) and a message of a
+// token, so that their memory stays bounded whatever the input.
+std::string excerpt(std::string_view text, std::size_t most);
+inline constexpr std::size_t kExcerpt = 200;
+
 // The fatal errors of a record line met past the last section, and of a DC
 // record whose second or third line is missing.
 [[noreturn]] void unknownRecordType();

@@ -2,11 +2,27 @@
 #define ZEL23_INTEROP_MATLAB_H
 
 // The part of MATLAB that case files use: a function line, comments (`%`,
-// `%{ ... %}` blocks), `...` continuations, and assignments of numbers,
-// strings, numeric matrices and cell arrays to the fields of one struct.
+// `%{ ... %}` blocks), `...` continuations, assignments of numbers, strings,
+// numeric matrices and cell arrays to the fields of one struct, and the few
+// statements MATPOWER's own case files add after their matrices:
+//
+// - constant expressions wherever a number may stand (`+ - * / ^`, unary
+//   signs, parentheses, `sqrt`, `pi`, `Inf`, `NaN`, comparisons, `~ && ||`);
+// - scalar variables set from such expressions and from elements of the case
+//   (`Vbase = mpc.bus(1, BASE_KV) * 1e3;`);
+// - `[NAME, ...] = idx_bus;` (and idx_gen, idx_brch, idx_cost);
+// - element-wise updates of blocks of a field, `mpc.F(:, C) = EXPR` and
+//   `mpc.F(i, c) = EXPR`;
+// - `if ... elseif ... else ... end` on a scalar condition, the branches not
+//   taken skipped unread.
+//
+// Everything is evaluated in IEEE double arithmetic, operator by operator, as
+// MATLAB does. Anything beyond (another function, a loop, a range, a logical
+// index) is not evaluated and is reported with the construct it met.
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +39,7 @@ struct Row {
   bool bad = false;
 };
 
-/// The right-hand side of an assignment.
+/// The value of a field.
 struct Value {
   enum Kind { kNone, kNumber, kText, kMatrix, kCell };
   Kind kind = kNone;
@@ -35,29 +51,38 @@ struct Value {
   std::vector<Row> rows;          ///< rows of a matrix or cell array
 };
 
-/// Converts one MATLAB real number (`-1.5e3`, `.5`, `1d-3`, `Inf`, `NaN`);
-/// false when the whole token is not one.
+/// Converts one MATLAB real number literal (`-1.5e3`, `.5`, `1d-3`, `Inf`,
+/// `NaN`, with an optional sign); false when the whole token is not one.
 bool parseNumber(std::string_view token, double& value);
 
 /// What the scanner hands back, statement by statement.
 struct ScanSink {
-  /// `mpc.FIELD = value`. `report` decides whether the value's faults are
-  /// reported: the scanner asks before reading the value.
+  /// Whether faults in the value of mpc.FIELD are reported; asked before
+  /// the value is read.
   std::function<bool(const std::string& field)> wantsProblems;
-  std::function<void(const std::string& field, Value&& value)> assign;
-  /// A statement that is neither an assignment of a whole field nor part of
-  /// the function's frame (`mpc.bus(:, 2) = 1`, `define_constants`, ...).
-  /// `field` is the field it touches, empty when none.
-  std::function<void(std::size_t line, const std::string& field)> other;
+  /// `mpc.FIELD = value`; the value is in FunctionFile::fields.
+  std::function<void(const std::string& field, const Value& value)> assigned;
+  /// A statement that was not evaluated. `field` is the mpc field it would
+  /// change ("mpc" for the whole struct, empty when none); `why` names what
+  /// stopped it.
+  std::function<void(std::size_t line, const std::string& field, const std::string& why)>
+      skipped;
   std::function<void(std::size_t line, std::string message)> problem;
 };
 
-/// Walks a whole function file. Returns the function's name ("" when there
-/// is no function line) and its line in `functionLine` (0 when none).
-/// `lineStarts` receives the offset of every line, for quoting lines.
-std::string scanFunctionFile(std::string_view text, const ScanSink& sink,
-                             std::size_t& functionLine,
-                             std::vector<std::size_t>& lineStarts);
+/// What a walk over a whole function file gives.
+struct FunctionFile {
+  std::string name;                    ///< of `function mpc = NAME`, "" when none
+  std::size_t functionLine = 0;        ///< 0 when there is no function line
+  std::vector<std::size_t> lineStarts; ///< offset of every line
+  std::map<std::string, Value> fields; ///< mpc's fields as the file leaves them
+
+  /// Line `n` (1-based) of `text` without its line end.
+  std::string_view line(std::string_view text, std::size_t n) const;
+};
+
+/// Walks a whole function file. Lines end at LF, CR LF or a lone CR.
+void scanFunctionFile(std::string_view text, const ScanSink& sink, FunctionFile& into);
 
 } // namespace zel23::interop
 

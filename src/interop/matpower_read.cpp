@@ -3,11 +3,13 @@
 
 #include "zel23_matpower.h"
 
+#include "frame/reader.h"
 #include "interop/matlab.h"
+#include "frame/charconv.h"
 #include "interop/matpower_columns.h"
 
 #include <algorithm>
-#include "frame/charconv.h"
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -25,11 +27,17 @@ using interop::numberedId;
 using interop::Row;
 using interop::Value;
 
-std::string numberText(double value) {
-  char text[64];
-  auto end = detail::formatShortest(text, text + sizeof text, value).ptr;
+std::string numberText(double value, bool fixed = false) {
+  char text[400];
+  auto end = fixed ? detail::formatFixedShortest(text, text + sizeof text, value).ptr
+                   : detail::formatShortest(text, text + sizeof text, value).ptr;
   return std::string(text, end);
 }
+
+// The longest bus name a raw bus line holds: 1023 characters, less the
+// other eleven fields at their narrowest printed widths, the eleven commas
+// and the name's two apostrophes.
+constexpr std::size_t kLongestName = 1023 - 83 - 11 - 2;
 
 class CaseReader {
 public:
@@ -38,28 +46,32 @@ public:
       : text_(text), into_(into), options_(options), report_(report) {}
 
   void run() {
+    if (text_.empty()) {
+      problem(1, kSectionCount, "the file is empty");
+      return finish();
+    }
     interop::ScanSink sink;
     sink.wantsProblems = [](const std::string& field) { return isMapped(field); };
-    sink.assign = [this](const std::string& field, Value&& value) {
-      assign(field, std::move(value));
+    sink.assigned = [this](const std::string& field, const Value& value) {
+      assigned(field, value);
     };
-    sink.other = [this](std::size_t line, const std::string& field) {
-      other(line, field);
-    };
+    sink.skipped = [this](std::size_t line, const std::string& field,
+                          const std::string& why) { skipped(line, field, why); };
     sink.problem = [this](std::size_t line, std::string message) {
       problem(line, kSectionCount, std::move(message));
     };
-    std::size_t functionLine = 0;
-    report_.functionName =
-        interop::scanFunctionFile(text_, sink, functionLine, lineStarts_);
-    report_.lines = lineStarts_.size() - (text_.empty() || text_.back() == '\n');
+    interop::scanFunctionFile(text_, sink, file_);
+    report_.functionName = file_.name;
+    report_.lines =
+        file_.lineStarts.size() - (text_.back() == '\n' || text_.back() == '\r');
     if (otherStatements_ > 0)
       report_.notCarried.push_back(
           count(otherStatements_, "statement", "statements") +
           " other than assignments of whole mpc fields skipped (first on line " +
           std::to_string(firstOther_) + ")");
 
-    header(functionLine);
+    functionName();
+    header(file_.functionLine);
     buses();
     generators();
     branches();
@@ -73,11 +85,28 @@ private:
            field == "branch" || field == "areas" || field == "bus_name";
   }
 
-  void assign(const std::string& field, Value&& value) {
-    if (isMapped(field)) {
-      fields_[field] = std::move(value);
+  // A MATPOWER case is a function file named by its function.
+  void functionName() {
+    const std::string& name = file_.name;
+    if (file_.functionLine == 0) {
+      problem(std::max<std::size_t>(report_.lines, 1), kSectionCount,
+              "the function line `function mpc = NAME` is missing");
       return;
     }
+    bool identifier = !name.empty() && name.size() <= 63 &&
+                      std::isalpha(static_cast<unsigned char>(name.front()));
+    for (char c : name)
+      identifier =
+          identifier && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+    if (!identifier)
+      problem(file_.functionLine, kSectionCount,
+              name.empty() ? std::string("the function line names no function")
+                           : "the function name '" + detail::excerpt(name, 40) +
+                                 "' is not a MATLAB name");
+  }
+
+  void assigned(const std::string& field, const Value& value) {
+    if (isMapped(field)) return;
     std::string note = "mpc." + field + " (line " + std::to_string(value.line) + ")";
     std::size_t rows = value.rows.size();
     if (value.kind == Value::kMatrix || value.kind == Value::kCell)
@@ -87,33 +116,39 @@ private:
     report_.notCarried.push_back(note + " not carried");
   }
 
-  void other(std::size_t line, const std::string& field) {
-    if (isMapped(field)) {
-      problem(line, kSectionCount,
-              "a statement that changes part of mpc." + field + " cannot be read");
+  // A statement that changes a mapped field, or the whole case, and was not
+  // evaluated is a problem; any other is only counted.
+  void skipped(std::size_t line, const std::string& field, const std::string& why) {
+    if (field == "mpc" || isMapped(field)) {
+      problem(line, kSectionCount, (field == "mpc" ? "" : "mpc." + field + ": ") + why);
       return;
     }
     if (otherStatements_++ == 0) firstOther_ = line;
   }
 
+  // Problems are kept without their lines' text until the end, and never
+  // many more than will be reported.
   void problem(std::size_t line, int section, std::string message) {
     Problem p;
     p.line = line;
     p.section = section;
     p.message = std::move(message);
-    if (line >= 1 && line <= lineStarts_.size()) {
-      std::size_t begin = lineStarts_[line - 1];
-      std::size_t end = text_.find('\n', begin);
-      p.text = std::string(text_.substr(
-          begin, end == std::string_view::npos ? std::string_view::npos : end - begin));
-      if (!p.text.empty() && p.text.back() == '\r') p.text.pop_back();
-    }
     problems_.push_back(std::move(p));
+    if (problems_.size() >= 2 * options_.maxProblems + 64) keepFirstProblems();
+  }
+
+  void keepFirstProblems() {
+    std::stable_sort(problems_.begin(), problems_.end(),
+                     [](const Problem& a, const Problem& b) { return a.line < b.line; });
+    if (problems_.size() > options_.maxProblems) {
+      report_.problemsDropped += problems_.size() - options_.maxProblems;
+      problems_.resize(options_.maxProblems);
+    }
   }
 
   const Value* field(const std::string& name, int section, bool required) {
-    auto it = fields_.find(name);
-    if (it == fields_.end()) {
+    auto it = file_.fields.find(name);
+    if (it == file_.fields.end()) {
       if (required) problem(report_.lines, section, "mpc." + name + " is missing");
       return nullptr;
     }
@@ -168,12 +203,18 @@ private:
     }
     problem(row.line, section,
             std::string("mpc.") + matrix + " column " + std::to_string(column.index + 1) +
-                " (" + column.name + "): " + numberText(v) + " is not an integer");
+                " (" + column.name + "): " + numberText(v) +
+                (std::isfinite(v) && std::trunc(v) == v
+                     ? " is beyond the 32-bit integers a raw case holds"
+                     : " is not an integer"));
     return false;
   }
 
   bool knownBus(const Row& row, const char* what, int bus, int section) {
-    if (busLines_.count(bus)) return true;
+    bool known = bus >= 0 && static_cast<std::size_t>(bus) < knownBuses_.size()
+                     ? knownBuses_[static_cast<std::size_t>(bus)]
+                     : busLines_.count(bus) > 0;
+    if (known) return true;
     problem(row.line, section,
             std::string(what) + " names bus " + std::to_string(bus) +
                 ", which no mpc.bus row has");
@@ -208,33 +249,36 @@ private:
     }
     double base = 0.0;
     if (const Value* v = field("baseMVA", kHeader, true)) {
-      if (v->kind != Value::kNumber)
+      if (v->kind != Value::kNumber) {
         problem(v->line, kHeader, "mpc.baseMVA is not a number");
-      else
+      } else if (!(v->number >= 1 && v->number < 2147483648.0)) {
+        // Raw readers take the whole part of the header's base as an int.
+        problem(v->line, kHeader,
+                "mpc.baseMVA is " + numberText(v->number) +
+                    ": a system base must be a number from 1 to 2147483647");
+      } else {
         base = v->number;
+      }
     }
     into_.systemBase = base;
+    std::string text = numberText(base, true);
     if (std::trunc(base) != base)
-      report_.notCarried.push_back("mpc.baseMVA " + numberText(base) +
-                                   " is not a whole number: raw readers take " +
-                                   numberText(std::trunc(base)));
-    into_.comments.push_back("0   " + numberText(base) + " / MATPOWER case " +
-                             report_.functionName);
+      report_.notCarried.push_back(
+          "mpc.baseMVA " + text + " is not a whole number: raw readers take " +
+          numberText(std::trunc(base), true));
+    into_.comments.push_back("0   " + text + " / MATPOWER case " + report_.functionName);
     // The first two comment lines after the function line are the case's
     // title lines, as the writer puts them.
     std::size_t line = functionLine + 1;
     for (int k = 0; k < 2; ++k, ++line) {
       std::string title;
-      if (line <= lineStarts_.size()) {
-        std::size_t begin = lineStarts_[line - 1];
-        std::size_t end = std::min(text_.find('\n', begin), text_.size());
-        std::string_view text = text_.substr(begin, end - begin);
-        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+      if (line <= file_.lineStarts.size()) {
+        std::string_view text = file_.line(text_, line);
         auto first = text.find_first_not_of(" \t");
         if (first != std::string_view::npos && text[first] == '%')
           title = std::string(text.substr(first + 1));
         else
-          line = lineStarts_.size() + 1; // the comment block has ended
+          line = file_.lineStarts.size() + 1; // the comment block has ended
       }
       into_.comments.push_back(title);
     }
@@ -250,6 +294,7 @@ private:
     const Value* matrix = matrix_;
     const std::vector<std::string>* names = busNames(matrix);
     std::size_t limits = 0, extra = 0, apostrophes = 0;
+    busLines_.reserve(good.size());
     for (const Row* row : good) {
       ZELBus b;
       if (!integer(*row, "bus", kBusI, 0, b.I()) ||
@@ -290,6 +335,11 @@ private:
       into_.buses.push_back(std::move(b));
       report_.recordLines[0].push_back(row->line);
     }
+    std::size_t most = 4 * into_.buses.size() + 1024;
+    knownBuses_.assign(most, false);
+    for (const auto& [bus, line] : busLines_)
+      if (bus >= 0 && static_cast<std::size_t>(bus) < most)
+        knownBuses_[static_cast<std::size_t>(bus)] = true;
     if (limits)
       report_.notCarried.push_back(count(limits, "bus", "buses") +
                                    ": voltage limits VMAX and VMIN not carried");
@@ -315,7 +365,23 @@ private:
                   ", mpc.bus " + count(busMatrix->rows.size(), "row", "rows"));
       return nullptr;
     }
-    return &names->texts;
+    // A name a raw bus line cannot hold back is refused, not cut.
+    bool fit = true;
+    for (const Row& row : names->rows)
+      for (std::size_t k = row.start; k < row.start + row.width; ++k) {
+        const std::string& name = names->texts[k];
+        if (name.find('\0') != std::string::npos) {
+          problem(row.line, kSectionCount, "mpc.bus_name: a name holds a NUL byte");
+          fit = false;
+        } else if (name.size() > kLongestName) {
+          problem(row.line, kSectionCount,
+                  "mpc.bus_name: a name of " + std::to_string(name.size()) +
+                      " characters is longer than the " + std::to_string(kLongestName) +
+                      " a raw bus line holds");
+          fit = false;
+        }
+      }
+    return fit ? &names->texts : nullptr;
   }
 
   // Between apostrophes and padded to the eight characters of a raw name.
@@ -359,8 +425,10 @@ private:
   void branches() {
     using namespace interop::branch;
     std::vector<const Row*> good = rows("branch", kColumns, 2);
-    into_.branches.reserve(into_.branches.size() + good.size());
-    std::unordered_map<std::uint64_t, int> perPair; // both buses in one key
+    const std::size_t first = into_.branches.size();
+    into_.branches.reserve(first + good.size());
+    std::vector<std::uint64_t> pairs; // both buses in one key, per branch
+    pairs.reserve(good.size());
     std::size_t angles = 0, extra = 0;
     for (const Row* row : good) {
       ZELBranch br;
@@ -371,8 +439,7 @@ private:
           !knownBus(*row, "mpc.branch: a branch", br.J(), 2))
         continue;
       auto [low, high] = std::minmax(br.I(), br.J());
-      br.CKT() = numberedId(
-          ++perPair[std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high)]);
+      pairs.push_back(std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high));
       br.R() = at(*row, kR.index);
       br.X() = at(*row, kX.index);
       br.B() = at(*row, kB.index);
@@ -388,10 +455,27 @@ private:
       into_.branches.push_back(std::move(br));
       report_.recordLines[2].push_back(row->line);
     }
+    numberCircuits(pairs, first);
     if (angles)
       report_.notCarried.push_back(count(angles, "branch", "branches") +
                                    ": angle limits ANGMIN and ANGMAX not carried");
     noteColumns("branch", kColumns, extra, "power flow and OPF results");
+  }
+
+  // Circuits numbered per pair of buses in file order: branches sorted by
+  // pair (a stable sort keeps file order within one), then counted.
+  void numberCircuits(const std::vector<std::uint64_t>& pairs, std::size_t first) {
+    std::vector<std::uint32_t> order(pairs.size());
+    for (std::uint32_t k = 0; k < order.size(); ++k)
+      order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return pairs[a] < pairs[b];
+    });
+    int circuit = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      circuit = k > 0 && pairs[order[k]] == pairs[order[k - 1]] ? circuit + 1 : 1;
+      into_.branches[first + order[k]].CKT() = numberedId(circuit);
+    }
   }
 
   void areas() {
@@ -409,12 +493,9 @@ private:
   }
 
   void finish() {
-    std::stable_sort(problems_.begin(), problems_.end(),
-                     [](const Problem& a, const Problem& b) { return a.line < b.line; });
-    if (problems_.size() > options_.maxProblems) {
-      report_.problemsDropped = problems_.size() - options_.maxProblems;
-      problems_.resize(options_.maxProblems);
-    }
+    keepFirstProblems();
+    for (Problem& p : problems_)
+      p.text = detail::excerpt(file_.line(text_, p.line), detail::kExcerpt);
     report_.problems = std::move(problems_);
   }
 
@@ -422,10 +503,13 @@ private:
   Case& into_;
   const ReadOptions& options_;
   MatpowerReport& report_;
-  std::vector<std::size_t> lineStarts_;
-  std::map<std::string, Value> fields_;
+  interop::FunctionFile file_;
   const Value* matrix_ = nullptr;
   std::unordered_map<int, std::size_t> busLines_;
+  // Bus numbers up to a few times the bus count, looked up by index: far
+  // faster than the map for the hundreds of thousands of lookups of a
+  // large case; numbers beyond it are looked up in the map.
+  std::vector<bool> knownBuses_;
   std::vector<Problem> problems_;
   std::size_t otherStatements_ = 0;
   std::size_t firstOther_ = 0;

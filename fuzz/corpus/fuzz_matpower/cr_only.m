@@ -1,0 +1,1 @@
+function mpc = cr%CR  line ends alonempc.baseMVA = 100;mpc.bus = [1 3 0 0 0 0 1 1 0 230 1 1.1 0.9];mpc.gen = [];mpc.branch = [];
