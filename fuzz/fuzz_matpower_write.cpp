@@ -81,13 +81,15 @@ bool keptWhatItCould(std::string_view before, std::string_view after, bool comme
 
 bool holdable(const zel23::Case& c) {
   std::set<int> buses;
+  // The reader refuses a name longer than a raw bus line holds.
   for (const ZELBus& b : c.buses)
-    if (b.I() <= 0 || !buses.insert(b.I()).second) return false;
+    if (b.I() <= 0 || !buses.insert(b.I()).second || b.NAME().size() > 927) return false;
   for (const ZELGenerator& g : c.generators)
     if (!buses.count(g.I())) return false;
   for (const ZELBranch& b : c.branches)
     if (!buses.count(b.I()) || !buses.count(b.J())) return false;
-  return c.systemBase > 0 && std::isfinite(c.systemBase);
+  // A raw header holds a base from 1 to the largest int.
+  return c.systemBase >= 1 && c.systemBase < 2147483648.0;
 }
 
 // The named fields of every record agree.
