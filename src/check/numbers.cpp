@@ -6,13 +6,13 @@
 // cursor); every numeric field is held against what the conversion takes.
 
 #include "check/checker.h"
+#include "frame/charconv.h"
 #include "frame/convert.h"
 #include "frame/reader.h"
 #include "frame/scan.h"
 #include "zel23_fields.h"
 
 #include <algorithm>
-#include <charconv>
 #include <initializer_list>
 #include <type_traits>
 
@@ -274,7 +274,7 @@ void Checker::malformedNumber(std::size_t line, std::string_view name,
   m << name << " is written '" << token.substr(0, kShown)
     << (token.size() > kShown ? "...'" : "'") << ": read as ";
   char text[32];
-  const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+  const char* end = detail::formatShortest(text, text + sizeof text, value).ptr;
   const std::string_view shown(text, std::size_t(end - text));
   m << shown;
   // A double field's value reads as one: 1.0, not 1.
