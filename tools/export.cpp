@@ -175,10 +175,12 @@ void writeCsvFolder(const std::string& output, const zel23::Case& c) {
     return ToolError("cannot replace the folder " + outputName(output) + ": " +
                      std::strerror(error));
   };
+#ifdef RENAME_EXCHANGE
   if (::renameat2(AT_FDCWD, temp.path().c_str(), AT_FDCWD, target.c_str(),
                   RENAME_EXCHANGE) == 0)
     return;
   if (errno != EINVAL && errno != ENOSYS) throw cannot(errno);
+#endif
   TempFolder old(target);
   if (::rename(target.c_str(), old.path().c_str()) != 0) throw cannot(errno);
   if (::rename(temp.path().c_str(), target.c_str()) != 0) {
