@@ -126,6 +126,11 @@ if(PROJECT_IS_TOP_LEVEL)
     set(zel23_libdir "${PROJECT_BINARY_DIR}")
   endif()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${zel23_libdir}")
+  # The same for libzel23-flow.so.1 in the command and the Python module.
+  if(TARGET zel23_flow)
+    get_target_property(flow_libdir zel23_flow BINARY_DIR)
+    list(APPEND CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${flow_libdir}")
+  endif()
 
   set(major ${PROJECT_VERSION_MAJOR})
   # Each summary says what sets the package apart; the extended description
@@ -176,14 +181,17 @@ if(PROJECT_IS_TOP_LEVEL)
   set(ZEL23_COMPONENTS lib dev tool)
   set(CPACK_COMPONENT_DEV_DEPENDS lib)
   set(CPACK_COMPONENT_TOOL_DEPENDS lib)
+  set(CPACK_COMPONENT_PYTHON_DEPENDS lib)
   if(TARGET zel23_flow)
+    # The command's solve and Python's Case.solve link the power flow.
     list(APPEND ZEL23_COMPONENTS flow)
     set(CPACK_COMPONENT_FLOW_DEPENDS lib)
     list(APPEND CPACK_COMPONENT_DEV_DEPENDS flow)
+    list(APPEND CPACK_COMPONENT_TOOL_DEPENDS flow)
+    list(APPEND CPACK_COMPONENT_PYTHON_DEPENDS flow)
   endif()
   if(TARGET zel23_python)
     list(APPEND ZEL23_COMPONENTS python)
-    set(CPACK_COMPONENT_PYTHON_DEPENDS lib)
     # The module is built for one interpreter's ABI. numpy and pandas are
     # what its tables are made of.
     execute_process(

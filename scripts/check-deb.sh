@@ -109,6 +109,11 @@ if [[ -n ${deb_of[python3-zel23]:-} ]]; then
     depends python3-zel23 "$want"
   done
 fi
+if [[ -n ${deb_of[libzel23-flow$major]:-} ]]; then
+  has "libzel23-flow$major" " /usr/lib/([^/]*/)?libzel23-flow\.so\.$major -> " "libzel23-flow.so.$major"
+  depends "libzel23-flow$major" "$lib \(= $version\)"
+  depends zel23 "libzel23-flow$major \(= $version\)"
+fi
 holder=$(sed -n 's/^Copyright (c) //p' "$repo/LICENSE")
 for name in "${!deb_of[@]}"; do
   has "$name" " /usr/share/doc/$name/changelog\.gz\$" "changelog"

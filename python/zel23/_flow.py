@@ -1,7 +1,8 @@
 """The power flow of a case: Case.solve(), with the zel23 power flow library
 (libzel23-flow) built. Where it is not, Case has no solve()."""
 
-from . import _zel23
+# The compiled module has no stub of its own.
+from . import _zel23  # type: ignore[attr-defined]
 
 
 class SolveResult:
