@@ -252,8 +252,7 @@ public:
   }
   JsonObject& field(const char* name, const std::string& v) {
     key(name);
-    out_ << nlohmann::json(v).dump(-1, ' ', false,
-                                   nlohmann::json::error_handler_t::replace);
+    out_ << jsonText(nlohmann::json(v));
     return *this;
   }
   JsonObject& field(const char* name, const char* v) {
