@@ -1,6 +1,7 @@
 #include "gen.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -517,6 +518,9 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
   std::vector<long long> pl(buses, 0), ql(buses, 0); // 1e-2 MW, MVAr
   std::vector<FlowBranch> branches;
   std::vector<int> clusterOf(buses);
+  // Each side of a transformer is a voltage level of its own; lines and ties
+  // between roots stay within one (roots at 230 kV, the others at 230 or 115).
+  std::vector<char> lowVoltage(static_cast<std::size_t>(buses), 0);
   for (int c = 0; c < count; ++c) {
     Cluster& cl = clusters[static_cast<std::size_t>(c)];
     // A tree: each bus hangs from one of the three before it; flows and
@@ -538,6 +542,7 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
       branches.push_back({cl.root + parent[j], b, x * rng.between(5, 15) / 100, x,
                           transformer ? 0 : rng.between(200, 1000),
                           transformer ? rng.between(9800, 10300) : 0});
+      lowVoltage[b] = lowVoltage[cl.root + parent[j]] != transformer;
     }
     std::vector<double> p(static_cast<std::size_t>(cl.size)), q(p.size());
     for (int j = cl.size - 1; j >= 0; --j) {
@@ -595,11 +600,7 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
         .value(1.0, 4, 4)
         .value(0.0, 4, 4, 9)
         .text(quotedName(rng.pick(kBusWords), (b + 1) % 1000))
-        .value(b - clusters[clusterOf[b]].root >= 1 &&
-                       (b - clusters[clusterOf[b]].root) % 4 >= 1
-                   ? 115.0
-                   : 230.0,
-               1, 1, 7)
+        .value(lowVoltage[b] ? 115.0 : 230.0, 1, 1, 7)
         .integer(1 + clusterOf[b] % 30, 4);
   }
   writeTerminator(out, "END OF BUS DATA, BEGIN GENERATOR DATA");
@@ -616,7 +617,9 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
     line.integer(remote ? cl.root + 2 : 0).value(100.0, 1, 1);
     line.value(0.0, 1, 1).value(0.2, 1, 1).value(0.0, 1, 1).value(0.0, 1, 1);
     line.value(1.0, 1, 1).integer(1).value(100.0, 1, 1);
-    line.fixed(pg + pg / 3 + 1000, 2, 9).value(0.0, 1, 1);
+    // A cluster that a DC line feeds may need less than nothing of its unit.
+    const long long range = std::llabs(pg);
+    line.fixed(range + range / 3 + 1000, 2, 9).value(0.0, 1, 1);
   }
   writeTerminator(out, "END OF GENERATOR DATA, BEGIN BRANCH DATA");
   for (const FlowBranch& br : branches) {
@@ -637,9 +640,16 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
     line.value(0.00625, 5, 5).integer(0);
   }
   writeTerminator(out, "END OF TRANSFORMER ADJUSTMENT DATA, BEGIN AREA DATA");
-  for (int a = 0; a < buses / 1000 + 1; ++a) {
+  // Each area's swing bus is its first bus (the area of bus b as the bus
+  // section gives it).
+  const int areas = buses / 1000 + 1;
+  std::vector<int> firstOfArea(static_cast<std::size_t>(areas), swing);
+  for (int b = buses - 1; b >= 0; --b)
+    firstOfArea[static_cast<std::size_t>((static_cast<long long>(b) * areas) / buses)] = b;
+  for (int a = 0; a < areas; ++a) {
     Line line(out, rng, ",");
-    line.integer(a + 1, 4).integer(swing + 1).value(0.0, 1, 1).value(10.0, 1, 1);
+    line.integer(a + 1, 4).integer(firstOfArea[static_cast<std::size_t>(a)] + 1);
+    line.value(0.0, 1, 1).value(10.0, 1, 1);
     line.text(quotedName(rng.pick(kAreaWords), a + 1));
   }
   writeTerminator(out, "END OF AREA DATA, BEGIN TWO-TERMINAL DC DATA");
