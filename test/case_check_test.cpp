@@ -118,6 +118,8 @@ const Row kRows[] = {
     {18, "3,4,'1',4,1.1,0.9,0.95,1.05,0.0125,0", "adjustment-limits-reversed", 18},
     {18, "3,4,'1',4,1.0,1.0,1.0,1.0,0.0125,0", "adjustment-limits-reversed", 0},
     {13, "1,2,'1',0.01,0.1,0.02,100,-5,120,0,0,0,0,0,0,1", "negative-rating", 13},
+    {13, "1,2,'1',0.01,0.1,0.02,-7,110,120,0,0,0,0,0,0,1", "negative-rating", 13,
+     "branch 1-2 circuit '1' has a negative rating RATEA -7"},
     {13, "1,2,'1',0,0,0.02,100,110,120,0,0,0,0,0,0,1", "zero-impedance", 13},
     {15, "3,4,'1',0.001,0.05,0,100,110,120,0,0,0,0,0,0,1", "line-between-voltage-levels",
      15,
