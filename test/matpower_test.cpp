@@ -162,6 +162,11 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        ""},
       {"mpc.x = [2 4]; mpc.x(1, 2) = mpc.x(1, 1) + mpc.x(1, 2);", {2, 6}, ""},
       {"mpc.x = [1 2]; mpc.x(1, (1 == 1)^1) = 5;", {5, 2}, ""},
+      {"mpc.x = [1 2 3]; mpc.x(1, [2 -1+2]) = 9; mpc.y = 1; mpc.y(:, 1:2) = 0; "
+       "mpc.x(1, 3) = 7;",
+       {9, 9, 7},
+       ""},
+      {"mpc.x = [1 2; 3 4]; v = mpc.x(:, 1); mpc.x(1, 2) = v;", {1, 2, 3, 4}, ""},
       {"fixed = 0;\nif fixed\n mpc.x = find(1);\n for k = 1:2\n end\nelse\n mpc.x = "
        "2;\nend",
        {2},
