@@ -1,7 +1,7 @@
 // The number conversions against the C library they stand for: toInt must
 // give (int)strtol and toDouble strtod, bit for bit, in the "C" locale.
 
-#include "frame/convert.h"
+#include "frame/text/convert.h"
 #include "fuzz_support.h"
 
 #include <cstddef>

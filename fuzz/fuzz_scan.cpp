@@ -3,7 +3,7 @@
 // cursor's tokens must be non-empty pieces of the line that move forward,
 // and the cursor must end.
 
-#include "frame/scan.h"
+#include "frame/text/scan.h"
 #include "fuzz_support.h"
 
 #include <cstddef>

@@ -31,14 +31,80 @@ struct Case {
   std::vector<ZELSwitchedShunt> shunts;
 };
 
-/// Section numbers as the reader counts them: 0 bus ... 6 switched shunt.
-/// kHeader marks the header lines; 7 and above mean past the last terminator.
-inline constexpr int kHeader = -1;
+/// The seven sections of a case, numbered in the order a file holds them.
+enum class Section : int {
+  Bus,
+  Generator,
+  Branch,
+  TransformerAdjustment,
+  AreaInterchange,
+  TwoTerminalDC,
+  SwitchedShunt,
+};
 inline constexpr int kSectionCount = 7;
+inline constexpr Section kSections[kSectionCount] = {Section::Bus,
+                                                     Section::Generator,
+                                                     Section::Branch,
+                                                     Section::TransformerAdjustment,
+                                                     Section::AreaInterchange,
+                                                     Section::TwoTerminalDC,
+                                                     Section::SwitchedShunt};
+
+/// A line's place as the reader counts sections: a Section's number 0 to 6,
+/// kHeader for the three header lines, 7 and above past the last terminator.
+inline constexpr int kHeader = -1;
+/// The place of a problem that belongs to no line of a raw case (the
+/// MATPOWER reader's problems with the file as a whole, say).
+inline constexpr int kNoSection = -2;
 
 /// The section's name as messages print it ("bus data", ...), "header" for
 /// kHeader and "after the last section" past the seventh terminator.
 ZEL23_API const char* sectionName(int section);
+inline const char* sectionName(Section section) {
+  return sectionName(static_cast<int>(section));
+}
+
+/// The names a section goes by outside messages.
+struct SectionNames {
+  const char* key;   ///< "bus", ..., "two_terminal_dc": JSON keys, CSV file names
+  const char* label; ///< "bus", ..., "two-terminal DC line": text for people
+  const char* list;  ///< "buses", ..., "dc_lines": the list's name, snake case
+};
+ZEL23_API const SectionNames& sectionNames(Section section);
+
+/// Calls f(section, list...) for the seven sections in file order, with the
+/// section's list from each of the cases given (all const or all not).
+template <class F, class... Cases> void forEachSection(F&& f, Cases&... cases) {
+  f(Section::Bus, cases.buses...);
+  f(Section::Generator, cases.generators...);
+  f(Section::Branch, cases.branches...);
+  f(Section::TransformerAdjustment, cases.adjustments...);
+  f(Section::AreaInterchange, cases.areas...);
+  f(Section::TwoTerminalDC, cases.dcLines...);
+  f(Section::SwitchedShunt, cases.shunts...);
+}
+
+/// Calls f(list) with the case's list of one section and returns what f
+/// returns.
+template <class C, class F> decltype(auto) visitSection(C& c, Section section, F&& f) {
+  switch (section) {
+  case Section::Bus:
+    return f(c.buses);
+  case Section::Generator:
+    return f(c.generators);
+  case Section::Branch:
+    return f(c.branches);
+  case Section::TransformerAdjustment:
+    return f(c.adjustments);
+  case Section::AreaInterchange:
+    return f(c.areas);
+  case Section::TwoTerminalDC:
+    return f(c.dcLines);
+  case Section::SwitchedShunt:
+    break;
+  }
+  return f(c.shunts);
+}
 
 /// One line the reader could not take.
 struct Problem {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "frame/reader.h"
+#include "frame/case/reader.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 // text for every double, the same double (and the same end and error) for
 // every text, whatever the process locale.
 
-#include "frame/charconv.h"
+#include "frame/text/charconv.h"
 
 #include <gtest/gtest.h>
 

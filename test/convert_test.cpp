@@ -1,7 +1,7 @@
 // The number conversions: atoi's and atof's results, bit for bit, whatever
 // the process locale; data/convert.txt holds one number text per row.
 
-#include "frame/convert.h"
+#include "frame/text/convert.h"
 #include "support.h"
 
 #include <clocale>

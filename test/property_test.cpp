@@ -10,8 +10,8 @@
 #include "support.h"
 #include "zel23_check.h"
 
-#include "frame/convert.h"
-#include "frame/print.h"
+#include "frame/text/convert.h"
+#include "frame/text/print.h"
 
 #include <gtest/gtest.h>
 

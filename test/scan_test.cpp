@@ -1,7 +1,7 @@
 // The field splitter and the field cursor, from data/scan.txt: a line and
 // the fields or tokens it gives. Every piece must lie inside the line's view.
 
-#include "frame/scan.h"
+#include "frame/text/scan.h"
 #include "support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "frame/text/charconv.h"
 #include <cerrno>
-#include "frame/charconv.h"
 #include <chrono>
 #include <climits>
 #include <cstdlib>

@@ -153,18 +153,6 @@ inline constexpr const char* kSectionLabels[7] = {"bus",
                                                   "two-terminal DC line",
                                                   "switched shunt"};
 
-/// Calls f(section, list, ...) for the seven sections in file order, with
-/// the section's list from each of the cases given.
-template <class F, class... Cases> void forEachSection(F&& f, Cases&... cases) {
-  f(0, cases.buses...);
-  f(1, cases.generators...);
-  f(2, cases.branches...);
-  f(3, cases.adjustments...);
-  f(4, cases.areas...);
-  f(5, cases.dcLines...);
-  f(6, cases.shunts...);
-}
-
 /// A field value as text: ints in decimal, doubles in the shortest form that
 /// reads back to the same double (fixed notation unless that is longer than
 /// 24 characters), strings as stored.

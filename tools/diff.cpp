@@ -232,8 +232,8 @@ void printJson(std::ostream& out, const std::vector<Difference>& found) {
 std::set<std::string> fieldNames() {
   std::set<std::string> names;
   zel23::Case c;
-  forEachSection(
-      [&](int, auto& list) {
+  zel23::forEachSection(
+      [&](zel23::Section, auto& list) {
         list.emplace_back();
         zel23::forEachField(list.back(),
                             [&](const char* name, const auto&) { names.insert(name); });
@@ -257,9 +257,9 @@ int runDiff(const DiffOptions& o) {
   Differ differ(o);
   differ.systemBase(a.data.systemBase, b.data.systemBase);
   if (o.comments) differ.comments(a.data.comments, b.data.comments);
-  forEachSection([&](int s, const auto& listA,
-                     const auto& listB) { differ.section(s, listA, listB); },
-                 a.data, b.data);
+  zel23::forEachSection([&](zel23::Section s, const auto& listA,
+                            const auto& listB) { differ.section(int(s), listA, listB); },
+                        a.data, b.data);
   writeOutput("-", [&](std::ostream& out) {
     if (o.json)
       printJson(out, differ.differences());

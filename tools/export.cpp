@@ -48,9 +48,9 @@ void writeJson(std::ostream& out, const zel23::Case& c) {
   out << "{\n  \"header\": " << dumpJson(header) << ",\n";
   out << "  \"system_base\": " << dumpJson(c.systemBase) << ",\n";
   out << "  \"terminators\": " << dumpJson(terminators);
-  forEachSection(
-      [&](int section, const auto& list) {
-        out << ",\n  \"" << kSectionKeys[section] << "\": [";
+  zel23::forEachSection(
+      [&](zel23::Section section, const auto& list) {
+        out << ",\n  \"" << zel23::sectionNames(section).key << "\": [";
         const char* separator = "\n    ";
         for (const auto& record : list) {
           out << separator << dumpJson(recordJson(record));
@@ -155,10 +155,11 @@ void writeCsvFolder(const std::string& output, const zel23::Case& c) {
     throw ToolError("refusing to replace the folder " + outputName(output) +
                     ": it holds files an export does not write");
   TempFolder temp(target);
-  forEachSection(
-      [&](int section, const auto& list) {
+  zel23::forEachSection(
+      [&](zel23::Section section, const auto& list) {
         writeOutput(
-            (temp.path() / (std::string(kSectionKeys[section]) + ".csv")).string(),
+            (temp.path() / (std::string(zel23::sectionNames(section).key) + ".csv"))
+                .string(),
             [&](std::ostream& out) { writeCsv(out, list); });
       },
       c);

@@ -44,8 +44,9 @@ struct Summary {
 
 Summary summarise(const zel23::Case& c) {
   Summary s;
-  forEachSection([&](int section, const auto& list) { s.records[section] = list.size(); },
-                 c);
+  zel23::forEachSection([&](zel23::Section section,
+                            const auto& list) { s.records[int(section)] = list.size(); },
+                        c);
   std::set<int> zones;
   std::unordered_map<int, int> typeOf; // the first bus of a number counts
   for (const ZELBus& bus : c.buses) {

@@ -84,8 +84,8 @@ int runImport(const ConvertOptions& o) {
     std::string where;
     if (check.section >= 0 && check.section < zel23::kSectionCount && check.record > 0 &&
         check.record <= report.recordLines[check.section].size())
-      where = "line " + std::to_string(report.recordLines[check.section][check.record - 1]) +
-              ": ";
+      where = "line " +
+              std::to_string(report.recordLines[check.section][check.record - 1]) + ": ";
     throw ToolError("cannot import " + inputName(o.file) + ": " + where + check.error +
                     "; nothing written");
   }

@@ -142,9 +142,9 @@ val info() {
                                       std::min<std::size_t>(3, c.comments.size()));
   out.set("header", strings(header));
   val records = val::object();
-  zel23tool::forEachSection(
-      [&](int k, const auto& list) {
-        records.set(zel23tool::kSectionKeys[k], list.size());
+  zel23::forEachSection(
+      [&](zel23::Section k, const auto& list) {
+        records.set(zel23::sectionNames(k).key, list.size());
       },
       c);
   out.set("records", records);
@@ -270,9 +270,9 @@ val columns(const std::vector<Record>& list, const std::vector<std::size_t>& lin
 val table(int section) {
   const Session& s = session();
   val out = val::null();
-  zel23tool::forEachSection(
-      [&](int k, const auto& list) {
-        if (k == section) out = columns(list, s.report.recordLines[k]);
+  zel23::forEachSection(
+      [&](zel23::Section k, const auto& list) {
+        if (int(k) == section) out = columns(list, s.report.recordLines[int(k)]);
       },
       s.data);
   return out;

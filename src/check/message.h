@@ -7,7 +7,7 @@
 
 #include "zel23.h"
 
-#include "frame/charconv.h"
+#include "frame/text/charconv.h"
 
 #include <charconv>
 #include <cstddef>

@@ -6,10 +6,10 @@
 // cursor); every numeric field is held against what the conversion takes.
 
 #include "check/checker.h"
-#include "frame/charconv.h"
-#include "frame/convert.h"
-#include "frame/reader.h"
-#include "frame/scan.h"
+#include "frame/text/charconv.h"
+#include "frame/text/convert.h"
+#include "frame/case/reader.h"
+#include "frame/text/scan.h"
 #include "zel23_fields.h"
 
 #include <algorithm>

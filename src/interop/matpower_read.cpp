@@ -3,9 +3,9 @@
 
 #include "zel23_matpower.h"
 
-#include "frame/reader.h"
+#include "frame/case/reader.h"
 #include "interop/matlab.h"
-#include "frame/charconv.h"
+#include "frame/text/charconv.h"
 #include "interop/matpower_columns.h"
 
 #include <algorithm>

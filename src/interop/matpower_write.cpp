@@ -2,7 +2,7 @@
 
 #include "zel23_matpower.h"
 
-#include "frame/charconv.h"
+#include "frame/text/charconv.h"
 #include "interop/matpower_columns.h"
 
 #include <algorithm>

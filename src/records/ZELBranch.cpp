@@ -1,9 +1,9 @@
 #include "records/ZELBranch.h"
 
-#include "frame/convert.h"
-#include "frame/fatal.h"
-#include "frame/print.h"
-#include "frame/scan.h"
+#include "frame/text/convert.h"
+#include "frame/text/fatal.h"
+#include "frame/text/print.h"
+#include "frame/text/scan.h"
 #include "records/accessors.h"
 
 namespace {

@@ -1,10 +1,10 @@
 #include "records/ZELGenerator.h"
 
-#include "frame/convert.h"
-#include "frame/fatal.h"
-#include "frame/print.h"
-#include "frame/registry.h"
-#include "frame/tokens.h"
+#include "frame/text/convert.h"
+#include "frame/text/fatal.h"
+#include "frame/text/print.h"
+#include "frame/text/registry.h"
+#include "frame/text/tokens.h"
 #include "records/accessors.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "frame/print.h"
+#include "frame/text/print.h"
 
-#include "frame/charconv.h"
-#include "frame/convert.h"
+#include "frame/text/charconv.h"
+#include "frame/text/convert.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "frame/fatal.h"
+#include "frame/text/fatal.h"
 
 #include <cstdlib>
 #include <iostream>

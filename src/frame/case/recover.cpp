@@ -2,10 +2,10 @@
 // entry points, run under a RecoverableScope so that the fatal reporter
 // throws RecordError, which is turned into a problem or a message here.
 
-#include "frame/fatal.h"
-#include "frame/reader.h"
-#include "frame/registry.h"
-#include "frame/writer.h"
+#include "frame/case/reader.h"
+#include "frame/case/writer.h"
+#include "frame/text/fatal.h"
+#include "frame/text/registry.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
 #include "records/ZELBus.h"
@@ -47,6 +47,18 @@ const char* sectionName(int section) {
   if (section == kHeader) return "header";
   if (section < 0) return "unknown section";
   return section < kSectionCount ? names[section] : "after the last section";
+}
+
+const SectionNames& sectionNames(Section section) {
+  static const SectionNames names[kSectionCount] = {
+      {"bus", "bus", "buses"},
+      {"generator", "generator", "generators"},
+      {"branch", "branch", "branches"},
+      {"transformer_adjustment", "transformer adjustment", "adjustments"},
+      {"area_interchange", "area interchange", "areas"},
+      {"two_terminal_dc", "two-terminal DC line", "dc_lines"},
+      {"switched_shunt", "switched shunt", "shunts"}};
+  return names[static_cast<int>(section)];
 }
 
 ReadReport read(std::istream& in, Case& into, const ReadOptions& options) {

@@ -1,7 +1,7 @@
 #ifndef ZEL23_FRAME_TOKENS_H
 #define ZEL23_FRAME_TOKENS_H
 
-#include "frame/scan.h"
+#include "frame/text/scan.h"
 
 #include <string>
 #include <string_view>

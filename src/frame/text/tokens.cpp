@@ -1,6 +1,6 @@
-#include "frame/tokens.h"
+#include "frame/text/tokens.h"
 
-#include "frame/fatal.h"
+#include "frame/text/fatal.h"
 
 namespace zel23::detail {
 

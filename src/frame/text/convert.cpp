@@ -1,7 +1,7 @@
-#include "frame/convert.h"
+#include "frame/text/convert.h"
 
 #include <cerrno>
-#include "frame/charconv.h"
+#include "frame/text/charconv.h"
 #include <climits>
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "frame/registry.h"
+#include "frame/text/registry.h"
 
-#include "frame/convert.h"
+#include "frame/text/convert.h"
 #include "zel23.h"
 
 #include <string>

@@ -20,9 +20,9 @@
 // recoverable read does, so no record depends on another and the pieces are
 // independent.
 
-#include "frame/fatal.h"
-#include "frame/reader.h"
-#include "frame/registry.h"
+#include "frame/text/fatal.h"
+#include "frame/case/reader.h"
+#include "frame/text/registry.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
 #include "records/ZELBus.h"

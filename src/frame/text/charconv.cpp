@@ -1,4 +1,4 @@
-#include "frame/charconv.h"
+#include "frame/text/charconv.h"
 
 #include <cctype>
 #include <cfloat>

@@ -1,7 +1,7 @@
-#include "frame/reader.h"
+#include "frame/case/reader.h"
 
-#include "frame/convert.h"
-#include "frame/fatal.h"
+#include "frame/text/convert.h"
+#include "frame/text/fatal.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
 #include "records/ZELBus.h"

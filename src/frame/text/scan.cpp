@@ -1,4 +1,4 @@
-#include "frame/scan.h"
+#include "frame/text/scan.h"
 
 #include <cstdint>
 #include <cstring>
