@@ -1,7 +1,7 @@
 #include "frame/text/convert.h"
 
-#include <cerrno>
 #include "frame/text/charconv.h"
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -99,6 +99,14 @@ std::uint64_t bytesEqual(std::uint64_t word, unsigned char c) {
 // The bytes of a word below byte k (k < 8).
 std::uint64_t below(std::size_t k) { return (std::uint64_t(1) << (8 * k)) - 1; }
 
+// Eight digits at once, SWAR (SIMD within a register): the digit test and
+// the conversion below are the eight-digit parse of simdjson and the
+// fast_float library, described by D. Lemire in "Number Parsing at a
+// Gigabyte per Second" (Software: Practice and Experience 51, 2021): the
+// digits are combined in pairs, then the pairs, then the fours, by three
+// multiplications instead of eight steps of a loop. bytesEqual above is the
+// exact zero-byte test of a word from Hacker's Delight (H. S. Warren).
+//
 // Whether all eight bytes are decimal digits.
 bool eightDigits(std::uint64_t word) {
   constexpr std::uint64_t kHighNibbles = 0xf0f0f0f0f0f0f0f0;

@@ -47,6 +47,15 @@ ByteClasses classify64(const char* p) {
   return c;
 }
 
+// The splitter works on bitmaps of byte classes, one bit per byte, rather
+// than on the bytes one at a time: the structural-character bitmaps of
+// simdjson's first stage (G. Langdale and D. Lemire, "Parsing Gigabytes of
+// JSON per Second", VLDB Journal 28, 2019), where a comparison of 16 bytes
+// at a time gives each class's bits, and shifts, carries across 64-bit words
+// and an addition that runs through a run of set bits find where fields
+// start, with no branch per byte. Each line's tail is copied into a padded
+// word so that the last load stays inside it.
+//
 // The byte classes of a whole line, and the positions where the splitter
 // starts something: the first byte of every run of bytes that are neither
 // blanks nor commas, and every comma whose nearest byte before it that is
