@@ -9,7 +9,7 @@
 
 #include "gen.h"
 
-#include "frame/scan.h"
+#include "frame/text/scan.h"
 
 #include <zel23.h>
 #include <zel23_case.h>
