@@ -9,6 +9,14 @@
 
 #include <pybind11/pybind11.h>
 
+// Signatures, and the stubs generated from them, show an argument taken as a
+// handle as what it is to Python: any object.
+namespace pybind11::detail {
+template <> struct handle_type_name<handle> {
+  static constexpr auto name = const_name("object");
+};
+} // namespace pybind11::detail
+
 #include <array>
 #include <cstddef>
 #include <memory>

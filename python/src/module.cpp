@@ -270,10 +270,15 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
           std::string(type) + " field " + field + " (default " +
           std::string(py::repr(shown(field, v))) + ")" +
           (isName(field) ? "; a plain name, quoted and padded when written" : ""));
+      // The getter's Python type names the field's type in the signature.
+      using Shown = std::conditional_t<
+          std::is_same_v<T, int>, py::int_,
+          std::conditional_t<std::is_same_v<T, double>, py::float_, py::str>>;
+      cls.def_property(
+          names[i],
+          [i](const H& h) { return py::reinterpret_borrow<Shown>(getField(h.get(), i)); },
+          [i](H& h, py::handle v) { setField(h.get(), i, v); }, docs().back().c_str());
     });
-    cls.def_property(
-        names[i], [i](const H& h) { return getField(h.get(), i); },
-        [i](H& h, py::handle v) { setField(h.get(), i, v); }, docs().back().c_str());
   }
   py::tuple fieldTuple(names.size());
   for (std::size_t i = 0; i < names.size(); ++i)
