@@ -23,7 +23,7 @@ namespace zel23 {
 /// What reading a MATPOWER case met besides the records. Problems carry the
 /// 1-based line of the case file; `section` is the raw section the row would
 /// have filled (0 bus, 1 generator, 2 branch, 4 area interchange), kHeader
-/// for `mpc.baseMVA` and kSectionCount for everything else. `recordLines`
+/// for `mpc.baseMVA` and kNoSection for everything else. `recordLines`
 /// holds the line of every record appended, per raw section.
 struct MatpowerReport : ReadReport {
   /// The NAME of `function mpc = NAME`, empty without a function line.

@@ -2,9 +2,8 @@
 #define ZEL23_TOOL_COMMON_H
 
 // What every subcommand of the zel23 command shares: reading a case, writing
-// an output file that appears whole or not at all, the seven sections under
-// the names the command prints, and the one error type that ends a command
-// with status 2.
+// an output file that appears whole or not at all, and the one error type
+// that ends a command with status 2.
 
 #include "zel23.h"
 #include "zel23_file.h"
@@ -135,23 +134,6 @@ template <class Json> std::string jsonText(const Json& value, int indent = -1) {
 /// ends the message.
 void refuseToOverwriteInput(const std::string& file, const std::string& target,
                             const std::string& hint = "");
-
-/// The seven sections in file order: their JSON keys and CSV file names, and
-/// their names in text meant for people.
-inline constexpr const char* kSectionKeys[7] = {"bus",
-                                                "generator",
-                                                "branch",
-                                                "transformer_adjustment",
-                                                "area_interchange",
-                                                "two_terminal_dc",
-                                                "switched_shunt"};
-inline constexpr const char* kSectionLabels[7] = {"bus",
-                                                  "generator",
-                                                  "branch",
-                                                  "transformer adjustment",
-                                                  "area interchange",
-                                                  "two-terminal DC line",
-                                                  "switched shunt"};
 
 /// A field value as text: ints in decimal, doubles in the shortest form that
 /// reads back to the same double (fixed notation unless that is longer than

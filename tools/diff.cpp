@@ -34,7 +34,7 @@ struct DiffOptions {
 
 // Records are matched by their leading fields: bus I; generator I, ID;
 // branch and transformer adjustment I, J, CKT; the other sections I.
-constexpr int kKeyFields[7] = {1, 2, 3, 3, 1, 1, 1};
+constexpr int kKeyFields[zel23::kSectionCount] = {1, 2, 3, 3, 1, 1, 1};
 
 template <class T> constexpr bool isText = std::is_same_v<std::decay_t<T>, std::string>;
 
@@ -87,7 +87,8 @@ public:
   // Records with the same key are paired in order of appearance: the second
   // generator '1 ' of bus 5 in A with the second one in B.
   template <class Record>
-  void section(int s, const std::vector<Record>& a, const std::vector<Record>& b) {
+  void section(zel23::Section s, const std::vector<Record>& a,
+               const std::vector<Record>& b) {
     std::map<std::string, std::vector<std::size_t>> inB;
     for (std::size_t k = 0; k < b.size(); ++k)
       inB[keyOf(s, b[k]).match].push_back(k);
@@ -113,11 +114,11 @@ public:
   }
 
 private:
-  template <class Record> Key keyOf(int s, const Record& r) const {
+  template <class Record> Key keyOf(zel23::Section s, const Record& r) const {
     Key key;
     int n = 0;
     zel23::forEachField(r, [&](const char* name, const auto& value) {
-      if (n++ >= kKeyFields[s]) return;
+      if (n++ >= kKeyFields[int(s)]) return;
       std::string text = fieldText(value);
       key.shown += (key.shown.empty() ? "" : " ") + text;
       if constexpr (isText<decltype(value)>)
@@ -128,23 +129,26 @@ private:
     return key;
   }
 
-  Difference record(int s, const Key& key, std::size_t n, const char* kind) const {
-    std::string label = std::string(kSectionLabels[s]) + " " + printable(key.shown);
+  Difference record(zel23::Section s, const Key& key, std::size_t n,
+                    const char* kind) const {
+    const zel23::SectionNames& names = zel23::sectionNames(s);
+    std::string label = std::string(names.label) + " " + printable(key.shown);
     if (n > 0) label += " (#" + std::to_string(n + 1) + ")";
     return {label,
             kind,
-            {{"section", kSectionKeys[s]}, {"key", key.json}, {"occurrence", n + 1}},
+            {{"section", names.key}, {"key", key.json}, {"occurrence", n + 1}},
             "",
             std::nullopt,
             std::nullopt};
   }
 
-  void only(int s, const Key& key, std::size_t n, const char* kind) {
+  void only(zel23::Section s, const Key& key, std::size_t n, const char* kind) {
     found_.push_back(record(s, key, n, kind));
   }
 
   template <class Record>
-  void fields(int s, const Key& key, std::size_t n, const Record& a, const Record& b) {
+  void fields(zel23::Section s, const Key& key, std::size_t n, const Record& a,
+              const Record& b) {
     std::vector<const char*> names;
     zel23::forEachField(a, [&](const char* name, const auto&) { names.push_back(name); });
     std::vector<zel23::FieldValue> va = zel23::fieldValues(a), vb = zel23::fieldValues(b);
@@ -177,7 +181,8 @@ private:
   static std::string commentLabel(std::size_t k) {
     if (k < 3) return "header line " + std::to_string(k + 1);
     if (k < 10)
-      return std::string("terminator of the ") + kSectionLabels[k - 3] + " section";
+      return std::string("terminator of the ") +
+             zel23::sectionNames(zel23::kSections[k - 3]).label + " section";
     return "comment line " + std::to_string(k + 1);
   }
 
@@ -258,7 +263,7 @@ int runDiff(const DiffOptions& o) {
   differ.systemBase(a.data.systemBase, b.data.systemBase);
   if (o.comments) differ.comments(a.data.comments, b.data.comments);
   zel23::forEachSection([&](zel23::Section s, const auto& listA,
-                            const auto& listB) { differ.section(int(s), listA, listB); },
+                            const auto& listB) { differ.section(s, listA, listB); },
                         a.data, b.data);
   writeOutput("-", [&](std::ostream& out) {
     if (o.json)

@@ -102,8 +102,8 @@ bool onlyExportFiles(const fs::path& folder) {
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
     bool known = false;
-    for (const char* key : kSectionKeys)
-      known = known || name == std::string(key) + ".csv";
+    for (zel23::Section section : zel23::kSections)
+      known = known || name == std::string(zel23::sectionNames(section).key) + ".csv";
     if (!known || !entry.is_regular_file()) return false;
   }
   return true;

@@ -35,7 +35,7 @@ struct HighestFirst {
 // the load of every bus but isolated ones (type 4), the output of every
 // generator with STAT other than 0 at a bus that is present and not isolated.
 struct Summary {
-  std::size_t records[7] = {};
+  std::size_t records[zel23::kSectionCount] = {};
   std::map<int, Area> areas;
   std::size_t zones = 0;
   std::map<double, std::size_t, HighestFirst> levels; ///< buses by BASKV
@@ -90,8 +90,8 @@ void printJson(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
   doc["system_base"] = c.systemBase;
   doc["header"] = {headerLine(c, 0), headerLine(c, 1), headerLine(c, 2)};
   nlohmann::ordered_json records;
-  for (int k = 0; k < 7; ++k)
-    records[kSectionKeys[k]] = s.records[k];
+  for (zel23::Section section : zel23::kSections)
+    records[zel23::sectionNames(section).key] = s.records[int(section)];
   doc["records"] = records;
   doc["areas"] = s.areas.size();
   doc["zones"] = s.zones;
@@ -123,8 +123,9 @@ void printText(std::ostream& out, const LoadedCase& loaded, const Summary& s) {
   for (std::size_t k = 0; k < 3; ++k)
     out << std::setw(24) << "header " + std::to_string(k + 1)
         << printable(headerLine(c, k)) << '\n';
-  for (int k = 0; k < 7; ++k)
-    out << std::setw(24) << kSectionLabels[k] << s.records[k] << '\n';
+  for (zel23::Section section : zel23::kSections)
+    out << std::setw(24) << zel23::sectionNames(section).label << s.records[int(section)]
+        << '\n';
   out << std::setw(24) << "load in service" << power(s.loadMW, s.loadMVAr) << '\n';
   out << std::setw(24) << "generation in service"
       << power(s.generationMW, s.generationMVAr) << '\n';

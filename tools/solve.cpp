@@ -38,7 +38,10 @@ struct Input {
     const auto& lines = report.recordLines[section];
     return record < lines.size() ? lines[record] : 0;
   }
-  std::string at(int section, std::size_t record) const {
+  std::size_t line(zel23::Section section, std::size_t record) const {
+    return line(int(section), record);
+  }
+  std::string at(zel23::Section section, std::size_t record) const {
     const std::size_t n = line(section, record);
     return n ? " (line " + std::to_string(n) + ")" : std::string();
   }
@@ -81,7 +84,7 @@ std::string count(std::size_t n, const char* one, const char* many) {
 std::string busText(const Input& in, std::size_t b) {
   const ZELBus& bus = in.c.buses[b];
   return "bus " + std::to_string(bus.I()) + " '" + printable(bareName(bus.NAME())) + "'" +
-         in.at(0, b);
+         in.at(zel23::Section::Bus, b);
 }
 
 // ---- text -------------------------------------------------------------------
@@ -358,7 +361,7 @@ void writeJson(std::ostream& out, const Input& in, const zel23::Solution& s) {
         [&](std::size_t k, const zel23::BusResult& b) {
           JsonObject o(out);
           o.field("bus", b.bus)
-              .field("line", in.line(0, k))
+              .field("line", in.line(zel23::Section::Bus, k))
               .field("island", b.island)
               .field("type", b.type)
               .field("solved", b.solved)
@@ -376,7 +379,7 @@ void writeJson(std::ostream& out, const Input& in, const zel23::Solution& s) {
           JsonObject o(out);
           o.field("bus", g.bus)
               .field("id", in.c.generators[k].ID())
-              .field("line", in.line(1, k))
+              .field("line", in.line(zel23::Section::Generator, k))
               .field("in_service", g.inService)
               .field("solved", g.solved)
               .field("at_limit", g.atLimit)
@@ -391,7 +394,7 @@ void writeJson(std::ostream& out, const Input& in, const zel23::Solution& s) {
           o.field("from", b.from)
               .field("to", b.to)
               .field("ckt", in.c.branches[k].CKT())
-              .field("line", in.line(2, k))
+              .field("line", in.line(zel23::Section::Branch, k))
               .field("in_service", b.inService)
               .field("solved", b.solved)
               .field("p_from", b.pFrom)

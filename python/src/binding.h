@@ -2,18 +2,27 @@
 #define ZEL23_PYTHON_BINDING_H
 
 // What the two halves of the compiled module share: the case behind
-// zel23.Case, the section of each record type, and the one way text crosses
+// zel23.Case, the section that holds each record type, and the one way text crosses
 // between the library's 8-bit strings and Python's str.
 
 #include "zel23.h"
 
 #include <pybind11/pybind11.h>
 
+// Signatures, and the stubs generated from them, show an argument taken as a
+// handle as what it is to Python: any object.
+namespace pybind11::detail {
+template <> struct handle_type_name<handle> {
+  static constexpr auto name = const_name("object");
+};
+} // namespace pybind11::detail
+
 #include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace zel23::python {
@@ -49,36 +58,25 @@ private:
   std::string_view text_;
 };
 
-/// The section list of each record type; the load record has none.
-template <class Rec> struct Section;
-template <> struct Section<ZELBus> {
-  static constexpr int index = 0;
-  static auto& list(Case& c) { return c.buses; }
+/// False for the one record type no section of a case holds.
+template <class Rec> constexpr bool kInSection = !std::is_same_v<Rec, ZELLoad>;
+
+/// The section of a case that holds records of type Rec, and its list.
+template <class Rec> struct SectionList {
+  Section section = Section::Bus;
+  std::vector<Rec>* list = nullptr;
 };
-template <> struct Section<ZELGenerator> {
-  static constexpr int index = 1;
-  static auto& list(Case& c) { return c.generators; }
-};
-template <> struct Section<ZELBranch> {
-  static constexpr int index = 2;
-  static auto& list(Case& c) { return c.branches; }
-};
-template <> struct Section<ZELTransformerAdjustment> {
-  static constexpr int index = 3;
-  static auto& list(Case& c) { return c.adjustments; }
-};
-template <> struct Section<ZELAreaInterchange> {
-  static constexpr int index = 4;
-  static auto& list(Case& c) { return c.areas; }
-};
-template <> struct Section<ZELTwoTerminalDC> {
-  static constexpr int index = 5;
-  static auto& list(Case& c) { return c.dcLines; }
-};
-template <> struct Section<ZELSwitchedShunt> {
-  static constexpr int index = 6;
-  static auto& list(Case& c) { return c.shunts; }
-};
+template <class Rec> SectionList<Rec> sectionList(Case& c) {
+  static_assert(kInSection<Rec>, "no section holds this record type");
+  SectionList<Rec> out;
+  forEachSection(
+      [&](Section section, auto& list) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(list)>, std::vector<Rec>>)
+          out = {section, &list};
+      },
+      c);
+  return out;
+}
 
 /// Library text to str: bytes that are not UTF-8 become lone surrogates
 /// ("surrogateescape"), so that toBytes gives back the very same bytes.
@@ -111,7 +109,9 @@ std::string storedText(std::string_view field, const std::string& value);
 /// Python's builtin exceptions with a message, thrown as C++ exceptions.
 [[noreturn]] void raise(PyObject* type, const std::string& message);
 
-/// The record columns of one section as numpy arrays (tables.cpp).
+/// The record columns of one section as numpy arrays (tables.cpp). The
+/// section is its number, as Python's SECTIONS orders them; another number
+/// is a ValueError.
 py::dict sectionColumns(const CaseData& data, int section, bool quoted);
 /// Replaces one section with records built from numpy columns (tables.cpp).
 void setSectionColumns(CaseData& data, int section, const py::dict& columns,

@@ -24,6 +24,9 @@ std::size_t lineOf(const CaseData& d, int section, std::size_t record) {
   const auto& lines = d.report.recordLines[section];
   return record < lines.size() ? lines[record] : 0;
 }
+std::size_t lineOf(const CaseData& d, Section section, std::size_t record) {
+  return lineOf(d, int(section), record);
+}
 
 /// One numpy array per field of `rows`, named by `fields` and filled by `get`.
 template <class Row, class T, class F>
@@ -40,8 +43,9 @@ py::dict busColumns(const SolveResult& r) {
   const auto& rows = r.s.buses;
   using B = BusResult;
   put<B, int>(c, "bus", rows, [](std::size_t, const B& b) { return b.bus; });
-  put<B, long long>(c, "line", rows,
-                    [&](std::size_t k, const B&) { return lineOf(*r.data, 0, k); });
+  put<B, long long>(c, "line", rows, [&](std::size_t k, const B&) {
+    return lineOf(*r.data, Section::Bus, k);
+  });
   put<B, int>(c, "island", rows, [](std::size_t, const B& b) { return b.island; });
   put<B, int>(c, "type", rows, [](std::size_t, const B& b) { return b.type; });
   put<B, bool>(c, "solved", rows, [](std::size_t, const B& b) { return b.solved; });
@@ -65,8 +69,9 @@ py::dict generatorColumns(const SolveResult& r) {
   for (const ZELGenerator& g : r.data->c.generators)
     ids.append(toStr(g.ID()));
   c["id"] = ids;
-  put<G, long long>(c, "line", rows,
-                    [&](std::size_t k, const G&) { return lineOf(*r.data, 1, k); });
+  put<G, long long>(c, "line", rows, [&](std::size_t k, const G&) {
+    return lineOf(*r.data, Section::Generator, k);
+  });
   put<G, bool>(c, "in_service", rows,
                [](std::size_t, const G& g) { return g.inService; });
   put<G, bool>(c, "solved", rows, [](std::size_t, const G& g) { return g.solved; });
@@ -86,8 +91,9 @@ py::dict branchColumns(const SolveResult& r) {
   for (const ZELBranch& b : r.data->c.branches)
     circuits.append(toStr(b.CKT()));
   c["ckt"] = circuits;
-  put<R, long long>(c, "line", rows,
-                    [&](std::size_t k, const R&) { return lineOf(*r.data, 2, k); });
+  put<R, long long>(c, "line", rows, [&](std::size_t k, const R&) {
+    return lineOf(*r.data, Section::Branch, k);
+  });
   put<R, bool>(c, "in_service", rows,
                [](std::size_t, const R& b) { return b.inService; });
   put<R, bool>(c, "solved", rows, [](std::size_t, const R& b) { return b.solved; });

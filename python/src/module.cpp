@@ -191,10 +191,6 @@ template <class Rec> std::size_t fieldIndex(const std::string& name) {
 
 // ---- records ------------------------------------------------------------
 
-template <class Rec, class = void> constexpr bool kInSection = false;
-template <class Rec>
-constexpr bool kInSection<Rec, std::void_t<decltype(Section<Rec>::index)>> = true;
-
 /// A Python record: either a record of its own or the record at one position
 /// of a case's section. The position is checked at every use, so a record
 /// taken from a section that has since shrunk raises IndexError instead of
@@ -208,7 +204,7 @@ public:
   Rec& get() const {
     if (!owner_) return *own_;
     if constexpr (kInSection<Rec>) {
-      auto& list = Section<Rec>::list(owner_->c);
+      auto& list = *sectionList<Rec>(owner_->c).list;
       if (index_ < list.size()) return list[index_];
     }
     raise(PyExc_IndexError, "record " + std::to_string(index_) +
@@ -274,10 +270,15 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
           std::string(type) + " field " + field + " (default " +
           std::string(py::repr(shown(field, v))) + ")" +
           (isName(field) ? "; a plain name, quoted and padded when written" : ""));
+      // The getter's Python type names the field's type in the signature.
+      using Shown = std::conditional_t<
+          std::is_same_v<T, int>, py::int_,
+          std::conditional_t<std::is_same_v<T, double>, py::float_, py::str>>;
+      cls.def_property(
+          names[i],
+          [i](const H& h) { return py::reinterpret_borrow<Shown>(getField(h.get(), i)); },
+          [i](H& h, py::handle v) { setField(h.get(), i, v); }, docs().back().c_str());
     });
-    cls.def_property(
-        names[i], [i](const H& h) { return getField(h.get(), i); },
-        [i](H& h, py::handle v) { setField(h.get(), i, v); }, docs().back().c_str());
   }
   py::tuple fieldTuple(names.size());
   for (std::size_t i = 0; i < names.size(); ++i)
@@ -360,9 +361,9 @@ void bindDcParse(py::class_<Handle<ZELTwoTerminalDC>> cls) {
 /// reading an item gives a record that stays tied to its position.
 template <class Rec> struct SectionView {
   CasePtr owner;
-  std::vector<Rec>& list() const { return Section<Rec>::list(owner->c); }
+  std::vector<Rec>& list() const { return *sectionList<Rec>(owner->c).list; }
   std::vector<std::size_t>& lines() const {
-    return owner->report.recordLines[Section<Rec>::index];
+    return owner->report.recordLines[int(sectionList<Rec>(owner->c).section)];
   }
 };
 
@@ -383,15 +384,16 @@ template <class Rec> std::vector<Rec> recordsOf(py::handle items, const char* wh
 
 template <class Rec> void assignSection(CaseData& d, py::handle items) {
   std::vector<Rec> records = recordsOf<Rec>(items, "a section");
-  d.report.recordLines[Section<Rec>::index].assign(records.size(), 0);
-  Section<Rec>::list(d.c) = std::move(records);
+  const SectionList<Rec> section = sectionList<Rec>(d.c);
+  d.report.recordLines[int(section.section)].assign(records.size(), 0);
+  *section.list = std::move(records);
 }
 
-/// The section's Python class (`name`) and the Case property (`property`)
-/// that hands it out.
+/// The section's Python class (`name`) and the Case property, named by the
+/// section's list name, that hands it out.
 template <class Rec>
 void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
-                 const std::string& name, const char* property) {
+                 const std::string& name) {
   using S = SectionView<Rec>;
   using H = Handle<Rec>;
   py::class_<S>(m, name.c_str(), "The records of one section of a case, in file order.")
@@ -455,8 +457,10 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
       .def("__repr__", [name](const S& s) {
         return "<zel23." + name + " of " + std::to_string(s.list().size()) + " records>";
       });
+  Case empty;
   cases.def_property(
-      property, [](const CasePtr& d) { return S{d}; },
+      sectionNames(sectionList<Rec>(empty).section).list,
+      [](const CasePtr& d) { return S{d}; },
       [](CaseData& d, py::handle items) { assignSection<Rec>(d, items); });
 }
 
@@ -588,6 +592,13 @@ std::string caseText(const CaseData& d, bool printed) {
   return out.str();
 }
 
+/// Problem.section: where the problem's line stands ("bus data", ...,
+/// "header"). A MATPOWER read's problems that belong to no raw section are
+/// shown as past the last one.
+const char* problemPlace(const Problem& p) {
+  return sectionName(p.section == kNoSection ? kSectionCount : p.section);
+}
+
 py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
   py::class_<CaseData, CasePtr> cls(
       m, "Case",
@@ -621,14 +632,18 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
             d.report.commentLines.clear();
           },
           "Header lines 1 to 3, then one terminator line per section, verbatim.");
-  bindSection<ZELBus>(m, cls, "BusSection", "buses");
-  bindSection<ZELGenerator>(m, cls, "GeneratorSection", "generators");
-  bindSection<ZELBranch>(m, cls, "BranchSection", "branches");
-  bindSection<ZELTransformerAdjustment>(m, cls, "TransformerAdjustmentSection",
-                                        "adjustments");
-  bindSection<ZELAreaInterchange>(m, cls, "AreaInterchangeSection", "areas");
-  bindSection<ZELTwoTerminalDC>(m, cls, "TwoTerminalDCSection", "dc_lines");
-  bindSection<ZELSwitchedShunt>(m, cls, "SwitchedShuntSection", "shunts");
+  // The sections by their list names, in file order.
+  py::tuple sections(kSectionCount);
+  for (const Section s : kSections)
+    sections[int(s)] = sectionNames(s).list;
+  m.attr("SECTIONS") = sections;
+  bindSection<ZELBus>(m, cls, "BusSection");
+  bindSection<ZELGenerator>(m, cls, "GeneratorSection");
+  bindSection<ZELBranch>(m, cls, "BranchSection");
+  bindSection<ZELTransformerAdjustment>(m, cls, "TransformerAdjustmentSection");
+  bindSection<ZELAreaInterchange>(m, cls, "AreaInterchangeSection");
+  bindSection<ZELTwoTerminalDC>(m, cls, "TwoTerminalDCSection");
+  bindSection<ZELSwitchedShunt>(m, cls, "SwitchedShuntSection");
   // Lookups by key; IDs and circuits compare without apostrophes and blanks.
   cls.def(
          "bus",
@@ -672,7 +687,7 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
           [](const CaseData& d) {
             py::list out;
             for (const Problem& p : d.report.problems)
-              out.append(py::make_tuple(p.line, sectionName(p.section), toStr(p.message),
+              out.append(py::make_tuple(p.line, problemPlace(p), toStr(p.message),
                                         toStr(p.text)));
             return out;
           })
@@ -696,15 +711,13 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
       .def("_columns", &sectionColumns, py::arg("section"), py::arg("quoted"))
       .def("_set_columns", &setSectionColumns)
       .def("__repr__", [](const CaseData& d) {
-        const std::size_t counts[] = {d.c.buses.size(),    d.c.generators.size(),
-                                      d.c.branches.size(), d.c.adjustments.size(),
-                                      d.c.areas.size(),    d.c.dcLines.size(),
-                                      d.c.shunts.size()};
-        const char* names[] = {"buses", "generators", "branches", "adjustments",
-                               "areas", "dc_lines",   "shunts"};
         std::string out = "<zel23.Case";
-        for (int s = 0; s < kSectionCount; ++s)
-          out += std::string(" ") + names[s] + "=" + std::to_string(counts[s]);
+        forEachSection(
+            [&](Section s, const auto& list) {
+              out += std::string(" ") + sectionNames(s).list + "=" +
+                     std::to_string(list.size());
+            },
+            d.c);
         return out + " problems=" + std::to_string(d.report.problems.size()) + ">";
       });
   return cls;

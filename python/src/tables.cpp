@@ -199,42 +199,26 @@ void setColumns(std::vector<Rec>& list, std::vector<std::size_t>& lines,
   lines = std::move(newLines);
 }
 
-template <class F> void forSection(Case& c, int section, F&& f) {
-  switch (section) {
-  case 0:
-    return f(c.buses);
-  case 1:
-    return f(c.generators);
-  case 2:
-    return f(c.branches);
-  case 3:
-    return f(c.adjustments);
-  case 4:
-    return f(c.areas);
-  case 5:
-    return f(c.dcLines);
-  case 6:
-    return f(c.shunts);
-  default:
-    raise(PyExc_ValueError, "no section " + std::to_string(section));
-  }
+/// The section of that number; another number is a ValueError.
+Section sectionNumbered(int number) {
+  if (number < 0 || number >= kSectionCount)
+    raise(PyExc_ValueError, "no section " + std::to_string(number));
+  return kSections[number];
 }
 
 } // namespace
 
-py::dict sectionColumns(const CaseData& data, int section, bool quoted) {
-  py::dict out;
-  forSection(const_cast<Case&>(data.c), section, [&](const auto& list) {
-    out = columnsOf(list, data.report.recordLines[section], quoted);
-  });
-  return out;
+py::dict sectionColumns(const CaseData& data, int number, bool quoted) {
+  const auto& lines = data.report.recordLines[int(sectionNumbered(number))];
+  return visitSection(data.c, kSections[number],
+                      [&](const auto& list) { return columnsOf(list, lines, quoted); });
 }
 
-void setSectionColumns(CaseData& data, int section, const py::dict& columns,
+void setSectionColumns(CaseData& data, int number, const py::dict& columns,
                        std::size_t rows) {
-  forSection(data.c, section, [&](auto& list) {
-    setColumns(list, data.report.recordLines[section], columns, rows);
-  });
+  auto& lines = data.report.recordLines[int(sectionNumbered(number))];
+  visitSection(data.c, kSections[number],
+               [&](auto& list) { setColumns(list, lines, columns, rows); });
 }
 
 } // namespace zel23::python

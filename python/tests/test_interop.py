@@ -41,17 +41,22 @@ def test_raw_to_matpower_and_back_keeps_the_mapped_fields(tmp_path):
     assert back["buses"]["line"].iloc[0] > 0 and back["shunts"].empty
 
 
-@pytest.mark.parametrize("text, line, message, buses", [
-    ("function mpc = t\nmpc.baseMVA = 100;\n", 2, "mpc.bus is missing", 0),
+# A problem of no raw section shows as past the last one.
+@pytest.mark.parametrize("text, line, section, message, buses", [
+    ("function mpc = t\nmpc.baseMVA = 100;\n", 2, "bus data", "mpc.bus is missing", 0),
     ("mpc.baseMVA = 1;\nmpc.bus = [1 3 0;\n];\nmpc.gen = [];\nmpc.branch = [];\n", 2,
-     "mpc.bus: a row has 3 columns, at least 13 are needed", 0),
-    (TINY.read_text().replace("\t2\t90\t", "\t2\tx\t", 1), 9,
+     "bus data", "mpc.bus: a row has 3 columns, at least 13 are needed", 0),
+    (TINY.read_text().replace("\t2\t90\t", "\t2\tx\t", 1), 9, "after the last section",
      "mpc.bus: a row holds 'x', which is not a number", 2),
+    (TINY.read_text().replace("mpc.baseMVA = 100", "mpc.baseMVA = 'x'", 1), 6, "header",
+     "mpc.baseMVA is not a number", 3),
+    (b"", 1, "after the last section", "the file is empty", 0),
 ])
-def test_bad_matpower_text_gives_problems(text, line, message, buses):
+def test_bad_matpower_text_gives_problems(text, line, section, message, buses):
     case = zel23.read_matpower(text)
-    assert (case.problems[0].line, case.problems[0].message, len(case.buses)) == (
-        line, message, buses)
+    first = case.problems[0]
+    assert (first.line, first.section, first.message, len(case.buses)) == (
+        line, section, message, buses)
     with pytest.raises(zel23.CaseError):
         zel23.read_matpower(text, strict=True)
 

@@ -20,6 +20,7 @@ import sys as _sys
 import typing as _typing
 
 from . import _zel23
+from ._flow import SolveResult as _SolveResult
 from ._zel23 import (AreaInterchange, Branch, Bus, Generator, Load, SwitchedShunt,
                      TransformerAdjustment, TwoTerminalDC, __version__)
 
@@ -29,8 +30,7 @@ __all__ = ["read", "write", "read_matpower", "write_matpower", "Case", "CaseErro
            "AreaInterchange", "SwitchedShunt", "TwoTerminalDC"]
 
 #: Section names in file order, as Case attributes and to_pandas() keys.
-SECTIONS = ("buses", "generators", "branches", "adjustments", "areas", "dc_lines",
-            "shunts")
+SECTIONS = _zel23.SECTIONS
 
 
 class Problem(_typing.NamedTuple):
@@ -313,12 +313,20 @@ class Case(_zel23.Case):
         load_mw, load_mvar, generation_mw, generation_mvar)."""
         return self._check()[1]
 
+    if hasattr(_zel23.Case, "_solve"):  # built with the power flow library
+        def solve(self, flat=False, enforce_q_limits=False, tolerance=1e-8,
+                  max_iterations=10):
+            """Solves the AC power flow (Newton-Raphson, polar form) and returns a
+            SolveResult; the case is not changed until its apply(). Raises
+            ValueError, with the lines to blame, for a case that cannot be solved."""
+            return _SolveResult(self, self._solve(bool(flat), bool(enforce_q_limits),
+                                                  float(tolerance), int(max_iterations)))
+
 
 for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInterchange,
               SwitchedShunt, TwoTerminalDC):
     _type.__module__ = __name__
 del _type
-from . import _flow  # noqa: E402,F401  Case.solve, where the power flow is built
 
 
 class _Blocks(_abc.Sequence):

@@ -6,6 +6,8 @@ from typing import (IO, Any, ClassVar, Dict, Generic, Iterable, Iterator, List,
 
 import pandas
 
+from ._flow import SolveResult as _SolveResult
+
 SECTIONS: Tuple[str, ...]
 __version__: str
 
@@ -297,6 +299,8 @@ class Case:
     def to_matpower(self, name: str = ...) -> str: ...
     def check(self) -> pandas.DataFrame: ...
     def check_summary(self) -> Dict[str, Any]: ...
+    def solve(self, flat: bool = ..., enforce_q_limits: bool = ..., tolerance: float = ...,
+              max_iterations: int = ...) -> _SolveResult: ...
 
 def read(source: Union[str, bytes, bytearray, memoryview, os.PathLike, IO[Any]], *,
          strict: bool = ..., max_problems: int = ...) -> Case: ...

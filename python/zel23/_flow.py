@@ -1,8 +1,5 @@
-"""The power flow of a case: Case.solve(), with the zel23 power flow library
+"""What Case.solve() returns, with the zel23 power flow library
 (libzel23-flow) built. Where it is not, Case has no solve()."""
-
-# The compiled module has no stub of its own.
-from . import _zel23  # type: ignore[attr-defined]
 
 
 class SolveResult:
@@ -44,15 +41,3 @@ class SolveResult:
     def __repr__(self):
         return (f"<zel23.SolveResult {self.summary['status']} in "
                 f"{self.summary['iterations']} iterations>")
-
-
-def _solve(self, flat=False, enforce_q_limits=False, tolerance=1e-8, max_iterations=10):
-    """Solves the AC power flow (Newton-Raphson, polar form) and returns a
-    SolveResult; the case is not changed until its apply(). Raises
-    ValueError, with the lines to blame, for a case that cannot be solved."""
-    return SolveResult(self, self._solve(bool(flat), bool(enforce_q_limits),
-                                         float(tolerance), int(max_iterations)))
-
-
-if hasattr(_zel23.Case, "_solve"):
-    _zel23.Case.solve = _solve

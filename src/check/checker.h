@@ -45,8 +45,8 @@ public:
   void numbers();
 
 private:
-  std::size_t lineOf(int section, std::size_t index) const {
-    const auto& lines = report_.recordLines[section];
+  std::size_t lineOf(Section section, std::size_t index) const {
+    const auto& lines = report_.recordLines[static_cast<int>(section)];
     return index < lines.size() ? lines[index] : 0;
   }
   void warn(std::size_t line, const char* code, Message& message);

@@ -6,9 +6,9 @@
 // cursor); every numeric field is held against what the conversion takes.
 
 #include "check/checker.h"
+#include "frame/case/reader.h"
 #include "frame/text/charconv.h"
 #include "frame/text/convert.h"
-#include "frame/case/reader.h"
 #include "frame/text/scan.h"
 #include "zel23_fields.h"
 
@@ -219,8 +219,8 @@ void Checker::numbers() {
   if (text_.empty()) return;
   static const Layouts layouts;
   LineFinder lines(text_);
-  for (int section = 0; section < kSectionCount; ++section) {
-    for (const std::size_t number : report_.recordLines[section]) {
+  for (const Section section : kSections) {
+    for (const std::size_t number : report_.recordLines[static_cast<int>(section)]) {
       if (number == 0) continue;
       // Each finding at the line its token stands on: a DC line's converter
       // ends are its second and third lines.
@@ -236,22 +236,22 @@ void Checker::numbers() {
       };
       const std::string_view line = lines[number];
       switch (section) {
-      case 0:
+      case Section::Bus:
         splitterFields(line, layouts.bus, at(number));
         break;
-      case 1:
+      case Section::Generator:
         cursorFields(line, layouts.generator, at(number));
         break;
-      case 2:
+      case Section::Branch:
         splitterFields(line, layouts.branch, at(number));
         break;
-      case 3:
+      case Section::TransformerAdjustment:
         cursorFields(line, layouts.adjustment, at(number));
         break;
-      case 4:
+      case Section::AreaInterchange:
         splitterFields(line, layouts.area, at(number));
         break;
-      case 5: {
+      case Section::TwoTerminalDC: {
         const Field* rectifier = named(layouts.dc, "IPR");
         const Field* inverter = named(layouts.dc, "IPI");
         const Field* end = layouts.dc.data() + layouts.dc.size();
@@ -260,7 +260,7 @@ void Checker::numbers() {
         cursorFields(lines[number + 2], inverter, end, at(number + 2));
         break;
       }
-      default:
+      case Section::SwitchedShunt:
         cursorFields(line, layouts.shunt, at(number));
       }
     }

@@ -43,11 +43,12 @@ void Checker::buses() {
   bool swing = false;
   for (std::size_t i = 0; i < c_.buses.size(); ++i) {
     const ZELBus& b = c_.buses[i];
-    const std::size_t line = lineOf(0, i);
+    const std::size_t line = lineOf(Section::Bus, i);
     const std::uint32_t first = busAt(b.I());
     if (first != i)
       warn(line, "duplicate-bus",
-           Message() << Bus{b.I()} << " is already defined on line " << lineOf(0, first));
+           Message() << Bus{b.I()} << " is already defined on line "
+                     << lineOf(Section::Bus, first));
     swing = swing || b.IDE() == 3;
     if (b.IDE() != 4 && !sensibleVoltage(b.VM()))
       warn(line, "voltage-out-of-range",
@@ -56,7 +57,7 @@ void Checker::buses() {
   }
   newRun();
   if (!swing)
-    warn(c_.buses.empty() ? 1 : lineOf(0, 0), "no-swing-bus",
+    warn(c_.buses.empty() ? 1 : lineOf(Section::Bus, 0), "no-swing-bus",
          Message() << "no bus of type 3 (swing)");
 }
 
@@ -68,7 +69,7 @@ void Checker::generators() {
   std::vector<std::uint32_t> firstRegulating(c_.buses.size(), kNone);
   for (std::size_t i = 0; i < gens.size(); ++i) {
     const ZELGenerator& g = gens[i];
-    const std::size_t line = lineOf(1, i);
+    const std::size_t line = lineOf(Section::Generator, i);
     const std::uint32_t at = needBus(line, "generator", g.I());
     const std::uint32_t remote =
         needBus(line, "generator's regulated bus", g.IREG(), true);
@@ -79,7 +80,8 @@ void Checker::generators() {
                  });
     if (first != kNone)
       warn(line, "duplicate-generator",
-           Message() << g << " is already defined on line " << lineOf(1, first));
+           Message() << g << " is already defined on line "
+                     << lineOf(Section::Generator, first));
     if (g.PT() < g.PB())
       warn(line, "generator-limits-reversed",
            Message() << g << " has PT " << g.PT() << " below PB " << g.PB());
@@ -107,12 +109,14 @@ void Checker::generators() {
       warn(line, "voltage-setpoint-conflict",
            Message() << g << " has VS " << g.VS() << ", but generator "
                      << gens[other].ID() << " at the same bus on line "
-                     << lineOf(1, other) << " has VS " << gens[other].VS());
+                     << lineOf(Section::Generator, other) << " has VS "
+                     << gens[other].VS());
     else if (holder != kNone && gens[holder].VS() != g.VS())
       warn(line, "voltage-setpoint-conflict",
            Message() << g << " holds " << Bus{bus(regulated).I()} << " at VS " << g.VS()
-                     << ", but " << gens[holder] << " on line " << lineOf(1, holder)
-                     << " holds it at VS " << gens[holder].VS());
+                     << ", but " << gens[holder] << " on line "
+                     << lineOf(Section::Generator, holder) << " holds it at VS "
+                     << gens[holder].VS());
     if (other == kNone) firstAt[at] = std::uint32_t(i);
     if (regulated != kNone && holder == kNone)
       firstRegulating[regulated] = std::uint32_t(i);
@@ -133,10 +137,10 @@ void Checker::generators() {
         m << "generator is";
       else
         m << std::size_t(offline) << " generators are";
-      note(lineOf(0, i), "pv-bus-generators-offline",
+      note(lineOf(Section::Bus, i), "pv-bus-generators-offline",
            m << " out of service: solved as a load bus");
     } else {
-      warn(lineOf(0, i), "pv-bus-without-generator",
+      warn(lineOf(Section::Bus, i), "pv-bus-without-generator",
            Message() << Bus{b.I()} << " is " << typeText(b.IDE())
                      << " but has no in-service generator");
     }
@@ -165,7 +169,7 @@ void Checker::branches() {
       }
     }
     const ZELBranch& b = list[i];
-    const std::size_t line = lineOf(2, i);
+    const std::size_t line = lineOf(Section::Branch, i);
     const std::uint32_t from = needBus(line, "branch", b.I());
     const std::uint32_t to = needBus(line, "branch", b.J());
     if (b.I() == b.J())
@@ -178,7 +182,8 @@ void Checker::branches() {
         });
     if (first != kNone)
       warn(line, "duplicate-branch",
-           Message() << b << " is already defined on line " << lineOf(2, first));
+           Message() << b << " is already defined on line "
+                     << lineOf(Section::Branch, first));
     const double ratings[] = {b.RATEA(), b.RATEB(), b.RATEC()};
     for (int k = 0; k < 3; ++k)
       if (ratings[k] < 0)
@@ -205,7 +210,7 @@ void Checker::branches() {
 void Checker::adjustments() {
   for (std::size_t i = 0; i < c_.adjustments.size(); ++i) {
     const ZELTransformerAdjustment& t = c_.adjustments[i];
-    const std::size_t line = lineOf(3, i);
+    const std::size_t line = lineOf(Section::TransformerAdjustment, i);
     needBus(line, "transformer adjustment", t.I());
     needBus(line, "transformer adjustment", t.J());
     needBus(line, "transformer adjustment's controlled bus", t.ICONT(), true);
@@ -236,10 +241,10 @@ void Checker::areas() {
     Message m;
     m << "area " << a.I() << "'s swing " << Bus{a.ISW()};
     if (swing == kNone)
-      warn(lineOf(4, i), "area-swing-bus-outside-area",
+      warn(lineOf(Section::AreaInterchange, i), "area-swing-bus-outside-area",
            m << " is not in the bus section");
     else if (bus(swing).AREA() != a.I())
-      warn(lineOf(4, i), "area-swing-bus-outside-area",
+      warn(lineOf(Section::AreaInterchange, i), "area-swing-bus-outside-area",
            m << " is in area " << bus(swing).AREA());
   }
 }
@@ -247,7 +252,7 @@ void Checker::areas() {
 void Checker::dcLines() {
   for (std::size_t i = 0; i < c_.dcLines.size(); ++i) {
     const ZELTwoTerminalDC& d = c_.dcLines[i];
-    const std::size_t line = lineOf(5, i);
+    const std::size_t line = lineOf(Section::TwoTerminalDC, i);
     const std::string name = "DC line " + std::to_string(d.I());
     // The rectifier and the inverter stand on the record's second and third line.
     const std::uint32_t rectifier =
@@ -261,7 +266,7 @@ void Checker::dcLines() {
 void Checker::shunts() {
   for (std::size_t i = 0; i < c_.shunts.size(); ++i) {
     const ZELSwitchedShunt& s = c_.shunts[i];
-    const std::size_t line = lineOf(6, i);
+    const std::size_t line = lineOf(Section::SwitchedShunt, i);
     needBus(line, "switched shunt", s.I());
     needBus(line, "switched shunt's remote bus", s.SWREM(), true);
     bool empty = true;

@@ -57,7 +57,7 @@ void Checker::islands() {
       ++summary.isolatedBuses;
       continue;
     }
-    const std::size_t line = lineOf(0, i);
+    const std::size_t line = lineOf(Section::Bus, i);
     if (!nodes_[i].connected)
       warn(
           line, "unconnected-bus",
@@ -107,7 +107,7 @@ void Checker::islands() {
     if (summary.swingBuses == 0 || !island.swingBuses.empty() || island.buses < 2)
       continue;
     if (!generated && island.loadMW == 0 && island.loadMVAr == 0) continue;
-    warn(lineOf(0, busAt(island.firstBus)), "island-without-swing",
+    warn(lineOf(Section::Bus, busAt(island.firstBus)), "island-without-swing",
          Message() << Bus{island.firstBus} << " is in an island of " << island.buses
                    << " buses with " << mw(island.loadMW) << " MW of load and "
                    << mw(island.generationMW)

@@ -4,8 +4,8 @@
 #include "zel23_matpower.h"
 
 #include "frame/case/reader.h"
-#include "interop/matlab.h"
 #include "frame/text/charconv.h"
+#include "interop/matlab.h"
 #include "interop/matpower_columns.h"
 
 #include <algorithm>
@@ -47,7 +47,7 @@ public:
 
   void run() {
     if (text_.empty()) {
-      problem(1, kSectionCount, "the file is empty");
+      problem(1, kNoSection, "the file is empty");
       return finish();
     }
     interop::ScanSink sink;
@@ -58,7 +58,7 @@ public:
     sink.skipped = [this](std::size_t line, const std::string& field,
                           const std::string& why) { skipped(line, field, why); };
     sink.problem = [this](std::size_t line, std::string message) {
-      problem(line, kSectionCount, std::move(message));
+      problem(line, kNoSection, std::move(message));
     };
     interop::scanFunctionFile(text_, sink, file_);
     report_.functionName = file_.name;
@@ -89,7 +89,7 @@ private:
   void functionName() {
     const std::string& name = file_.name;
     if (file_.functionLine == 0) {
-      problem(std::max<std::size_t>(report_.lines, 1), kSectionCount,
+      problem(std::max<std::size_t>(report_.lines, 1), kNoSection,
               "the function line `function mpc = NAME` is missing");
       return;
     }
@@ -99,7 +99,7 @@ private:
       identifier =
           identifier && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
     if (!identifier)
-      problem(file_.functionLine, kSectionCount,
+      problem(file_.functionLine, kNoSection,
               name.empty() ? std::string("the function line names no function")
                            : "the function name '" + detail::excerpt(name, 40) +
                                  "' is not a MATLAB name");
@@ -120,7 +120,7 @@ private:
   // evaluated is a problem; any other is only counted.
   void skipped(std::size_t line, const std::string& field, const std::string& why) {
     if (field == "mpc" || isMapped(field)) {
-      problem(line, kSectionCount, (field == "mpc" ? "" : "mpc." + field + ": ") + why);
+      problem(line, kNoSection, (field == "mpc" ? "" : "mpc." + field + ": ") + why);
       return;
     }
     if (otherStatements_++ == 0) firstOther_ = line;
@@ -159,7 +159,8 @@ private:
   // do not are reported and dropped from the returned list.
   std::vector<const Row*> rows(const char* name, std::size_t columns, int section) {
     std::vector<const Row*> good;
-    const Value* value = field(name, section, section != 4);
+    const Value* value =
+        field(name, section, section != static_cast<int>(Section::AreaInterchange));
     if (!value) return good;
     if (value->kind != Value::kMatrix) {
       problem(value->line, section, std::string("mpc.") + name + " is not a matrix");
@@ -240,11 +241,11 @@ private:
   }
 
   void header(std::size_t functionLine) {
-    if (const Value* version = field("version", kSectionCount, false)) {
+    if (const Value* version = field("version", kNoSection, false)) {
       bool two = (version->kind == Value::kText && version->text == "2") ||
                  (version->kind == Value::kNumber && version->number == 2.0);
       if (!two)
-        problem(version->line, kSectionCount,
+        problem(version->line, kNoSection,
                 "mpc.version is not '2': only version 2 case files are read");
     }
     double base = 0.0;
@@ -263,9 +264,9 @@ private:
     into_.systemBase = base;
     std::string text = numberText(base, true);
     if (std::trunc(base) != base)
-      report_.notCarried.push_back(
-          "mpc.baseMVA " + text + " is not a whole number: raw readers take " +
-          numberText(std::trunc(base), true));
+      report_.notCarried.push_back("mpc.baseMVA " + text +
+                                   " is not a whole number: raw readers take " +
+                                   numberText(std::trunc(base), true));
     into_.comments.push_back("0   " + text + " / MATPOWER case " + report_.functionName);
     // The first two comment lines after the function line are the case's
     // title lines, as the writer puts them.
@@ -289,7 +290,8 @@ private:
 
   void buses() {
     using namespace interop::bus;
-    std::vector<const Row*> good = rows("bus", kColumns, 0);
+    constexpr int place = static_cast<int>(Section::Bus);
+    std::vector<const Row*> good = rows("bus", kColumns, place);
     into_.buses.reserve(into_.buses.size() + good.size());
     const Value* matrix = matrix_;
     const std::vector<std::string>* names = busNames(matrix);
@@ -297,19 +299,19 @@ private:
     busLines_.reserve(good.size());
     for (const Row* row : good) {
       ZELBus b;
-      if (!integer(*row, "bus", kBusI, 0, b.I()) ||
-          !integer(*row, "bus", kType, 0, b.IDE()) ||
-          !integer(*row, "bus", kArea, 0, b.AREA()) ||
-          !integer(*row, "bus", kZone, 0, b.ZONE()))
+      if (!integer(*row, "bus", kBusI, place, b.I()) ||
+          !integer(*row, "bus", kType, place, b.IDE()) ||
+          !integer(*row, "bus", kArea, place, b.AREA()) ||
+          !integer(*row, "bus", kZone, place, b.ZONE()))
         continue;
       if (b.I() <= 0) {
-        problem(row->line, 0,
+        problem(row->line, place,
                 "mpc.bus: bus number " + std::to_string(b.I()) + " is not positive");
         continue;
       }
       auto [it, fresh] = busLines_.emplace(b.I(), row->line);
       if (!fresh) {
-        problem(row->line, 0,
+        problem(row->line, place,
                 "bus " + std::to_string(b.I()) + " is defined twice (first on line " +
                     std::to_string(it->second) + ")");
         continue;
@@ -333,7 +335,7 @@ private:
         ++limits;
       extraColumns(*row, kColumns, extra);
       into_.buses.push_back(std::move(b));
-      report_.recordLines[0].push_back(row->line);
+      report_.recordLines[place].push_back(row->line);
     }
     std::size_t most = 4 * into_.buses.size() + 1024;
     knownBuses_.assign(most, false);
@@ -353,14 +355,14 @@ private:
   // The names of the bus rows, by position, when mpc.bus_name has one per
   // row.
   const std::vector<std::string>* busNames(const Value* busMatrix) {
-    const Value* names = field("bus_name", kSectionCount, false);
+    const Value* names = field("bus_name", kNoSection, false);
     if (!names || !busMatrix) return nullptr;
     if (names->kind != Value::kCell) {
-      problem(names->line, kSectionCount, "mpc.bus_name is not a cell array");
+      problem(names->line, kNoSection, "mpc.bus_name is not a cell array");
       return nullptr;
     }
     if (names->texts.size() != busMatrix->rows.size()) {
-      problem(names->line, kSectionCount,
+      problem(names->line, kNoSection,
               "mpc.bus_name holds " + count(names->texts.size(), "name", "names") +
                   ", mpc.bus " + count(busMatrix->rows.size(), "row", "rows"));
       return nullptr;
@@ -371,10 +373,10 @@ private:
       for (std::size_t k = row.start; k < row.start + row.width; ++k) {
         const std::string& name = names->texts[k];
         if (name.find('\0') != std::string::npos) {
-          problem(row.line, kSectionCount, "mpc.bus_name: a name holds a NUL byte");
+          problem(row.line, kNoSection, "mpc.bus_name: a name holds a NUL byte");
           fit = false;
         } else if (name.size() > kLongestName) {
-          problem(row.line, kSectionCount,
+          problem(row.line, kNoSection,
                   "mpc.bus_name: a name of " + std::to_string(name.size()) +
                       " characters is longer than the " + std::to_string(kLongestName) +
                       " a raw bus line holds");
@@ -395,15 +397,16 @@ private:
 
   void generators() {
     using namespace interop::gen;
-    std::vector<const Row*> good = rows("gen", kColumns, 1);
+    constexpr int place = static_cast<int>(Section::Generator);
+    std::vector<const Row*> good = rows("gen", kColumns, place);
     into_.generators.reserve(into_.generators.size() + good.size());
     std::unordered_map<int, int> perBus;
     std::size_t extra = 0;
     for (const Row* row : good) {
       ZELGenerator g;
-      if (!integer(*row, "gen", kBus, 1, g.I()) ||
-          !integer(*row, "gen", kStatus, 1, g.STAT()) ||
-          !knownBus(*row, "mpc.gen: a generator", g.I(), 1))
+      if (!integer(*row, "gen", kBus, place, g.I()) ||
+          !integer(*row, "gen", kStatus, place, g.STAT()) ||
+          !knownBus(*row, "mpc.gen: a generator", g.I(), place))
         continue;
       g.ID() = numberedId(++perBus[g.I()]);
       g.PG() = at(*row, kPg.index);
@@ -417,14 +420,15 @@ private:
       g.IREG() = 0;
       extraColumns(*row, kColumns, extra);
       into_.generators.push_back(std::move(g));
-      report_.recordLines[1].push_back(row->line);
+      report_.recordLines[place].push_back(row->line);
     }
     noteColumns("gen", kColumns, extra, "capability curve, ramp rates, APF, OPF results");
   }
 
   void branches() {
     using namespace interop::branch;
-    std::vector<const Row*> good = rows("branch", kColumns, 2);
+    constexpr int place = static_cast<int>(Section::Branch);
+    std::vector<const Row*> good = rows("branch", kColumns, place);
     const std::size_t first = into_.branches.size();
     into_.branches.reserve(first + good.size());
     std::vector<std::uint64_t> pairs; // both buses in one key, per branch
@@ -432,11 +436,11 @@ private:
     std::size_t angles = 0, extra = 0;
     for (const Row* row : good) {
       ZELBranch br;
-      if (!integer(*row, "branch", kFrom, 2, br.I()) ||
-          !integer(*row, "branch", kTo, 2, br.J()) ||
-          !integer(*row, "branch", kStatus, 2, br.ST()) ||
-          !knownBus(*row, "mpc.branch: a branch", br.I(), 2) ||
-          !knownBus(*row, "mpc.branch: a branch", br.J(), 2))
+      if (!integer(*row, "branch", kFrom, place, br.I()) ||
+          !integer(*row, "branch", kTo, place, br.J()) ||
+          !integer(*row, "branch", kStatus, place, br.ST()) ||
+          !knownBus(*row, "mpc.branch: a branch", br.I(), place) ||
+          !knownBus(*row, "mpc.branch: a branch", br.J(), place))
         continue;
       auto [low, high] = std::minmax(br.I(), br.J());
       pairs.push_back(std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high));
@@ -453,7 +457,7 @@ private:
         ++angles;
       extraColumns(*row, kColumns, extra);
       into_.branches.push_back(std::move(br));
-      report_.recordLines[2].push_back(row->line);
+      report_.recordLines[place].push_back(row->line);
     }
     numberCircuits(pairs, first);
     if (angles)
@@ -480,15 +484,16 @@ private:
 
   void areas() {
     using namespace interop::areas;
-    std::vector<const Row*> good = rows("areas", kColumns, 4);
+    constexpr int place = static_cast<int>(Section::AreaInterchange);
+    std::vector<const Row*> good = rows("areas", kColumns, place);
     into_.areas.reserve(into_.areas.size() + good.size());
     for (const Row* row : good) {
       ZELAreaInterchange a;
-      if (!integer(*row, "areas", kArea, 4, a.I()) ||
-          !integer(*row, "areas", kPriceRefBus, 4, a.ISW()))
+      if (!integer(*row, "areas", kArea, place, a.I()) ||
+          !integer(*row, "areas", kPriceRefBus, place, a.ISW()))
         continue;
       into_.areas.push_back(std::move(a));
-      report_.recordLines[4].push_back(row->line);
+      report_.recordLines[place].push_back(row->line);
     }
   }
 
