@@ -8,7 +8,6 @@
 #include "frame/text/charconv.h"
 #include "frame/text/memory_buffer.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -31,33 +30,24 @@ std::string errorText(int error) { return std::strerror(error); }
 // never end (/dev/zero), and all of it is held in memory.
 constexpr std::size_t kStreamLimit = std::size_t(1) << 30;
 
-// Reads a whole file descriptor into `into`, straight into its storage;
-// returns 0, the errno of the failed read, or EFBIG for a pipe or device that
-// gives more than kStreamLimit bytes. A regular file is read at its size in
-// one go (and on, should it have grown).
+// Reads a whole file descriptor; returns 0, the errno of the failed read, or
+// EFBIG for a pipe or device that gives more than kStreamLimit bytes.
 int readAll(int fd, std::string& into) {
   struct stat st;
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  // One byte past a regular file's size, so that its end is seen without
-  // growing the buffer.
-  into.resize(regular ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t(1) << 16);
-  std::size_t got = 0;
+  if (regular) into.reserve(st.st_size);
+  char chunk[1 << 16];
   for (;;) {
-    if (got == into.size()) {
-      if (!regular && got > kStreamLimit) break;
-      into.resize(regular ? 2 * got : std::min(2 * got, kStreamLimit + 1));
-    }
-    ssize_t n = ::read(fd, into.data() + got, into.size() - got);
-    if (n == 0) break;
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n == 0) return 0;
     if (n < 0) {
       if (errno == EINTR) continue;
-      into.resize(got);
       return errno;
     }
-    got += static_cast<std::size_t>(n);
+    if (!regular && into.size() + static_cast<std::size_t>(n) > kStreamLimit)
+      return EFBIG;
+    into.append(chunk, static_cast<std::size_t>(n));
   }
-  into.resize(got);
-  return !regular && got > kStreamLimit ? EFBIG : 0;
 }
 
 std::size_t countLines(const std::string& bytes) {
