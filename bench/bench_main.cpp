@@ -241,7 +241,7 @@ void readFromFile(benchmark::State& state, int buses, unsigned threads) {
   Fixture& f = fixture(buses);
   const std::string& path = fixtureFile(buses);
   zel23::Case lists;
-  zel23::ReadFileOptions options;
+  zel23::ReadOptions options;
   options.threads = threads;
   const auto readOnce = [&] {
     if (threads != 0) return zel23::readFile(path, lists, options).ok();

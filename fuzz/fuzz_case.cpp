@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      [](const auto& a, const auto& b) { return a.line < b.line; }));
 
   // The parallel reader, in chunks small enough to split any input.
-  zel23::ReadFileOptions options;
+  zel23::ReadOptions options;
   options.threads = 2;
   options.chunkBytes = 16;
   options.maxProblems = 3;

@@ -6,7 +6,7 @@
 // the same parsers as ZELParse and the line constructors; a line that would
 // end the process there is reported here with the same message.
 
-#include "zel23.h"
+#include "zel23_records.h"
 
 #include <array>
 #include <cstddef>
@@ -114,10 +114,22 @@ struct Problem {
   std::string text;     ///< the line as read (a DC record: its first line)
 };
 
+/// Options of every reader: read, readBuffer, readFile and readMatpower.
 struct ReadOptions {
   /// Problems kept at most; further ones are only counted.
   std::size_t maxProblems = 1000;
+  /// readBuffer and readFile: threads that parse, the calling one among
+  /// them; 0 takes the number the hardware runs at once.
+  unsigned threads = 0;
+  /// readBuffer and readFile: the text is handed to the threads in chunks of
+  /// about this many bytes, cut at line ends. Tests make it small so that
+  /// small inputs split too.
+  std::size_t chunkBytes = std::size_t(1) << 20;
 };
+
+/// The former name of ReadOptions, from when the parallel readers had
+/// options of their own.
+using ReadFileOptions [[deprecated("use zel23::ReadOptions")]] = ReadOptions;
 
 /// What a read met besides the records.
 struct ReadReport {
@@ -156,22 +168,12 @@ struct ReadReport {
 ZEL23_API ReadReport read(std::istream& in, Case& into,
                           const ReadOptions& options = ReadOptions());
 
-/// Options of the parallel reader.
-struct ReadFileOptions : ReadOptions {
-  /// Threads that parse, the calling one among them; 0 takes the number the
-  /// hardware runs at once.
-  unsigned threads = 0;
-  /// The text is handed to the threads in chunks of about this many bytes,
-  /// cut at line ends. Tests make it small so that small inputs split too.
-  std::size_t chunkBytes = std::size_t(1) << 20;
-};
-
 /// Reads a whole case as read() does, with the same result and report for
 /// the same bytes, but from text held in memory and on several threads. On
 /// one thread, or when the text is no longer than one chunk, it is read()
 /// over the text in place.
 ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
-                                const ReadFileOptions& options = ReadFileOptions());
+                                const ReadOptions& options = ReadOptions());
 
 /// Reads the whole regular file at `path` into memory and reads it with
 /// readBuffer; where that would read sequentially, and for anything that is
@@ -183,7 +185,7 @@ ZEL23_API ReadReport readBuffer(std::string_view text, Case& into,
 /// was read, after the problem "'PATH' shrank while it was read: N of its M
 /// bytes read".
 ZEL23_API ReadReport readFile(const std::string& path, Case& into,
-                              const ReadFileOptions& options = ReadFileOptions());
+                              const ReadOptions& options = ReadOptions());
 
 /// Writes the case exactly as ZELPrint writes the same lists: the printed
 /// form, whatever it holds (every double with four decimals, a line as long

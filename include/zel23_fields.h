@@ -4,7 +4,7 @@
 // Field-by-field access to every record class, for code that treats records
 // generically: comparing, exporting, listing differences.
 
-#include "zel23.h"
+#include "zel23_records.h"
 
 #include <string>
 #include <type_traits>
@@ -13,8 +13,11 @@
 
 namespace zel23 {
 
+namespace detail {
+/// void when Rec is Want or const Want: picks forEachField's overload.
 template <class Rec, class Want>
 using EnableFor = std::enable_if_t<std::is_same_v<std::remove_const_t<Rec>, Want>>;
+} // namespace detail
 
 /// Calls visit(name, field) for every field of the record in field order,
 /// with a reference to the field (const when the record is). The switched
@@ -22,7 +25,7 @@ using EnableFor = std::enable_if_t<std::is_same_v<std::remove_const_t<Rec>, Want
 /// slots whatever noBlocks says.
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELBus> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELBus> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("IDE", r.IDE());
   visit("PL", r.PL());
@@ -38,7 +41,7 @@ EnableFor<Rec, ZELBus> forEachField(Rec& r, Visit&& visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELGenerator> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELGenerator> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("ID", r.ID());
   visit("PG", r.PG());
@@ -60,7 +63,7 @@ EnableFor<Rec, ZELGenerator> forEachField(Rec& r, Visit&& visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELLoad> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELLoad> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("ID", r.ID());
   visit("STATUS", r.STATUS());
@@ -75,7 +78,7 @@ EnableFor<Rec, ZELLoad> forEachField(Rec& r, Visit&& visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELBranch> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELBranch> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("J", r.J());
   visit("CKT", r.CKT());
@@ -95,7 +98,7 @@ EnableFor<Rec, ZELBranch> forEachField(Rec& r, Visit&& visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELTransformerAdjustment> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELTransformerAdjustment> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("J", r.J());
   visit("CKT", r.CKT());
@@ -109,7 +112,7 @@ EnableFor<Rec, ZELTransformerAdjustment> forEachField(Rec& r, Visit&& visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELAreaInterchange> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELAreaInterchange> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("ISW", r.ISW());
   visit("PDES", r.PDES());
@@ -118,7 +121,7 @@ EnableFor<Rec, ZELAreaInterchange> forEachField(Rec& r, Visit&& visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELSwitchedShunt> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELSwitchedShunt> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("MODSW", r.MODSW());
   visit("VSWHI", r.VSWHI());
@@ -137,7 +140,7 @@ EnableFor<Rec, ZELSwitchedShunt> forEachField(Rec& r, Visit&& visit) {
 }
 
 template <class Rec, class Visit>
-EnableFor<Rec, ZELTwoTerminalDC> forEachField(Rec& r, Visit&& visit) {
+detail::EnableFor<Rec, ZELTwoTerminalDC> forEachField(Rec& r, Visit&& visit) {
   visit("I", r.I());
   visit("MDC", r.MDC());
   visit("RDC", r.RDC());

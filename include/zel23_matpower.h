@@ -49,6 +49,12 @@ ZEL23_API MatpowerReport readMatpower(std::string_view text, Case& into,
 /// The same, reading the whole stream first.
 ZEL23_API MatpowerReport readMatpower(std::istream& in, Case& into,
                                       const ReadOptions& options = ReadOptions());
+/// readMatpower of text in memory under the name the raw reader's is known
+/// by (zel23::readBuffer).
+inline MatpowerReport readMatpowerBuffer(std::string_view text, Case& into,
+                                         const ReadOptions& options = ReadOptions()) {
+  return readMatpower(text, into, options);
+}
 
 struct MatpowerWriteOptions {
   /// The function name written on the first line; MATLAB and Octave expect

@@ -56,7 +56,7 @@ void expectSameReads(const std::string& text) {
     const std::string expected = described(sequential.data, sequential.report);
     for (const unsigned threads : {1u, 2u, 4u})
       for (const std::size_t chunk : {1, 7, 64, 1 << 20}) {
-        zel23::ReadFileOptions options;
+        zel23::ReadOptions options;
         options.threads = threads;
         options.chunkBytes = chunk;
         options.maxProblems = maxProblems;
@@ -203,7 +203,7 @@ TEST(ParallelRead, FileThatShrinksWhileReadGivesWhatIsLeft) {
     text += "0\n";
   std::ofstream(path, std::ios::binary) << text;
   zel23::detail::afterFileSize = [](int) { std::filesystem::resize_file(path, 200); };
-  zel23::ReadFileOptions options;
+  zel23::ReadOptions options;
   options.threads = 2;
   options.chunkBytes = 4096;
   zel23::Case c;

@@ -6,7 +6,19 @@
 
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+// zel23.h brings every header of the library: the case and its readers,
+// field access, the checks, MATPOWER files and output files.
+static_assert(sizeof(zel23::Case) && sizeof(zel23::FieldValue) &&
+              sizeof(zel23::Finding) && sizeof(zel23::MatpowerReport) &&
+              sizeof(zel23::FileError));
+// Code that names the readers' options by their former name still compiles.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+static_assert(std::is_same_v<zel23::ReadFileOptions, zel23::ReadOptions>);
+#pragma GCC diagnostic pop
 
 namespace {
 

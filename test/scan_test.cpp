@@ -92,13 +92,4 @@ TEST(ScanTest, CountsFieldsBeyondCapacity) {
   EXPECT_EQ(first, split(line));
 }
 
-TEST(ScanTest, CursorWithItsOwnDelimitersAndQuotes) {
-  // Any quote character closes a token opened by any other.
-  std::string seen;
-  for (FieldCursor c("a/b  \"x/y'/z", "/", "'\""); !c.exhausted(); c.advance())
-    seen += "[" + std::string(c.token()) + "]";
-  EXPECT_EQ("[a][b  \"x][y'][z]", seen);
-  EXPECT_EQ("\"x/y'", FieldCursor("\"x/y'/z", "/", "'\"").token());
-}
-
 } // namespace

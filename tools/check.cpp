@@ -14,7 +14,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -51,10 +50,6 @@ const char* severityName(zel23::Severity s) {
   default:
     return "note";
   }
-}
-
-std::string plural(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + ' ' + (n == 1 ? one : many);
 }
 
 std::string countText(std::size_t n, zel23::Severity s) {
@@ -102,12 +97,6 @@ int listCodes() {
     std::cout << code << severity << c.description << '\n';
   }
   return 0;
-}
-
-std::string mw(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
 }
 
 std::string swingText(const std::vector<int>& swings) {
@@ -215,7 +204,7 @@ int runCheck(const CheckOptions& o) {
   const CodeFilter filter(o);
   const std::string bytes = readInput(o.file);
   zel23::Case c;
-  zel23::ReadFileOptions options;
+  zel23::ReadOptions options;
   options.maxProblems = o.maxErrors;
   const bool matpower = isMatpowerInput(o.file, bytes);
   const zel23::ReadReport report = matpower ? zel23::readMatpower(bytes, c, options)

@@ -2,16 +2,19 @@
 #include "matpower.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "frame/text/charconv.h"
+#include "frame/text/memory_buffer.h"
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <istream>
 
 namespace zel23tool {
@@ -25,6 +28,18 @@ std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::string errorText(int error) { return std::strerror(error); }
 
+// Asks for huge pages over [start, start + bytes), where Linux has them (as
+// the library does for the text readFile reads).
+void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
+  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
+  if (last > first)
+    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
+
 // What the command takes from a pipe or a device at most: such an input may
 // never end (/dev/zero), and all of it is held in memory.
 constexpr std::size_t kStreamLimit = std::size_t(1) << 30;
@@ -34,7 +49,27 @@ constexpr std::size_t kStreamLimit = std::size_t(1) << 30;
 int readAll(int fd, std::string& into) {
   struct stat st;
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (regular) into.reserve(st.st_size);
+  if (regular && st.st_size > 0) {
+    // Read in place, in huge pages where the system has them: the parser
+    // walks the whole text, and a copy through a block costs as much as
+    // the reading.
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    into.reserve(size + 1);
+    adviseHugePages(into.data(), size + 1);
+    into.resize(size + 1); // one byte more tells the end without a read more
+    std::size_t got = 0;
+    while (got < into.size()) {
+      ssize_t n = ::read(fd, into.data() + got, into.size() - got);
+      if (n == 0) break;
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      got += static_cast<std::size_t>(n);
+    }
+    into.resize(got);
+    if (got <= size) return 0; // a file that grew is read on below
+  }
   char chunk[1 << 16];
   for (;;) {
     ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -90,56 +125,34 @@ std::string writeError(const std::string& target, int error) {
          outputName(target) + ": " + errorText(error);
 }
 
-namespace {
-
-// The first bytes of a file, enough to tell a MATPOWER case by its first
-// statement; empty when the file cannot be read.
-std::string fileStart(const std::string& file) {
-  std::string start(std::size_t(1) << 16, '\0');
-  std::ifstream in(file, std::ios::binary);
-  in.read(start.data(), static_cast<std::streamsize>(start.size()));
-  start.resize(static_cast<std::size_t>(in.gcount()));
-  return start;
-}
-
-} // namespace
-
 LoadedCase loadCase(const std::string& file) {
   LoadedCase loaded;
   loaded.name = inputName(file);
-  auto start = std::chrono::steady_clock::now();
-  const auto finish = [&](std::size_t bytes, std::size_t lines) {
-    loaded.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    loaded.bytes = bytes;
-    loaded.lines = lines;
-    return std::move(loaded);
-  };
-  zel23::Case& c = loaded.data;
-  // A named regular file is read on every core. Where that read fails or
-  // meets a problem, the file is read again and parsed by ZELParse, so that
-  // the errors and the library's own report stay those of the sequential read.
-  struct stat st;
-  if (!file.empty() && file != "-" && ::stat(file.c_str(), &st) == 0 &&
-      S_ISREG(st.st_mode) && !isMatpowerInput(file, fileStart(file))) {
-    const zel23::ReadReport report = zel23::readFile(file, c);
-    if (report.ok())
-      return finish(static_cast<std::size_t>(st.st_size), st.st_size ? report.lines : 0);
-    c = zel23::Case();
-  }
-  std::string bytes = readInput(file);
+  const auto start = std::chrono::steady_clock::now();
+  const std::string bytes = readInput(file);
   if (isMatpowerInput(file, bytes)) return loadMatpower(file, bytes, start);
-  MemoryBuf buf(bytes);
-  std::istream in(&buf);
-  try {
-    ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
-             c.shunts, c.comments, c.systemBase);
-  } catch (const std::out_of_range&) {
-    // The one failure ZELParse hands back instead of ending the process.
-    throw ToolError("cannot read " + loaded.name +
-                    ": the first header line holds no system base");
+  // The text is read on every core. Where that read meets a problem, ZELParse
+  // parses the same bytes again, so that the errors and the library's own
+  // report stay those of the sequential read.
+  zel23::Case& c = loaded.data;
+  if (!zel23::readBuffer(bytes, c).ok()) {
+    c = zel23::Case();
+    zel23::detail::MemoryBuffer buffer(bytes);
+    std::istream in(&buffer);
+    try {
+      ZELParse(in, c.buses, c.generators, c.branches, c.adjustments, c.areas, c.dcLines,
+               c.shunts, c.comments, c.systemBase);
+    } catch (const std::out_of_range&) {
+      // The one failure ZELParse hands back instead of ending the process.
+      throw ToolError("cannot read " + loaded.name +
+                      ": the first header line holds no system base");
+    }
   }
-  return finish(bytes.size(), countLines(bytes));
+  loaded.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  loaded.bytes = bytes.size();
+  loaded.lines = countLines(bytes);
+  return loaded;
 }
 
 namespace {
@@ -191,18 +204,6 @@ std::string fieldText(double value) {
     return std::string(text, fixed.ptr);
   auto shortest = zel23::detail::formatShortest(text, text + sizeof text, value);
   return std::string(text, shortest.ptr);
-}
-
-std::string bareName(const std::string& stored) {
-  auto trim = [](const std::string& s) {
-    auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return std::string();
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-  };
-  std::string name = trim(stored);
-  if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
-    name = trim(name.substr(1, name.size() - 2));
-  return name;
 }
 
 std::string printable(std::string_view text) {

@@ -8,6 +8,8 @@
 #include "zel23.h"
 #include "zel23_file.h"
 
+#include "frame/text/wording.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cstddef>
@@ -16,7 +18,6 @@
 #include <memory>
 #include <ostream>
 #include <stdexcept>
-#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,14 +60,6 @@ LoadedCase loadCase(const std::string& file);
 /// Throws ToolError when it cannot be read, and when a pipe or a device
 /// (which may never end) gives more than 1 GiB.
 std::string readInput(const std::string& file);
-
-/// Lets a reader take bytes in place instead of through a copy.
-class MemoryBuf : public std::streambuf {
-public:
-  explicit MemoryBuf(std::string& bytes) {
-    setg(bytes.data(), bytes.data(), bytes.data() + bytes.size());
-  }
-};
 
 /// How messages name an input: the quoted path, "standard input" or
 /// "the bundled sample".
@@ -143,7 +136,13 @@ std::string fieldText(double value);
 inline std::string fieldText(const std::string& value) { return value; }
 
 /// A bus or area name without its apostrophes and outer blanks.
-std::string bareName(const std::string& stored);
+inline std::string bareName(const std::string& stored) {
+  return std::string(zel23::detail::bareName(stored));
+}
+
+/// "1 bus", "3 buses"; megawatts and megavars with one decimal.
+using zel23::detail::mw;
+using zel23::detail::plural;
 
 /// Input text made safe for a terminal: control bytes (below 0x20 but tab,
 /// and 0x7f) shown as \xHH, so a crafted file cannot send escape sequences.

@@ -20,10 +20,6 @@ struct ConvertOptions {
   std::string output;
 };
 
-std::string count(std::size_t n, const std::string& one, const std::string& many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 void printNotes(const std::vector<std::string>& notes) {
   for (const std::string& note : notes)
     std::cerr << "zel23: note: " << printable(note) << '\n';
@@ -40,10 +36,10 @@ ToolError importError(const std::string& name, const zel23::MatpowerReport& repo
       std::cerr << "zel23: " << name << " line " << p.line << ": " << printable(p.message)
                 << '\n';
     return ToolError("cannot import " + name + ": " +
-                     count(total, "problem", "problems") + ", nothing written");
+                     plural(total, "problem", "problems") + ", nothing written");
   }
   std::string more = total > 1
-                         ? " (" + count(total - 1, "more problem", "more problems") +
+                         ? " (" + plural(total - 1, "more problem", "more problems") +
                                "; zel23 check lists them all)"
                          : "";
   return ToolError("cannot read " + name + ": line " + std::to_string(first.line) + ": " +

@@ -8,10 +8,11 @@
 #include "zel23_flow.h"
 #include "zel23_matpower.h"
 
+#include "frame/text/charconv.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
@@ -77,10 +78,6 @@ std::string scientific(double value) {
   return text;
 }
 
-std::string count(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + ' ' + (n == 1 ? one : many);
-}
-
 std::string busText(const Input& in, std::size_t b) {
   const ZELBus& bus = in.c.buses[b];
   return "bus " + std::to_string(bus.I()) + " '" + printable(bareName(bus.NAME())) + "'" +
@@ -103,16 +100,17 @@ std::string islandsText(const zel23::Solution& s) {
       buses += i.buses;
     } else if (listed++ < 10) {
       unsolved += "; not solved, no swing bus: the island of bus " +
-                  std::to_string(i.firstBus) + " (" + count(i.buses, "bus", "buses") +
+                  std::to_string(i.firstBus) + " (" + plural(i.buses, "bus", "buses") +
                   ")";
     } else {
       ++more;
     }
   }
-  if (more) unsolved += "; " + count(more, "more island", "more islands") + " not solved";
-  return count(solved, "island", "islands") + " with a swing bus (" +
-         count(buses, "bus", "buses") + "), " + std::to_string(converged) + " converged" +
-         unsolved;
+  if (more)
+    unsolved += "; " + plural(more, "more island", "more islands") + " not solved";
+  return plural(solved, "island", "islands") + " with a swing bus (" +
+         plural(buses, "bus", "buses") + "), " + std::to_string(converged) +
+         " converged" + unsolved;
 }
 
 // What the model left out or held fixed, as rows of the summary; a row
@@ -193,7 +191,7 @@ void printSummary(std::ostream& out, const Input& in, const zel23::Solution& s) 
 void printFailure(std::ostream& out, const Input& in, const zel23::Solution& s) {
   for (const zel23::IslandResult& i : s.islands) {
     if (!i.solved || i.converged) continue;
-    out << "\nisland of bus " << i.firstBus << " (" << count(i.buses, "bus", "buses")
+    out << "\nisland of bus " << i.firstBus << " (" << plural(i.buses, "bus", "buses")
         << "): " << printable(i.failure) << "\niteration  largest mismatch (p.u.)\n";
     for (std::size_t k = 0; k < i.mismatchNorms.size(); ++k)
       out << std::right << std::setw(9) << k << "  " << scientific(i.mismatchNorms[k])
@@ -240,7 +238,7 @@ public:
   /// The shortest text that reads back to v; null for what JSON cannot hold.
   static void number(std::ostream& out, double v) {
     char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+    const auto end = zel23::detail::formatShortest(text, text + sizeof text, v).ptr;
     if (std::isfinite(v))
       out.write(text, end - text);
     else
@@ -422,10 +420,10 @@ void writeJson(std::ostream& out, const Input& in, const zel23::Solution& s) {
   }
   if (s.problems.size() > kListed)
     std::cerr << "zel23: "
-              << count(s.problems.size() - kListed, "more problem", "more problems")
+              << plural(s.problems.size() - kListed, "more problem", "more problems")
               << " not listed\n";
   throw ToolError("cannot solve " + in.name + ": " +
-                  count(s.problems.size(), "problem", "problems"));
+                  plural(s.problems.size(), "problem", "problems"));
 }
 
 int runSolve(const SolveCommand& o) {

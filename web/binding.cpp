@@ -111,7 +111,7 @@ val openCase(std::string name, std::string bytes) {
   s.bytes = bytes.size();
   s.matpower = zel23tool::isMatpowerInput(s.path, bytes);
   const auto start = std::chrono::steady_clock::now();
-  zel23::ReadFileOptions options;
+  zel23::ReadOptions options;
   options.threads = 1;
   val out = val::object();
   try {

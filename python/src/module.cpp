@@ -473,8 +473,8 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
   throw py::error_already_set();
 }
 
-ReadFileOptions readOptions(std::size_t maxProblems) {
-  ReadFileOptions options;
+ReadOptions readOptions(std::size_t maxProblems) {
+  ReadOptions options;
   options.maxProblems = maxProblems;
   return options;
 }

@@ -5,6 +5,7 @@
 // indices by key in an open-addressing table, and identifiers compared the
 // way people read them.
 
+#include "frame/text/wording.h"
 #include "zel23.h"
 
 #include <algorithm>
@@ -24,20 +25,6 @@ inline std::uint64_t mix(std::uint64_t x) {
   x ^= x >> 27;
   x *= 0x94d049bb133111ebULL;
   return x ^ (x >> 31);
-}
-
-/// An identifier without its blanks and apostrophes: '1 ', 1 and ' 1' are
-/// one circuit.
-inline std::string_view bare(std::string_view s) {
-  const auto trim = [](std::string_view t) {
-    const std::size_t first = t.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return std::string_view();
-    return t.substr(first, t.find_last_not_of(" \t") - first + 1);
-  };
-  s = trim(s);
-  if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'')
-    s = trim(s.substr(1, s.size() - 2));
-  return s;
 }
 
 /// Record indices by key. The caller gives each key's hash and a test

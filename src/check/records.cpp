@@ -15,7 +15,7 @@ using Bus = Message::Bus;
 bool sensibleVoltage(double v) { return v >= 0.5 && v <= 1.5; }
 
 std::uint64_t nameHash(std::string_view name) {
-  return std::hash<std::string_view>{}(bare(name));
+  return std::hash<std::string_view>{}(bareName(name));
 }
 
 std::uint64_t pairHash(int a, int b) {
@@ -73,11 +73,11 @@ void Checker::generators() {
     const std::uint32_t at = needBus(line, "generator", g.I());
     const std::uint32_t remote =
         needBus(line, "generator's regulated bus", g.IREG(), true);
-    const std::uint32_t first =
-        seen.add(mix(std::uint32_t(g.I())) ^ nameHash(g.ID()), std::uint32_t(i),
-                 [&](std::uint32_t k) {
-                   return gens[k].I() == g.I() && bare(gens[k].ID()) == bare(g.ID());
-                 });
+    const std::uint32_t first = seen.add(
+        mix(std::uint32_t(g.I())) ^ nameHash(g.ID()), std::uint32_t(i),
+        [&](std::uint32_t k) {
+          return gens[k].I() == g.I() && bareName(gens[k].ID()) == bareName(g.ID());
+        });
     if (first != kNone)
       warn(line, "duplicate-generator",
            Message() << g << " is already defined on line "
@@ -178,7 +178,7 @@ void Checker::branches() {
     const std::uint32_t first =
         branchTable_.add(key(b), std::uint32_t(i), [&](std::uint32_t k) {
           return list[k].I() == b.I() && list[k].J() == b.J() &&
-                 bare(list[k].CKT()) == bare(b.CKT());
+                 bareName(list[k].CKT()) == bareName(b.CKT());
         });
     if (first != kNone)
       warn(line, "duplicate-branch",
@@ -215,11 +215,12 @@ void Checker::adjustments() {
     needBus(line, "transformer adjustment", t.J());
     needBus(line, "transformer adjustment's controlled bus", t.ICONT(), true);
     const auto hasBranch = [&](int from, int to) {
-      return branchTable_.find(
-                 pairHash(from, to) ^ nameHash(t.CKT()), [&](std::uint32_t k) {
-                   const ZELBranch& b = c_.branches[k];
-                   return b.I() == from && b.J() == to && bare(b.CKT()) == bare(t.CKT());
-                 }) != kNone;
+      return branchTable_.find(pairHash(from, to) ^ nameHash(t.CKT()),
+                               [&](std::uint32_t k) {
+                                 const ZELBranch& b = c_.branches[k];
+                                 return b.I() == from && b.J() == to &&
+                                        bareName(b.CKT()) == bareName(t.CKT());
+                               }) != kNone;
     };
     if (!hasBranch(t.I(), t.J()) && !hasBranch(t.J(), t.I()))
       warn(line, "adjustment-without-branch",

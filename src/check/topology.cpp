@@ -3,20 +3,14 @@
 // that sums each island's load and generation. Near-linear in the records.
 
 #include "check/checker.h"
+#include "frame/text/wording.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace zel23::detail::check {
 namespace {
 
 using Bus = Message::Bus;
-
-std::string mw(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
 
 } // namespace
 

@@ -55,11 +55,6 @@ inline std::string numberedId(int n) {
   return "'" + digits + (digits.size() == 1 ? " '" : "'");
 }
 
-/// "1 bus", "3 buses": how notes and messages count.
-inline std::string count(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 } // namespace zel23::interop
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "frame/case/reader.h"
 #include "frame/text/charconv.h"
+#include "frame/text/wording.h"
 #include "interop/matlab.h"
 #include "interop/matpower_columns.h"
 
@@ -22,7 +23,7 @@ namespace zel23 {
 
 namespace {
 
-using interop::count;
+using detail::plural;
 using interop::numberedId;
 using interop::Row;
 using interop::Value;
@@ -66,7 +67,7 @@ public:
         file_.lineStarts.size() - (text_.back() == '\n' || text_.back() == '\r');
     if (otherStatements_ > 0)
       report_.notCarried.push_back(
-          count(otherStatements_, "statement", "statements") +
+          plural(otherStatements_, "statement", "statements") +
           " other than assignments of whole mpc fields skipped (first on line " +
           std::to_string(firstOther_) + ")");
 
@@ -110,7 +111,7 @@ private:
     std::string note = "mpc." + field + " (line " + std::to_string(value.line) + ")";
     std::size_t rows = value.rows.size();
     if (value.kind == Value::kMatrix || value.kind == Value::kCell)
-      note += ": " + count(rows, "row", "rows");
+      note += ": " + plural(rows, "row", "rows");
     if (field == "gencost") note += " of generator cost data";
     if (field == "dcline") note += " of DC lines";
     report_.notCarried.push_back(note + " not carried");
@@ -176,12 +177,12 @@ private:
       if (row.width < columns)
         problem(row.line, section,
                 std::string("mpc.") + name + ": a row has " +
-                    count(row.width, "column", "columns") + ", at least " +
+                    plural(row.width, "column", "columns") + ", at least " +
                     std::to_string(columns) + " are needed");
       else if (row.width != width)
         problem(row.line, section,
                 std::string("mpc.") + name + ": a row has " +
-                    count(row.width, "column", "columns") + ", the first readable row " +
+                    plural(row.width, "column", "columns") + ", the first readable row " +
                     std::to_string(width));
       else
         good.push_back(&row);
@@ -235,7 +236,7 @@ private:
                    const char* what) {
     if (rowsWithData == 0) return;
     report_.notCarried.push_back(std::string("mpc.") + matrix + ": " +
-                                 count(rowsWithData, "row", "rows") +
+                                 plural(rowsWithData, "row", "rows") +
                                  " with values in columns " + std::to_string(mapped + 1) +
                                  " and after (" + what + ") not carried");
   }
@@ -343,12 +344,12 @@ private:
       if (bus >= 0 && static_cast<std::size_t>(bus) < most)
         knownBuses_[static_cast<std::size_t>(bus)] = true;
     if (limits)
-      report_.notCarried.push_back(count(limits, "bus", "buses") +
+      report_.notCarried.push_back(plural(limits, "bus", "buses") +
                                    ": voltage limits VMAX and VMIN not carried");
     noteColumns("bus", kColumns, extra, "OPF results");
     if (apostrophes)
       report_.notCarried.push_back(
-          count(apostrophes, "bus name", "bus names") +
+          plural(apostrophes, "bus name", "bus names") +
           ": apostrophes written as ` (a raw name cannot hold one)");
   }
 
@@ -363,8 +364,8 @@ private:
     }
     if (names->texts.size() != busMatrix->rows.size()) {
       problem(names->line, kNoSection,
-              "mpc.bus_name holds " + count(names->texts.size(), "name", "names") +
-                  ", mpc.bus " + count(busMatrix->rows.size(), "row", "rows"));
+              "mpc.bus_name holds " + plural(names->texts.size(), "name", "names") +
+                  ", mpc.bus " + plural(busMatrix->rows.size(), "row", "rows"));
       return nullptr;
     }
     // A name a raw bus line cannot hold back is refused, not cut.
@@ -461,7 +462,7 @@ private:
     }
     numberCircuits(pairs, first);
     if (angles)
-      report_.notCarried.push_back(count(angles, "branch", "branches") +
+      report_.notCarried.push_back(plural(angles, "branch", "branches") +
                                    ": angle limits ANGMIN and ANGMAX not carried");
     noteColumns("branch", kColumns, extra, "power flow and OPF results");
   }

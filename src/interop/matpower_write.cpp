@@ -3,6 +3,7 @@
 #include "zel23_matpower.h"
 
 #include "frame/text/charconv.h"
+#include "frame/text/wording.h"
 #include "interop/matpower_columns.h"
 
 #include <algorithm>
@@ -21,7 +22,9 @@ namespace zel23 {
 
 namespace {
 
-using interop::count;
+using detail::bareName;
+using detail::plural;
+using detail::trimmed;
 
 // The text std::to_chars gives a finite double (the fewest characters that
 // read back to it, fixed notation on a tie with scientific), found without
@@ -260,20 +263,6 @@ bool isNumberedId(std::string_view id, int n) {
   return id == std::string_view(text, static_cast<std::size_t>(end - text));
 }
 
-std::string_view trimmed(std::string_view s) {
-  auto first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return std::string_view();
-  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-// A raw name without its apostrophes and outer blanks.
-std::string_view bareName(std::string_view stored) {
-  std::string_view name = trimmed(stored);
-  if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
-    name = trimmed(name.substr(1, name.size() - 2));
-  return name;
-}
-
 // The circuits between two buses are numbered whatever the direction.
 std::uint64_t pairKey(const ZELBranch& b) {
   const auto [low, high] = std::minmax(b.I(), b.J());
@@ -324,7 +313,7 @@ private:
         k < c_.comments.size() ? std::string_view(c_.comments[k]) : std::string_view();
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1); // a CR LF line end
     if (std::size_t dropped = appendText(text, line))
-      note(which + ": " + count(dropped, "byte", "bytes") + " dropped: " + kNotText);
+      note(which + ": " + plural(dropped, "byte", "bytes") + " dropped: " + kNotText);
     if (k > 0 && !text.empty() && (text.front() == '{' || text.front() == '}')) {
       text.insert(0, 1, ' ');
       note(which + " written after a blank (a comment starting with a brace could open "
@@ -365,15 +354,15 @@ private:
     }
     w_ << "];\n";
     if (!c_.buses.empty())
-      note(count(c_.buses.size(), "bus", "buses") +
+      note(plural(c_.buses.size(), "bus", "buses") +
            ": VMAX and VMIN written as 1.1 and "
            "0.9, the raw case has no voltage limits");
     if (shunts)
-      note(count(shunts, "switched shunt", "switched shunts") +
+      note(plural(shunts, "switched shunt", "switched shunts") +
            ": initial susceptance BINIT added to the bus's BS; blocks and control not "
            "written");
     if (strayShunts)
-      note(count(strayShunts, "switched shunt", "switched shunts") +
+      note(plural(strayShunts, "switched shunt", "switched shunts") +
            " at buses not in the bus section not written");
   }
 
@@ -401,10 +390,10 @@ private:
     }
     w_ << "];\n";
     if (machine)
-      note(count(machine, "generator", "generators") +
+      note(plural(machine, "generator", "generators") +
            ": IREG, ZR, ZX, RT, XT, GTAP or RMPCT not written");
     if (ids)
-      note(count(ids, "generator ID", "generator IDs") +
+      note(plural(ids, "generator ID", "generator IDs") +
            " not written: reading numbers the machines of a bus 1, 2, ...");
   }
 
@@ -431,10 +420,10 @@ private:
     }
     w_ << "];\n";
     if (shunts)
-      note(count(shunts, "branch", "branches") +
+      note(plural(shunts, "branch", "branches") +
            ": line shunts GI, BI, GJ and BJ not written");
     if (circuits)
-      note(count(circuits, "branch circuit identifier", "branch circuit identifiers") +
+      note(plural(circuits, "branch circuit identifier", "branch circuit identifiers") +
            " not written: reading numbers the circuits between two buses 1, 2, ...");
   }
 
@@ -450,7 +439,7 @@ private:
     }
     w_ << "];\n";
     if (lost)
-      note(count(lost, "area interchange", "area interchanges") +
+      note(plural(lost, "area interchange", "area interchanges") +
            ": PDES, PTOL or ARNAME not written");
   }
 
@@ -467,7 +456,7 @@ private:
       any = any || !safe[k].empty();
     }
     if (changed)
-      note(count(changed, "bus name", "bus names") + ": bytes dropped: " + kNotText);
+      note(plural(changed, "bus name", "bus names") + ": bytes dropped: " + kNotText);
     if (!any) return;
     w_ << "\n%% bus names\nmpc.bus_name = {\n";
     for (const std::string& name : safe) {
@@ -482,11 +471,11 @@ private:
 
   void otherSections() {
     if (!c_.adjustments.empty())
-      note(count(c_.adjustments.size(), "transformer adjustment",
-                 "transformer adjustments") +
+      note(plural(c_.adjustments.size(), "transformer adjustment",
+                  "transformer adjustments") +
            " not written: MATPOWER has no tap adjustment data");
     if (!c_.dcLines.empty())
-      note(count(c_.dcLines.size(), "two-terminal DC line", "two-terminal DC lines") +
+      note(plural(c_.dcLines.size(), "two-terminal DC line", "two-terminal DC lines") +
            " not written");
   }
 

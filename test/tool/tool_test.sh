@@ -198,6 +198,35 @@ malformed_record)
   no_temp_files
   ;;
 
+input_read_once)
+  # Every input is read once: a named file is opened once, whatever its
+  # case holds, and a FIFO (whose bytes come only once) or standard input
+  # gives what the file gives, the library's fatal line included.
+  run 0 info small.raw
+  grep -v -e '^read time' -e '^input' out >want
+  run 255 fmt broken.raw
+  mv err want_fatal
+  rm -f fifo && mkfifo fifo || skip "no mkfifo"
+  for input in - fifo; do
+    [ $input = fifo ] && { cat small.raw >fifo & }
+    "$zel23" info $input <small.raw >out 2>err || fail "info $input failed"
+    wait
+    grep -v -e '^read time' -e '^input' out >got
+    same got want
+    [ $input = fifo ] && { cat broken.raw >fifo & }
+    run 255 fmt $input <broken.raw
+    wait
+    same err want_fatal
+  done
+  if command -v strace >/dev/null && strace -o /dev/null true 2>/dev/null; then
+    for file in small.raw broken.raw sample.raw; do
+      strace -f -e trace=open,openat -o trace "$zel23" fmt $file >/dev/null 2>&1
+      opened=$(grep -c "\"$file\"" trace)
+      [ "$opened" = 1 ] || fail "$file opened $opened times: $(grep "$file" trace)"
+    done
+  fi
+  ;;
+
 help)
   for sub in "" fmt info export graph diff; do
     "$zel23" $sub --help >out 2>err || fail "zel23 $sub --help failed"

@@ -20,8 +20,9 @@
 // recoverable read does, so no record depends on another and the pieces are
 // independent.
 
-#include "frame/text/fatal.h"
 #include "frame/case/reader.h"
+#include "frame/text/fatal.h"
+#include "frame/text/memory_buffer.h"
 #include "frame/text/registry.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
@@ -176,7 +177,7 @@ template <class F> bool withList(int section, Case& c, F&& f) {
 
 // The threads a read may use: as asked, or 0 for as many as the hardware
 // runs at once (at least one).
-unsigned threadsFor(const ReadFileOptions& options) {
+unsigned threadsFor(const ReadOptions& options) {
   return std::max(options.threads ? options.threads : std::thread::hardware_concurrency(),
                   1u);
 }
@@ -255,7 +256,7 @@ private:
 
 class ParallelReader {
 public:
-  ParallelReader(std::string_view text, Case& into, const ReadFileOptions& options,
+  ParallelReader(std::string_view text, Case& into, const ReadOptions& options,
                  ReadReport& report)
       : text_{text.data(), text.size()}, case_(into), options_(options), report_(report) {
     threads_ = threadsFor(options);
@@ -573,22 +574,13 @@ private:
 
   Text text_;
   Case& case_;
-  const ReadFileOptions& options_;
+  const ReadOptions& options_;
   ReadReport& report_;
   unsigned threads_ = 1;
   std::size_t headerLines_ = 0;
   std::size_t firstSlot_[kSectionCount] = {}; // each list's size before this read
   std::vector<Chunk> chunks_;
   std::vector<Piece> pieces_;
-};
-
-// A stream buffer that hands out text held in memory, for reading only.
-class MemoryBuffer : public std::streambuf {
-public:
-  explicit MemoryBuffer(std::string_view text) {
-    char* const start = const_cast<char*>(text.data()); // never written through
-    setg(start, start, start + text.size());
-  }
 };
 
 // A failure of the file as a whole: a problem on line 0 that names the
@@ -665,16 +657,16 @@ private:
 
 // On one thread, or for text that makes one chunk, the sequential reader
 // has less to do than the steps above.
-bool readsSequentially(const ReadFileOptions& options, std::size_t bytes) {
+bool readsSequentially(const ReadOptions& options, std::size_t bytes) {
   return threadsFor(options) == 1 ||
          bytes <= std::max<std::size_t>(options.chunkBytes, 1);
 }
 
 } // namespace
 
-ReadReport readBuffer(std::string_view text, Case& into, const ReadFileOptions& options) {
+ReadReport readBuffer(std::string_view text, Case& into, const ReadOptions& options) {
   if (readsSequentially(options, text.size())) {
-    MemoryBuffer buffer(text);
+    detail::MemoryBuffer buffer(text);
     std::istream in(&buffer);
     return read(in, into, options);
   }
@@ -683,7 +675,7 @@ ReadReport readBuffer(std::string_view text, Case& into, const ReadFileOptions& 
   return report;
 }
 
-ReadReport readFile(const std::string& path, Case& into, const ReadFileOptions& options) {
+ReadReport readFile(const std::string& path, Case& into, const ReadOptions& options) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return fileProblem(path, "open", errno);
   const Descriptor closer{fd};

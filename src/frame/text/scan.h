@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <string_view>
 
 namespace zel23::detail {
@@ -39,30 +38,21 @@ private:
 
 Fields splitFields(std::string_view line);
 
-// Walks a line token by token. Any run of delimiters is one separator, so
-// there is no empty token; a token that opens with a quote character runs
-// through the next quote character (without one, it is the rest of the line
-// and the cursor is exhausted at the next advance). token() and advance() are
-// only called while the cursor is not exhausted.
+// Walks a line token by token. Any run of blanks, tabs and commas is one
+// separator, so there is no empty token; a token that opens with an
+// apostrophe runs through the next apostrophe (without one, it is the rest of
+// the line and the cursor is exhausted at the next advance). token() and
+// advance() are only called while the cursor is not exhausted.
 class FieldCursor {
 public:
-  FieldCursor(std::string_view line, std::string_view delimiters = ", \t",
-              std::string_view quotes = "'");
+  explicit FieldCursor(std::string_view line);
 
   bool exhausted() const { return exhausted_; }
   std::string_view token() const { return line_.substr(start_, end_ - start_); }
   void advance();
 
-  // Which bytes separate tokens and which open or close a quoted one.
-  struct Classes {
-    bool delimiter[256] = {};
-    bool quote[256] = {};
-  };
-
 private:
   std::string_view line_;
-  const Classes* classes_;
-  std::unique_ptr<Classes> own_; // only for sets other than the usual ones
   std::size_t start_ = 0;
   std::size_t end_ = 0;
   bool exhausted_ = false;
