@@ -45,7 +45,10 @@ constexpr std::size_t kLongestName = 1023 - 83 - 11 - 2;
 template <class T> class ByBus {
 public:
   /// Before the first value: room by index for `buses` buses.
-  void expect(std::size_t buses) { bound_ = 4 * buses + 1024; }
+  void expect(std::size_t buses) {
+    bound_ = 4 * buses + 1024;
+    dense_.reserve(bound_);
+  }
 
   T get(int bus) const {
     auto k = static_cast<std::size_t>(bus);
@@ -203,17 +206,25 @@ private:
     if (&m == &buses_) {
       busLines_.expect(rows);
       perBus_.expect(rows);
-      into_.buses.reserve(into_.buses.size() + rows);
+      reserve(into_.buses, rows);
       busPositions_.reserve(rows);
     } else if (&m == &generators_) {
-      into_.generators.reserve(into_.generators.size() + rows);
+      reserve(into_.generators, rows);
     } else if (&m == &branches_) {
-      into_.branches.reserve(into_.branches.size() + rows);
+      reserve(into_.branches, rows);
       pairs_.reserve(rows);
     } else {
-      into_.areas.reserve(into_.areas.size() + rows);
+      reserve(into_.areas, rows);
     }
     report_.recordLines[static_cast<std::size_t>(m.section)].reserve(rows);
+  }
+
+  // Room for `more` records, on huge pages where the kernel has them: fresh
+  // pages are most of the cost of a large list.
+  template <class Record>
+  static void reserve(std::vector<Record>& list, std::size_t more) {
+    list.reserve(list.size() + more);
+    detail::adviseHugePages(list.data() + list.size(), more * sizeof(Record));
   }
 
   // A MATPOWER case is a function file named by its function.
