@@ -7,6 +7,7 @@
 #include "frame/reader.h"
 #include "interop/matlab.h"
 #include "interop/matpower_columns.h"
+#include "interop/matpower_read.h"
 
 #include <algorithm>
 #include <cctype>
@@ -249,8 +250,10 @@ private:
 
   void assigned(const std::string& field, const Value& value) {
     if (Matrix* m = handOver_ ? matrixNamed(field) : nullptr) {
-      if (m->assignments++ > 0 ||
-          (m == &buses_ && (generators_.assignments > 0 || branches_.assignments > 0)) ||
+      // A second matrix is refused by handsOver(), anything else after one
+      // is not a matrix.
+      ++m->assignments;
+      if ((m == &buses_ && (generators_.assignments > 0 || branches_.assignments > 0)) ||
           (m->handedOver && value.kind != Value::kMatrix))
         lost_ = true;
       current_ = nullptr;
@@ -713,15 +716,22 @@ std::string_view withoutBom(std::string_view text) {
   return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
 }
 
-MatpowerReport readMatpower(std::string_view text, Case& into,
-                            const ReadOptions& options) {
-  text = withoutBom(text);
+MatpowerReport interop::readMatpower(std::string_view text, Case& into,
+                                     const ReadOptions& options, Rows rows) {
   MatpowerReport report;
-  if (!CaseReader(text, into, options, report, rowsCanBeHandedOver(text)).run()) {
+  if (!CaseReader(text, into, options, report, rows == Rows::kAsRead).run()) {
     report = MatpowerReport();
     CaseReader(text, into, options, report, false).run();
   }
   return report;
+}
+
+MatpowerReport readMatpower(std::string_view text, Case& into,
+                            const ReadOptions& options) {
+  text = withoutBom(text);
+  return interop::readMatpower(text, into, options,
+                               rowsCanBeHandedOver(text) ? interop::Rows::kAsRead
+                                                         : interop::Rows::kWhole);
 }
 
 MatpowerReport readMatpower(std::istream& in, Case& into, const ReadOptions& options) {
