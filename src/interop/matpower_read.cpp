@@ -563,7 +563,7 @@ private:
       into_.generators.pop_back();
       return;
     }
-    g.ID() = numberedId(++perBus_[g.I()]);
+    g.ID() = id(++perBus_[g.I()]);
     g.PG() = at[kPg.index];
     g.QG() = at[kQg.index];
     g.QT() = at[kQmax.index];
@@ -617,19 +617,33 @@ private:
   }
 
   // Circuits numbered per pair of buses in file order: branches sorted by
-  // pair (a stable sort keeps file order within one), then counted.
+  // pair, then by position, then counted.
   void numberCircuits() {
-    std::vector<std::uint32_t> order(pairs_.size());
-    for (std::uint32_t k = 0; k < order.size(); ++k)
-      order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return pairs_[a] < pairs_[b];
-    });
+    struct Key {
+      std::uint64_t pair;
+      std::size_t position;
+      bool operator<(const Key& other) const {
+        return pair != other.pair ? pair < other.pair : position < other.position;
+      }
+    };
+    std::vector<Key> keys(pairs_.size());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+      keys[k] = Key{pairs_[k], k};
+    std::sort(keys.begin(), keys.end());
     int circuit = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-      circuit = k > 0 && pairs_[order[k]] == pairs_[order[k - 1]] ? circuit + 1 : 1;
-      into_.branches[branchesBefore_ + order[k]].CKT() = numberedId(circuit);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      circuit = k > 0 && keys[k].pair == keys[k - 1].pair ? circuit + 1 : 1;
+      into_.branches[branchesBefore_ + keys[k].position].CKT() = id(circuit);
     }
+  }
+
+  // numberedId(n), made once for the first numbers.
+  const std::string& id(int n) {
+    auto k = static_cast<std::size_t>(n);
+    while (ids_.size() <= std::min<std::size_t>(k, 64))
+      ids_.push_back(numberedId(static_cast<int>(ids_.size())));
+    if (k < ids_.size()) return ids_[k];
+    return scratchId_ = numberedId(n);
   }
 
   void areaRecord(const Row& row, const double* at, std::size_t) {
@@ -678,6 +692,8 @@ private:
   ByBus<int> perBus_;           ///< generators so far
   std::vector<std::size_t> busPositions_;
   std::vector<std::uint64_t> pairs_; ///< both buses in one key, per branch
+  std::vector<std::string> ids_;
+  std::string scratchId_;
   std::size_t limits_ = 0, angles_ = 0;
   std::vector<Pending> problems_;
   std::size_t otherStatements_ = 0;
