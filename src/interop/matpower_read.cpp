@@ -204,6 +204,8 @@ private:
   }
 
   void expect(const Matrix& m, std::size_t rows) {
+    // A hint never reserves more than a large case needs: the rest grows.
+    rows = std::min(rows, std::size_t(1) << 20);
     if (&m == &buses_) {
       busLines_.expect(rows);
       perBus_.expect(rows);
