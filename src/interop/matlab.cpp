@@ -754,6 +754,7 @@ private:
   void subscripts(const std::string& field, const Value& target, Selection& rows,
                   Selection& columns) {
     if (target.kind != Value::kMatrix) error("mpc." + field + " is not a matrix");
+    if (target.rowsHandedOver > 0 && sink_.rowsNeeded) sink_.rowsNeeded();
     ++pos_; // (
     bool saved = inMatrix_;
     inMatrix_ = false;
@@ -1241,9 +1242,19 @@ private:
     // Growing a large matrix copies it over and over: reserve for the most
     // elements the text up to the next closing bracket can hold.
     std::size_t end = text_.find(close, pos_);
-    std::size_t room = (end == std::string_view::npos ? text_.size() : end) - pos_;
+    if (end == std::string_view::npos) end = text_.size();
+    std::size_t room = end - pos_;
     constexpr std::size_t kMostReserved = std::size_t(1) << 24;
-    if (value.kind == Value::kMatrix) {
+    // Rows handed over leave only the current row's elements in `numbers`.
+    const bool handOver =
+        value.kind == Value::kMatrix && sink_.handsOver &&
+        sink_.handsOver(field_.substr(4),
+                        static_cast<std::size_t>(std::count(
+                            text_.begin() + static_cast<std::ptrdiff_t>(pos_),
+                            text_.begin() + static_cast<std::ptrdiff_t>(end), '\n')));
+    if (handOver) {
+      value.numbers.reserve(64);
+    } else if (value.kind == Value::kMatrix) {
       value.numbers.reserve(std::min(room / 2, kMostReserved));
       // Fresh pages are most of the cost of filling a large matrix.
       detail::adviseHugePages(value.numbers.data(),
@@ -1251,11 +1262,17 @@ private:
     } else {
       value.texts.reserve(std::min(room / 3, kMostReserved));
     }
-    value.rows.reserve(std::min(room / 8 + 1, kMostReserved));
+    if (!handOver) value.rows.reserve(std::min(room / 8 + 1, kMostReserved));
     Row row;
     row.line = line_;
     auto endRow = [&] {
-      if (row.width > 0 || row.bad) value.rows.push_back(row);
+      if (handOver && (row.width > 0 || row.bad)) {
+        sink_.row(row, value.numbers.data() + row.start);
+        ++value.rowsHandedOver;
+        value.numbers.clear();
+      } else if (row.width > 0 || row.bad) {
+        value.rows.push_back(row);
+      }
       row = Row();
       row.line = line_;
       row.start =

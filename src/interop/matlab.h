@@ -49,6 +49,9 @@ struct Value {
   std::vector<double> numbers;    ///< matrix elements, row after row
   std::vector<std::string> texts; ///< cell elements, row after row
   std::vector<Row> rows;          ///< rows of a matrix or cell array
+  /// Rows of a matrix handed to ScanSink::row as they were read: neither
+  /// they nor their elements are kept (`rows` and `numbers` stay empty).
+  std::size_t rowsHandedOver = 0;
 };
 
 /// Converts one MATLAB real number literal (`-1.5e3`, `.5`, `1d-3`, `Inf`,
@@ -68,6 +71,19 @@ struct ScanSink {
   std::function<void(std::size_t line, const std::string& field, const std::string& why)>
       skipped;
   std::function<void(std::size_t line, std::string message)> problem;
+
+  // Optional: matrices handed over row by row, for a reader that builds its
+  // records while the text is read instead of after.
+
+  /// Whether the rows of the matrix being assigned to mpc.FIELD go to `row`
+  /// instead of into the value. `lines` counts the line ends up to the next
+  /// closing bracket, about one more than the rows: a hint for reserving.
+  std::function<bool(const std::string& field, std::size_t lines)> handsOver;
+  /// One row of that matrix, its `width` elements at `numbers`; a bad row
+  /// comes too, so that positions count.
+  std::function<void(const Row& row, const double* numbers)> row;
+  /// A statement needed the elements of a matrix that were handed over.
+  std::function<void()> rowsNeeded;
 };
 
 /// What a walk over a whole function file gives.

@@ -8,6 +8,7 @@
 #include "frame/text/wording.h"
 #include "interop/matlab.h"
 #include "interop/matpower_columns.h"
+#include "interop/matpower_read.h"
 
 #include <algorithm>
 #include <cctype>
@@ -28,6 +29,12 @@ using interop::numberedId;
 using interop::Row;
 using interop::Value;
 
+// The sections the MATPOWER matrices fill, as places of their problems.
+constexpr int kBusPlace = static_cast<int>(Section::Bus);
+constexpr int kGeneratorPlace = static_cast<int>(Section::Generator);
+constexpr int kBranchPlace = static_cast<int>(Section::Branch);
+constexpr int kAreaPlace = static_cast<int>(Section::AreaInterchange);
+
 std::string numberText(double value, bool fixed = false) {
   char text[400];
   auto end = fixed ? detail::formatFixedShortest(text, text + sizeof text, value).ptr
@@ -40,16 +47,70 @@ std::string numberText(double value, bool fixed = false) {
 // and the name's two apostrophes.
 constexpr std::size_t kLongestName = 1023 - 83 - 11 - 2;
 
+// Values by bus number: by index for numbers below a bound set from the
+// bus count, far faster than a hash map for the hundreds of thousands of
+// lookups of a large case; in a map above it. T() stands for no value.
+template <class T> class ByBus {
+public:
+  /// Before the first value: room by index for `buses` buses.
+  void expect(std::size_t buses) {
+    bound_ = 4 * buses + 1024;
+    dense_.reserve(bound_);
+  }
+
+  T get(int bus) const {
+    auto k = static_cast<std::size_t>(bus);
+    if (bus >= 0 && k < dense_.size() && dense_[k] != T()) return dense_[k];
+    if (sparse_.empty()) return T();
+    auto it = sparse_.find(bus);
+    return it == sparse_.end() ? T() : it->second;
+  }
+
+  T& operator[](int bus) {
+    auto k = static_cast<std::size_t>(bus);
+    if (bus < 0 || k >= bound_) return sparse_[bus];
+    if (k >= dense_.size()) dense_.resize(k + 1);
+    return dense_[k];
+  }
+
+private:
+  std::size_t bound_ = 1024;
+  std::vector<T> dense_;
+  std::unordered_map<int, T> sparse_;
+};
+
+// Where a problem stands among those of its line: the order of the steps
+// that meet them when each matrix is read whole before its records are
+// built. Each matrix has three steps: its rows' shapes, (buses) the names,
+// its records.
+enum Rank { kScanned, kFunctionLine, kHeaderLine, kFirstMatrix };
+enum Step { kShapes, kNames, kRecords, kSteps };
+
+// A problem and its rank.
+struct Pending {
+  Problem problem;
+  int rank = kScanned;
+};
+
 class CaseReader {
 public:
+  // With `handOver`, the rows of the mapped matrices are built into records
+  // while the text is scanned, and no matrix is held whole.
   CaseReader(std::string_view text, Case& into, const ReadOptions& options,
-             MatpowerReport& report)
-      : text_(text), into_(into), options_(options), report_(report) {}
+             MatpowerReport& report, bool handOver)
+      : text_(text), into_(into), options_(options), report_(report), handOver_(handOver),
+        busesBefore_(into.buses.size()), generatorsBefore_(into.generators.size()),
+        branchesBefore_(into.branches.size()), areasBefore_(into.areas.size()) {}
 
-  void run() {
+  // False when rows handed over cannot stand for their matrix (one assigned
+  // twice, buses after the generators that name them, a matrix read by a
+  // later statement, ...): the records read are taken back out of the case
+  // and the text must be read again without handing over.
+  bool run() {
     if (text_.empty()) {
       problem(1, kNoSection, "the file is empty");
-      return finish();
+      finish();
+      return true;
     }
     interop::ScanSink sink;
     sink.wantsProblems = [](const std::string& field) { return isMapped(field); };
@@ -61,7 +122,26 @@ public:
     sink.problem = [this](std::size_t line, std::string message) {
       problem(line, kNoSection, std::move(message));
     };
+    if (handOver_) {
+      sink.handsOver = [this](const std::string& field, std::size_t lines) {
+        return handsOver(field, lines);
+      };
+      sink.row = [this](const Row& row, const double* numbers) {
+        this->row(*current_, row, numbers);
+        rank_ = kScanned;
+      };
+      sink.rowsNeeded = [this] { lost_ = true; };
+    }
     interop::scanFunctionFile(text_, sink, file_);
+    if (lost_) {
+      into_.buses.erase(into_.buses.begin() + diff(busesBefore_), into_.buses.end());
+      into_.generators.erase(into_.generators.begin() + diff(generatorsBefore_),
+                             into_.generators.end());
+      into_.branches.erase(into_.branches.begin() + diff(branchesBefore_),
+                           into_.branches.end());
+      into_.areas.erase(into_.areas.begin() + diff(areasBefore_), into_.areas.end());
+      return false;
+    }
     report_.functionName = file_.name;
     report_.lines =
         file_.lineStarts.size() - (text_.back() == '\n' || text_.back() == '\r');
@@ -71,19 +151,90 @@ public:
           " other than assignments of whole mpc fields skipped (first on line " +
           std::to_string(firstOther_) + ")");
 
+    rank_ = kFunctionLine;
     functionName();
+    rank_ = kHeaderLine;
     header(file_.functionLine);
-    buses();
-    generators();
-    branches();
-    areas();
+    for (Matrix* m : {&buses_, &generators_, &branches_, &areas_}) {
+      keptRows(*m);
+      (this->*m->finished)();
+    }
     finish();
+    return true;
   }
 
 private:
+  static std::ptrdiff_t diff(std::size_t n) { return static_cast<std::ptrdiff_t>(n); }
+
+  // One of the mapped matrices and what its rows gathered.
+  struct Matrix {
+    const char* name;
+    std::size_t columns;
+    int section;
+    int order; ///< in which the records are built: buses first
+    void (CaseReader::*record)(const Row& row, const double* at, std::size_t position);
+    void (CaseReader::*finished)();
+    std::size_t assignments = 0;
+    bool handedOver = false;
+    std::size_t position = 0; ///< rows met, bad ones too
+    bool widthKnown = false;
+    std::size_t width = 0;
+    std::size_t extra = 0; ///< rows with values past the mapped columns
+
+    int rank(Step step) const { return kFirstMatrix + order * kSteps + step; }
+  };
+
   static bool isMapped(const std::string& field) {
     return field == "version" || field == "baseMVA" || field == "bus" || field == "gen" ||
            field == "branch" || field == "areas" || field == "bus_name";
+  }
+
+  Matrix* matrixNamed(const std::string& field) {
+    for (Matrix* m : {&buses_, &generators_, &branches_, &areas_})
+      if (field == m->name) return m;
+    return nullptr;
+  }
+
+  // A matrix's rows go to its records as read when it is assigned once and
+  // the buses are all known before a generator or branch names one.
+  bool handsOver(const std::string& field, std::size_t lines) {
+    Matrix* m = matrixNamed(field);
+    if (!m) return false;
+    if (m->assignments > 0 || m->handedOver) {
+      lost_ = true;
+      return false;
+    }
+    m->handedOver = true;
+    current_ = m;
+    expect(*m, lines);
+    return true;
+  }
+
+  void expect(const Matrix& m, std::size_t rows) {
+    // A hint never reserves more than a large case needs: the rest grows.
+    rows = std::min(rows, std::size_t(1) << 20);
+    if (&m == &buses_) {
+      busLines_.expect(rows);
+      perBus_.expect(rows);
+      reserve(into_.buses, rows);
+      busPositions_.reserve(rows);
+    } else if (&m == &generators_) {
+      reserve(into_.generators, rows);
+    } else if (&m == &branches_) {
+      reserve(into_.branches, rows);
+      pairs_.reserve(rows);
+    } else {
+      reserve(into_.areas, rows);
+    }
+    report_.recordLines[static_cast<std::size_t>(m.section)].reserve(rows);
+  }
+
+  // Room for `more` records, on huge pages where the kernel has them: fresh
+  // pages are most of the cost of a large list.
+  template <class Record>
+  static void reserve(std::vector<Record>& list, std::size_t more) {
+    list.reserve(list.size() + more);
+    detail::adviseHugePages(list.data() + list.size(), more * sizeof(Record));
   }
 
   // A MATPOWER case is a function file named by its function.
@@ -107,6 +258,15 @@ private:
   }
 
   void assigned(const std::string& field, const Value& value) {
+    if (Matrix* m = handOver_ ? matrixNamed(field) : nullptr) {
+      // A second matrix is refused by handsOver(), anything else after one
+      // is not a matrix.
+      ++m->assignments;
+      if ((m == &buses_ && (generators_.assignments > 0 || branches_.assignments > 0)) ||
+          (m->handedOver && value.kind != Value::kMatrix))
+        lost_ = true;
+      current_ = nullptr;
+    }
     if (isMapped(field)) return;
     std::string note = "mpc." + field + " (line " + std::to_string(value.line) + ")";
     std::size_t rows = value.rows.size();
@@ -130,17 +290,21 @@ private:
   // Problems are kept without their lines' text until the end, and never
   // many more than will be reported.
   void problem(std::size_t line, int section, std::string message) {
-    Problem p;
-    p.line = line;
-    p.section = section;
-    p.message = std::move(message);
+    Pending p;
+    p.problem.line = line;
+    p.problem.section = section;
+    p.problem.message = std::move(message);
+    p.rank = rank_;
     problems_.push_back(std::move(p));
     if (problems_.size() >= 2 * options_.maxProblems + 64) keepFirstProblems();
   }
 
   void keepFirstProblems() {
-    std::stable_sort(problems_.begin(), problems_.end(),
-                     [](const Problem& a, const Problem& b) { return a.line < b.line; });
+    std::stable_sort(
+        problems_.begin(), problems_.end(), [](const Pending& a, const Pending& b) {
+          return a.problem.line != b.problem.line ? a.problem.line < b.problem.line
+                                                  : a.rank < b.rank;
+        });
     if (problems_.size() > options_.maxProblems) {
       report_.problemsDropped += problems_.size() - options_.maxProblems;
       problems_.resize(options_.maxProblems);
@@ -156,49 +320,52 @@ private:
     return it->second.kind == Value::kNone ? nullptr : &it->second;
   }
 
-  // A matrix whose rows all have one width of at least `columns`; rows that
-  // do not are reported and dropped from the returned list.
-  std::vector<const Row*> rows(const char* name, std::size_t columns, int section) {
-    std::vector<const Row*> good;
-    const Value* value =
-        field(name, section, section != static_cast<int>(Section::AreaInterchange));
-    if (!value) return good;
+  // The rows of a matrix held whole, as they would have been handed over.
+  void keptRows(Matrix& m) {
+    if (m.handedOver) return;
+    rank_ = m.rank(kShapes);
+    const Value* value = field(m.name, m.section, m.section != kAreaPlace);
+    if (!value) return;
     if (value->kind != Value::kMatrix) {
-      problem(value->line, section, std::string("mpc.") + name + " is not a matrix");
-      return good;
+      problem(value->line, m.section, std::string("mpc.") + m.name + " is not a matrix");
+      return;
     }
-    good.reserve(value->rows.size());
-    // The first row that reads sets the width the others must have.
-    auto first = std::find_if(value->rows.begin(), value->rows.end(),
-                              [](const Row& row) { return !row.bad; });
-    std::size_t width = first == value->rows.end() ? 0 : first->width;
-    for (const Row& row : value->rows) {
-      if (row.bad) continue;
-      if (row.width < columns)
-        problem(row.line, section,
-                std::string("mpc.") + name + ": a row has " +
-                    plural(row.width, "column", "columns") + ", at least " +
-                    std::to_string(columns) + " are needed");
-      else if (row.width != width)
-        problem(row.line, section,
-                std::string("mpc.") + name + ": a row has " +
-                    plural(row.width, "column", "columns") + ", the first readable row " +
-                    std::to_string(width));
-      else
-        good.push_back(&row);
-    }
-    matrix_ = value;
-    return good;
+    expect(m, value->rows.size());
+    for (const Row& r : value->rows)
+      row(m, r, value->numbers.data() + r.start);
   }
 
-  double at(const Row& row, std::size_t column) const {
-    return matrix_->numbers[row.start + column];
+  // A matrix whose rows all have one width of at least its columns: the
+  // first row that reads sets the width; rows that do not have it are
+  // reported and dropped.
+  void row(Matrix& m, const Row& row, const double* at) {
+    std::size_t position = m.position++;
+    if (row.bad) return;
+    if (!m.widthKnown) {
+      m.widthKnown = true;
+      m.width = row.width;
+    }
+    rank_ = m.rank(kShapes);
+    if (row.width < m.columns) {
+      problem(row.line, m.section,
+              std::string("mpc.") + m.name + ": a row has " +
+                  plural(row.width, "column", "columns") + ", at least " +
+                  std::to_string(m.columns) + " are needed");
+    } else if (row.width != m.width) {
+      problem(row.line, m.section,
+              std::string("mpc.") + m.name + ": a row has " +
+                  plural(row.width, "column", "columns") + ", the first readable row " +
+                  std::to_string(m.width));
+    } else {
+      rank_ = m.rank(kRecords);
+      (this->*m.record)(row, at, position);
+    }
   }
 
   // Integral columns: bus numbers, types, areas, zones, statuses.
-  bool integer(const Row& row, const char* matrix, const interop::Column& column,
-               int section, int& into) {
-    double v = at(row, column.index);
+  bool integer(const Row& row, const double* at, const char* matrix,
+               const interop::Column& column, int section, int& into) {
+    double v = at[column.index];
     if (std::trunc(v) == v && v >= INT_MIN && v <= INT_MAX) {
       into = static_cast<int>(v);
       return true;
@@ -213,32 +380,29 @@ private:
   }
 
   bool knownBus(const Row& row, const char* what, int bus, int section) {
-    bool known = bus >= 0 && static_cast<std::size_t>(bus) < knownBuses_.size()
-                     ? knownBuses_[static_cast<std::size_t>(bus)]
-                     : busLines_.count(bus) > 0;
-    if (known) return true;
+    if (busLines_.get(bus) != 0) return true;
     problem(row.line, section,
             std::string(what) + " names bus " + std::to_string(bus) +
                 ", which no mpc.bus row has");
     return false;
   }
 
-  // Counts rows with a value in columns past `mapped`; noted as one line.
-  void extraColumns(const Row& row, std::size_t mapped, std::size_t& rowsWithData) {
-    for (std::size_t k = mapped; k < row.width; ++k)
-      if (at(row, k) != 0.0) {
-        ++rowsWithData;
+  // Counts a record's row when it has a value in columns past the mapped
+  // ones; noted as one line.
+  static void extraColumns(Matrix& m, const Row& row, const double* at) {
+    for (std::size_t k = m.columns; k < row.width; ++k)
+      if (at[k] != 0.0) {
+        ++m.extra;
         return;
       }
   }
 
-  void noteColumns(const char* matrix, std::size_t mapped, std::size_t rowsWithData,
-                   const char* what) {
-    if (rowsWithData == 0) return;
-    report_.notCarried.push_back(std::string("mpc.") + matrix + ": " +
-                                 plural(rowsWithData, "row", "rows") +
-                                 " with values in columns " + std::to_string(mapped + 1) +
-                                 " and after (" + what + ") not carried");
+  void noteColumns(const Matrix& m, const char* what) {
+    if (m.extra == 0) return;
+    report_.notCarried.push_back(
+        std::string("mpc.") + m.name + ": " + plural(m.extra, "row", "rows") +
+        " with values in columns " + std::to_string(m.columns + 1) + " and after (" +
+        what + ") not carried");
   }
 
   void header(std::size_t functionLine) {
@@ -289,64 +453,66 @@ private:
     into_.comments.insert(into_.comments.end(), kSectionCount, "0");
   }
 
-  void buses() {
+  void busRecord(const Row& row, const double* at, std::size_t position) {
     using namespace interop::bus;
-    constexpr int place = static_cast<int>(Section::Bus);
-    std::vector<const Row*> good = rows("bus", kColumns, place);
-    into_.buses.reserve(into_.buses.size() + good.size());
-    const Value* matrix = matrix_;
-    const std::vector<std::string>* names = busNames(matrix);
-    std::size_t limits = 0, extra = 0, apostrophes = 0;
-    busLines_.reserve(good.size());
-    for (const Row* row : good) {
-      ZELBus b;
-      if (!integer(*row, "bus", kBusI, place, b.I()) ||
-          !integer(*row, "bus", kType, place, b.IDE()) ||
-          !integer(*row, "bus", kArea, place, b.AREA()) ||
-          !integer(*row, "bus", kZone, place, b.ZONE()))
-        continue;
-      if (b.I() <= 0) {
-        problem(row->line, place,
-                "mpc.bus: bus number " + std::to_string(b.I()) + " is not positive");
-        continue;
-      }
-      auto [it, fresh] = busLines_.emplace(b.I(), row->line);
-      if (!fresh) {
-        problem(row->line, place,
-                "bus " + std::to_string(b.I()) + " is defined twice (first on line " +
-                    std::to_string(it->second) + ")");
-        continue;
-      }
-      b.PL() = at(*row, kPd.index);
-      b.QL() = at(*row, kQd.index);
-      b.GL() = at(*row, kGs.index);
-      b.BL() = at(*row, kBs.index);
-      b.VM() = at(*row, kVm.index);
-      b.VA() = at(*row, kVa.index);
-      b.BASKV() = at(*row, kBaseKv.index);
-      std::size_t position = static_cast<std::size_t>(row - matrix->rows.data());
-      std::string name = names ? (*names)[position] : std::string();
+    ZELBus& b = into_.buses.emplace_back();
+    if (!integer(row, at, "bus", kBusI, kBusPlace, b.I()) ||
+        !integer(row, at, "bus", kType, kBusPlace, b.IDE()) ||
+        !integer(row, at, "bus", kArea, kBusPlace, b.AREA()) ||
+        !integer(row, at, "bus", kZone, kBusPlace, b.ZONE())) {
+      into_.buses.pop_back();
+      return;
+    }
+    if (b.I() <= 0) {
+      problem(row.line, kBusPlace,
+              "mpc.bus: bus number " + std::to_string(b.I()) + " is not positive");
+      into_.buses.pop_back();
+      return;
+    }
+    std::size_t& first = busLines_[b.I()];
+    if (first != 0) {
+      problem(row.line, kBusPlace,
+              "bus " + std::to_string(b.I()) + " is defined twice (first on line " +
+                  std::to_string(first) + ")");
+      into_.buses.pop_back();
+      return;
+    }
+    first = row.line;
+    b.PL() = at[kPd.index];
+    b.QL() = at[kQd.index];
+    b.GL() = at[kGs.index];
+    b.BL() = at[kBs.index];
+    b.VM() = at[kVm.index];
+    b.VA() = at[kVa.index];
+    b.BASKV() = at[kBaseKv.index];
+    if (at[kVmax.index] != kVmaxWritten || at[kVmin.index] != kVminWritten) ++limits_;
+    busPositions_.push_back(position);
+    extraColumns(buses_, row, at);
+    report_.recordLines[kBusPlace].push_back(row.line);
+  }
+
+  // The names, once mpc.bus_name is known: by the position of each bus's
+  // row, all padded and quoted.
+  void busesFinished() {
+    const Value* matrix = field("bus", kNoSection, false);
+    rank_ = buses_.rank(kNames);
+    const std::vector<std::string>* names =
+        matrix && matrix->kind == Value::kMatrix ? busNames(*matrix) : nullptr;
+    std::size_t apostrophes = 0;
+    std::string name;
+    for (std::size_t k = 0; k < busPositions_.size(); ++k) {
+      name = names ? (*names)[busPositions_[k]] : std::string();
       if (name.find('\'') != std::string::npos) {
         // A raw name ends at its second apostrophe.
         std::replace(name.begin(), name.end(), '\'', '`');
         ++apostrophes;
       }
-      b.NAME() = quotedName(name);
-      if (at(*row, kVmax.index) != kVmaxWritten || at(*row, kVmin.index) != kVminWritten)
-        ++limits;
-      extraColumns(*row, kColumns, extra);
-      into_.buses.push_back(std::move(b));
-      report_.recordLines[place].push_back(row->line);
+      into_.buses[busesBefore_ + k].NAME() = quotedName(name);
     }
-    std::size_t most = 4 * into_.buses.size() + 1024;
-    knownBuses_.assign(most, false);
-    for (const auto& [bus, line] : busLines_)
-      if (bus >= 0 && static_cast<std::size_t>(bus) < most)
-        knownBuses_[static_cast<std::size_t>(bus)] = true;
-    if (limits)
-      report_.notCarried.push_back(plural(limits, "bus", "buses") +
+    if (limits_)
+      report_.notCarried.push_back(plural(limits_, "bus", "buses") +
                                    ": voltage limits VMAX and VMIN not carried");
-    noteColumns("bus", kColumns, extra, "OPF results");
+    noteColumns(buses_, "OPF results");
     if (apostrophes)
       report_.notCarried.push_back(
           plural(apostrophes, "bus name", "bus names") +
@@ -355,17 +521,18 @@ private:
 
   // The names of the bus rows, by position, when mpc.bus_name has one per
   // row.
-  const std::vector<std::string>* busNames(const Value* busMatrix) {
+  const std::vector<std::string>* busNames(const Value& busMatrix) {
     const Value* names = field("bus_name", kNoSection, false);
-    if (!names || !busMatrix) return nullptr;
+    if (!names) return nullptr;
     if (names->kind != Value::kCell) {
       problem(names->line, kNoSection, "mpc.bus_name is not a cell array");
       return nullptr;
     }
-    if (names->texts.size() != busMatrix->rows.size()) {
+    std::size_t rows = busMatrix.rows.size() + busMatrix.rowsHandedOver;
+    if (names->texts.size() != rows) {
       problem(names->line, kNoSection,
               "mpc.bus_name holds " + plural(names->texts.size(), "name", "names") +
-                  ", mpc.bus " + plural(busMatrix->rows.size(), "row", "rows"));
+                  ", mpc.bus " + plural(rows, "row", "rows"));
       return nullptr;
     }
     // A name a raw bus line cannot hold back is refused, not cut.
@@ -396,130 +563,176 @@ private:
     return quoted.append(1, '\'');
   }
 
-  void generators() {
+  void generatorRecord(const Row& row, const double* at, std::size_t) {
     using namespace interop::gen;
-    constexpr int place = static_cast<int>(Section::Generator);
-    std::vector<const Row*> good = rows("gen", kColumns, place);
-    into_.generators.reserve(into_.generators.size() + good.size());
-    std::unordered_map<int, int> perBus;
-    std::size_t extra = 0;
-    for (const Row* row : good) {
-      ZELGenerator g;
-      if (!integer(*row, "gen", kBus, place, g.I()) ||
-          !integer(*row, "gen", kStatus, place, g.STAT()) ||
-          !knownBus(*row, "mpc.gen: a generator", g.I(), place))
-        continue;
-      g.ID() = numberedId(++perBus[g.I()]);
-      g.PG() = at(*row, kPg.index);
-      g.QG() = at(*row, kQg.index);
-      g.QT() = at(*row, kQmax.index);
-      g.QB() = at(*row, kQmin.index);
-      g.VS() = at(*row, kVg.index);
-      g.MBASE() = at(*row, kMbase.index);
-      g.PT() = at(*row, kPmax.index);
-      g.PB() = at(*row, kPmin.index);
-      g.IREG() = 0;
-      extraColumns(*row, kColumns, extra);
-      into_.generators.push_back(std::move(g));
-      report_.recordLines[place].push_back(row->line);
+    ZELGenerator& g = into_.generators.emplace_back();
+    if (!integer(row, at, "gen", kBus, kGeneratorPlace, g.I()) ||
+        !integer(row, at, "gen", kStatus, kGeneratorPlace, g.STAT()) ||
+        !knownBus(row, "mpc.gen: a generator", g.I(), kGeneratorPlace)) {
+      into_.generators.pop_back();
+      return;
     }
-    noteColumns("gen", kColumns, extra, "capability curve, ramp rates, APF, OPF results");
+    g.ID() = id(++perBus_[g.I()]);
+    g.PG() = at[kPg.index];
+    g.QG() = at[kQg.index];
+    g.QT() = at[kQmax.index];
+    g.QB() = at[kQmin.index];
+    g.VS() = at[kVg.index];
+    g.MBASE() = at[kMbase.index];
+    g.PT() = at[kPmax.index];
+    g.PB() = at[kPmin.index];
+    g.IREG() = 0;
+    extraColumns(generators_, row, at);
+    report_.recordLines[kGeneratorPlace].push_back(row.line);
   }
 
-  void branches() {
+  void generatorsFinished() {
+    noteColumns(generators_, "capability curve, ramp rates, APF, OPF results");
+  }
+
+  void branchRecord(const Row& row, const double* at, std::size_t) {
     using namespace interop::branch;
-    constexpr int place = static_cast<int>(Section::Branch);
-    std::vector<const Row*> good = rows("branch", kColumns, place);
-    const std::size_t first = into_.branches.size();
-    into_.branches.reserve(first + good.size());
-    std::vector<std::uint64_t> pairs; // both buses in one key, per branch
-    pairs.reserve(good.size());
-    std::size_t angles = 0, extra = 0;
-    for (const Row* row : good) {
-      ZELBranch br;
-      if (!integer(*row, "branch", kFrom, place, br.I()) ||
-          !integer(*row, "branch", kTo, place, br.J()) ||
-          !integer(*row, "branch", kStatus, place, br.ST()) ||
-          !knownBus(*row, "mpc.branch: a branch", br.I(), place) ||
-          !knownBus(*row, "mpc.branch: a branch", br.J(), place))
-        continue;
-      auto [low, high] = std::minmax(br.I(), br.J());
-      pairs.push_back(std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high));
-      br.R() = at(*row, kR.index);
-      br.X() = at(*row, kX.index);
-      br.B() = at(*row, kB.index);
-      br.RATEA() = at(*row, kRateA.index);
-      br.RATEB() = at(*row, kRateB.index);
-      br.RATEC() = at(*row, kRateC.index);
-      br.RATIO() = at(*row, kTap.index);
-      br.ANGLE() = at(*row, kShift.index);
-      if (at(*row, kAngmin.index) != kAngminWritten ||
-          at(*row, kAngmax.index) != kAngmaxWritten)
-        ++angles;
-      extraColumns(*row, kColumns, extra);
-      into_.branches.push_back(std::move(br));
-      report_.recordLines[place].push_back(row->line);
+    ZELBranch& br = into_.branches.emplace_back();
+    if (!integer(row, at, "branch", kFrom, kBranchPlace, br.I()) ||
+        !integer(row, at, "branch", kTo, kBranchPlace, br.J()) ||
+        !integer(row, at, "branch", kStatus, kBranchPlace, br.ST()) ||
+        !knownBus(row, "mpc.branch: a branch", br.I(), kBranchPlace) ||
+        !knownBus(row, "mpc.branch: a branch", br.J(), kBranchPlace)) {
+      into_.branches.pop_back();
+      return;
     }
-    numberCircuits(pairs, first);
-    if (angles)
-      report_.notCarried.push_back(plural(angles, "branch", "branches") +
+    auto [low, high] = std::minmax(br.I(), br.J());
+    pairs_.push_back(std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high));
+    br.R() = at[kR.index];
+    br.X() = at[kX.index];
+    br.B() = at[kB.index];
+    br.RATEA() = at[kRateA.index];
+    br.RATEB() = at[kRateB.index];
+    br.RATEC() = at[kRateC.index];
+    br.RATIO() = at[kTap.index];
+    br.ANGLE() = at[kShift.index];
+    if (at[kAngmin.index] != kAngminWritten || at[kAngmax.index] != kAngmaxWritten)
+      ++angles_;
+    extraColumns(branches_, row, at);
+    report_.recordLines[kBranchPlace].push_back(row.line);
+  }
+
+  void branchesFinished() {
+    numberCircuits();
+    if (angles_)
+      report_.notCarried.push_back(plural(angles_, "branch", "branches") +
                                    ": angle limits ANGMIN and ANGMAX not carried");
-    noteColumns("branch", kColumns, extra, "power flow and OPF results");
+    noteColumns(branches_, "power flow and OPF results");
   }
 
   // Circuits numbered per pair of buses in file order: branches sorted by
-  // pair (a stable sort keeps file order within one), then counted.
-  void numberCircuits(const std::vector<std::uint64_t>& pairs, std::size_t first) {
-    std::vector<std::uint32_t> order(pairs.size());
-    for (std::uint32_t k = 0; k < order.size(); ++k)
-      order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return pairs[a] < pairs[b];
-    });
+  // pair, then by position, then counted.
+  void numberCircuits() {
+    struct Key {
+      std::uint64_t pair;
+      std::size_t position;
+      bool operator<(const Key& other) const {
+        return pair != other.pair ? pair < other.pair : position < other.position;
+      }
+    };
+    std::vector<Key> keys(pairs_.size());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+      keys[k] = Key{pairs_[k], k};
+    std::sort(keys.begin(), keys.end());
     int circuit = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-      circuit = k > 0 && pairs[order[k]] == pairs[order[k - 1]] ? circuit + 1 : 1;
-      into_.branches[first + order[k]].CKT() = numberedId(circuit);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      circuit = k > 0 && keys[k].pair == keys[k - 1].pair ? circuit + 1 : 1;
+      into_.branches[branchesBefore_ + keys[k].position].CKT() = id(circuit);
     }
   }
 
-  void areas() {
-    using namespace interop::areas;
-    constexpr int place = static_cast<int>(Section::AreaInterchange);
-    std::vector<const Row*> good = rows("areas", kColumns, place);
-    into_.areas.reserve(into_.areas.size() + good.size());
-    for (const Row* row : good) {
-      ZELAreaInterchange a;
-      if (!integer(*row, "areas", kArea, place, a.I()) ||
-          !integer(*row, "areas", kPriceRefBus, place, a.ISW()))
-        continue;
-      into_.areas.push_back(std::move(a));
-      report_.recordLines[place].push_back(row->line);
-    }
+  // numberedId(n), made once for the first numbers.
+  const std::string& id(int n) {
+    auto k = static_cast<std::size_t>(n);
+    while (ids_.size() <= std::min<std::size_t>(k, 64))
+      ids_.push_back(numberedId(static_cast<int>(ids_.size())));
+    if (k < ids_.size()) return ids_[k];
+    return scratchId_ = numberedId(n);
   }
+
+  void areaRecord(const Row& row, const double* at, std::size_t) {
+    using namespace interop::areas;
+    ZELAreaInterchange& a = into_.areas.emplace_back();
+    if (!integer(row, at, "areas", kArea, kAreaPlace, a.I()) ||
+        !integer(row, at, "areas", kPriceRefBus, kAreaPlace, a.ISW())) {
+      into_.areas.pop_back();
+      return;
+    }
+    report_.recordLines[kAreaPlace].push_back(row.line);
+  }
+
+  void areasFinished() {}
 
   void finish() {
     keepFirstProblems();
-    for (Problem& p : problems_)
-      p.text = detail::excerpt(file_.line(text_, p.line), detail::kExcerpt);
-    report_.problems = std::move(problems_);
+    report_.problems.reserve(problems_.size());
+    for (Pending& p : problems_) {
+      p.problem.text =
+          detail::excerpt(file_.line(text_, p.problem.line), detail::kExcerpt);
+      report_.problems.push_back(std::move(p.problem));
+    }
   }
 
   std::string_view text_;
   Case& into_;
   const ReadOptions& options_;
   MatpowerReport& report_;
+  const bool handOver_;
+  const std::size_t busesBefore_, generatorsBefore_, branchesBefore_, areasBefore_;
   interop::FunctionFile file_;
-  const Value* matrix_ = nullptr;
-  std::unordered_map<int, std::size_t> busLines_;
-  // Bus numbers up to a few times the bus count, looked up by index: far
-  // faster than the map for the hundreds of thousands of lookups of a
-  // large case; numbers beyond it are looked up in the map.
-  std::vector<bool> knownBuses_;
-  std::vector<Problem> problems_;
+  Matrix buses_{"bus", interop::bus::kColumns, kBusPlace,
+                0,     &CaseReader::busRecord, &CaseReader::busesFinished};
+  Matrix generators_{
+      "gen", interop::gen::kColumns,       kGeneratorPlace,
+      1,     &CaseReader::generatorRecord, &CaseReader::generatorsFinished};
+  Matrix branches_{"branch", interop::branch::kColumns, kBranchPlace,
+                   2,        &CaseReader::branchRecord, &CaseReader::branchesFinished};
+  Matrix areas_{"areas", interop::areas::kColumns, kAreaPlace,
+                3,       &CaseReader::areaRecord,  &CaseReader::areasFinished};
+  Matrix* current_ = nullptr; ///< whose rows are being handed over
+  bool lost_ = false;
+  int rank_ = kScanned;
+  ByBus<std::size_t> busLines_; ///< line of each bus's row
+  ByBus<int> perBus_;           ///< generators so far
+  std::vector<std::size_t> busPositions_;
+  std::vector<std::uint64_t> pairs_; ///< both buses in one key, per branch
+  std::vector<std::string> ids_;
+  std::string scratchId_;
+  std::size_t limits_ = 0, angles_ = 0;
+  std::vector<Pending> problems_;
   std::size_t otherStatements_ = 0;
   std::size_t firstOther_ = 0;
 };
+
+// Whether the rows of the mapped matrices can be handed over while the text
+// is scanned: each of mpc.bus, mpc.gen, mpc.branch and mpc.areas appears at
+// most once and is never indexed, and mpc.bus comes before the others. The
+// scan still finds out when they cannot (then the text is read again).
+bool rowsCanBeHandedOver(std::string_view text) {
+  constexpr std::string_view kNames[] = {"bus", "gen", "branch", "areas"};
+  std::size_t at[4] = {std::string_view::npos, std::string_view::npos,
+                       std::string_view::npos, std::string_view::npos};
+  for (std::size_t pos = text.find("mpc."); pos != std::string_view::npos;
+       pos = text.find("mpc.", pos + 4)) {
+    std::size_t end = pos + 4;
+    while (end < text.size() &&
+           (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))
+      ++end;
+    std::string_view name = text.substr(pos + 4, end - pos - 4);
+    for (std::size_t k = 0; k < 4; ++k)
+      if (name == kNames[k]) {
+        if (at[k] != std::string_view::npos || (end < text.size() && text[end] == '('))
+          return false;
+        at[k] = pos;
+      }
+  }
+  return at[0] == std::string_view::npos || (at[0] < at[1] && at[0] < at[2]);
+}
 
 } // namespace
 
@@ -528,12 +741,22 @@ std::string_view withoutBom(std::string_view text) {
   return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
 }
 
+MatpowerReport interop::readMatpower(std::string_view text, Case& into,
+                                     const ReadOptions& options, Rows rows) {
+  MatpowerReport report;
+  if (!CaseReader(text, into, options, report, rows == Rows::kAsRead).run()) {
+    report = MatpowerReport();
+    CaseReader(text, into, options, report, false).run();
+  }
+  return report;
+}
+
 MatpowerReport readMatpower(std::string_view text, Case& into,
                             const ReadOptions& options) {
   text = withoutBom(text);
-  MatpowerReport report;
-  CaseReader(text, into, options, report).run();
-  return report;
+  return interop::readMatpower(text, into, options,
+                               rowsCanBeHandedOver(text) ? interop::Rows::kAsRead
+                                                         : interop::Rows::kWhole);
 }
 
 MatpowerReport readMatpower(std::istream& in, Case& into, const ReadOptions& options) {
