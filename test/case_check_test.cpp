@@ -159,6 +159,8 @@ const Row kRows[] = {
     {27, "3,1,1.05,0.98,0,30,2.5,15", "malformed-number", 27,
      "N1 is written '2.5': read as 2"},
     {27, "3,1,1.05,0.98,0,30,2.0,15", "malformed-number", 0},
+    {27, "3,1,1.05,0.98,0,30,2147483648,15", "malformed-number", 27,
+     "N1 is written '2147483648': read as -2147483648"},
     {8, "5,1,30,10,0,0,2,1.0,0,'FIVE',69,1\r", "malformed-number", 0},
 };
 
@@ -233,6 +235,10 @@ TEST(Check, CaseWithoutLines) {
   }
   // Nor are lines past the end of a text read: it is not the case's.
   EXPECT_EQ(zel23::check(r.data, r.report, "1,abc").findings.size(), 2u);
+  // Nor the fields of a line past those of its record.
+  EXPECT_EQ(zel23::check(r.data, r.report, withLine(4, "1,3,0,0,0,0,1,1,0,'ONE',138,1,x"))
+                .findings.size(),
+            2u);
 }
 
 // The tie 3-4 open leaves buses 4 and 5 an island without a swing bus: it
@@ -265,12 +271,19 @@ TEST(Check, IslandWithoutSwingHasLoadOrGeneration) {
   }
 }
 
+// The base case, and the same with 64 more circuits from bus 1 to bus 2:
+// more branches than the look-ahead reaches, each end looked up early.
 TEST(Check, CleanCaseHasNoFinding) {
-  const zel23::CheckResult r = checkText(base());
-  for (const zel23::Finding& f : r.findings)
-    ADD_FAILURE() << f.line << ": " << f.code << ": " << f.message;
-  ASSERT_EQ(r.summary.islands.size(), 1u);
-  EXPECT_EQ(r.summary.islands[0].buses, 5u);
+  std::string circuits = "1,2,'1',0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1";
+  for (int k = 2; k <= 65; ++k)
+    circuits += "\n1,2," + std::to_string(k) + ",0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1";
+  for (const std::string& text : {base(), withLine(13, circuits)}) {
+    const zel23::CheckResult r = checkText(text);
+    for (const zel23::Finding& f : r.findings)
+      ADD_FAILURE() << f.line << ": " << f.code << ": " << f.message;
+    ASSERT_EQ(r.summary.islands.size(), 1u);
+    EXPECT_EQ(r.summary.islands[0].buses, 5u);
+  }
 }
 
 void expectIsland(const zel23::Island& i, std::size_t buses, int first,

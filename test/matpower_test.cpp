@@ -59,14 +59,32 @@ TEST(MatpowerNumber, MatlabForms) {
     bool ok;
     double value;
   } rows[] = {
-      {"1", true, 1},         {"-0.5", true, -0.5},   {"+.5", true, 0.5},
-      {"1e-3", true, 1e-3},   {"1E+3", true, 1e3},    {"1d3", true, 1e3},
-      {"2D-2", true, 2e-2},   {"Inf", true, inf},     {"-inf", true, -inf},
-      {"1e999", true, inf},   {"1d300", true, 1e300}, {"-1e-999", true, -0.0},
-      {"5.", true, 5},        {"0.1", true, 0.1},     {"", false, 0},
-      {"-", false, 0},        {"1.2.3", false, 0},    {"0x1F", false, 0},
-      {"1i", false, 0},       {"abc", false, 0},      {"1e", false, 0},
+      {"1", true, 1},
+      {"-0.5", true, -0.5},
+      {"+.5", true, 0.5},
+      {"1e-3", true, 1e-3},
+      {"1E+3", true, 1e3},
+      {"1d3", true, 1e3},
+      {"2D-2", true, 2e-2},
+      {"Inf", true, inf},
+      {"-inf", true, -inf},
+      {"1e999", true, inf},
+      {"1d300", true, 1e300},
+      {"-1e-999", true, -0.0},
+      {"5.", true, 5},
+      {"0.1", true, 0.1},
+      {"", false, 0},
+      {"-", false, 0},
+      {"1.2.3", false, 0},
+      {"0x1F", false, 0},
+      {"1i", false, 0},
+      {"abc", false, 0},
+      {"1e", false, 0},
       {"Infinity", false, 0},
+      // Past what one exact operation converts: 20 digits, powers beyond 1e22.
+      {"18446744073709551617", true, 18446744073709551617.0},
+      {"1e23", true, 1e23},
+      {"1e-23", true, 1e-23},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
@@ -162,6 +180,7 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        ""},
       {"mpc.x = [2 4]; mpc.x(1, 2) = mpc.x(1, 1) + mpc.x(1, 2);", {2, 6}, ""},
       {"mpc.x = [1 2]; mpc.x(1, (1 == 1)^1) = 5;", {5, 2}, ""},
+      {"mpc.x = [1 2]; mpc.x(1, 1) = 3 mpc.x = 9;", {1, 2}, ""},
       {"mpc.x = [1 2 3]; mpc.x(1, [2 -1+2]) = 9; mpc.y = 1; mpc.y(:, 1:2) = 0; "
        "mpc.x(1, 3) = 7;",
        {9, 9, 7},
@@ -207,6 +226,10 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        {},
        "2: mpc.baseMVA: a negative number to a fractional power is complex"},
       {"mpc.bus = [1 foo(2)];", {}, "2: mpc.bus: a row holds 'foo(2)': `foo`" + kHint},
+      {"mpc.bus = [1 foo(123456789012345678901234567890123456789)];",
+       {},
+       "2: mpc.bus: a row holds 'foo(123456789012345678901234567890123456...': `foo`" +
+           kHint},
       {"mpc.bus = [1 2x];", {}, "2: mpc.bus: a row holds '2x', which is not a number"},
       {"mpc.bus = [1 PD];", {}, "2: mpc.bus: a row holds 'PD', which is not a number"},
       {"mpc.bus = [1 (2 3];",
@@ -214,6 +237,10 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        "2: mpc.bus: a row holds '(2 3', which is not a number"},
       {"mpc.x = [1 (2 3];\nmpc.x = 5;", {5}, ""},
       {"mpc.baseMVA = 12abc;", {}, "2: mpc.baseMVA is '12abc', which is not a value"},
+      {"mpc.baseMVA = 1234567890123456789012345678901234567890abc;",
+       {},
+       "2: mpc.baseMVA is '1234567890123456789012345678901234567890...', which is not a "
+       "value"},
       {"mpc.baseMVA = 1(2);", {}, "2: mpc.baseMVA is '1(2)', which is not a value"},
       {"[A, B, C, D, E, F, G, H] = idx_cost;", {}, "2: `idx_cost` gives 7 names, not 8"},
       {"if NaN\n mpc.x = 1;\nend",
@@ -453,6 +480,11 @@ TEST(MatpowerRoundTrip, RawCaseThroughMatpowerKeepsEveryField) {
     expectSame(back.branches, c.branches);
     expectSame(back.areas, c.areas);
   }
+  // Names all blank: no mpc.bus_name.
+  zel23::Case blank = CaseGenerator(1).make();
+  for (ZELBus& b : blank.buses)
+    b.NAME() = "'  '";
+  EXPECT_EQ(exported(blank).find("bus_name"), std::string::npos);
 }
 
 TEST(MatpowerRoundTrip, MatpowerCaseThroughRawKeepsEveryMappedColumn) {
