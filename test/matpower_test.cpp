@@ -210,6 +210,9 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
       {"mpc.bus = [1 2];\nmpc.bus(2, 1) = 0;",
        {},
        "3: mpc.bus: index 2 is beyond the 1 rows of mpc.bus"},
+      {"mpc.bus = [1 2; 3 4];\nmpc.bus(:, 1) = mpc.bus(:, [1 2]);",
+       {},
+       "3: mpc.bus: a block of 2 by 2 values cannot fill 2 by 1"},
       {"mpc.bus = [1 2; 3 4];\nmpc.bus(:, 1) = mpc.bus(:, 1) * mpc.bus(:, 2);",
        {},
        "3: mpc.bus: a matrix product (*)" + kHint},
@@ -353,6 +356,12 @@ TEST(MatpowerRead, HostileInputIsRefusedWithItsCause) {
       got.push_back(std::to_string(p.line) + ": " + p.message);
     EXPECT_NE(std::find(got.begin(), got.end(), row.problem), got.end())
         << (got.empty() ? "none" : got[0]);
+  }
+  // A problem's text is its line without the line end, the last line too.
+  for (const char* text :
+       {"function mpc = t\nmpc.bus = [7", "function mpc = t\r\nmpc.bus = [7\r\n"}) {
+    zel23::Case c;
+    EXPECT_EQ(zel23::readMatpower(text, c).problems.at(0).text, "mpc.bus = [7");
   }
   // Memory follows the input: bounded problem text and token echo.
   std::string huge = edit("= 100;", "= 1" + std::string(1 << 20, 'x') + ";");
