@@ -180,6 +180,7 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        ""},
       {"mpc.x = [2 4]; mpc.x(1, 2) = mpc.x(1, 1) + mpc.x(1, 2);", {2, 6}, ""},
       {"mpc.x = [1 2]; mpc.x(1, (1 == 1)^1) = 5;", {5, 2}, ""},
+      {"mpc.x = [1 2] ;\nmpc.x(1, 2) = 5;", {1, 5}, ""},
       {"mpc.x = [1 2]; mpc.x(1, 1) = 3 mpc.x = 9;", {1, 2}, ""},
       {"mpc.x = [1 2]; mpc.x(1 , 1 ) = 5 % five\nmpc.x(1, 2) = 6 # six", {5, 6}, ""},
       {"mpc.y = [1 2 3]; mpc.x = [mpc.y(1, 3 -1) 5];", {2, 5}, ""},
