@@ -263,6 +263,8 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        "2: mpc.bus: a row holds '(2 3', which is not a number"},
       {"mpc.x = [1 (2 3];\nmpc.x = 5;", {5}, ""},
       {"mpc.baseMVA = 12abc;", {}, "2: mpc.baseMVA is '12abc', which is not a value"},
+      {"mpc.baseMVA = 100';", {}, "2: mpc.baseMVA is '100'', which is not a value"},
+      {"mpc.baseMVA = 1.5.5;", {}, "2: mpc.baseMVA is '1.5.5', which is not a value"},
       {"mpc.baseMVA = 1234567890123456789012345678901234567890abc;",
        {},
        "2: mpc.baseMVA is '1234567890123456789012345678901234567890...', which is not a "
