@@ -80,7 +80,8 @@ const Row kRows[] = {
     {28, "", "missing-terminator", 28},
     {28, "0 / end\n0 / extra", "extra-terminator", 29},
     {15, "3,4,'1',0.001,0.05,0,100,110,120,1.02,0,0,0,0,0,0", "island-without-swing", 7},
-    {5, "2,3,0,0,0,0,1,1.01,0,'TWO',138,1", "several-swing-buses", 5},
+    {5, "2,3,0,0,0,0,1,1.01,0,'TWO',138,1", "several-swing-buses", 5,
+     "bus 2 is a second swing bus (type 3) in the island of swing bus 1 on line 4"},
     {8, "5,4,30,10,0,0,2,1.0,0,'FIVE',69,1", "branch-to-isolated-bus", 16},
     {16, "4,5,'1',0.01,0.1,0.02,60,66,72,0,0,0,0,0,0,0", "unconnected-bus", 8},
     {16, "5,5,'1',0.01,0.1,0.02,60,66,72,0,0,0,0,0,0,1", "unconnected-bus", 8},
@@ -102,7 +103,10 @@ const Row kRows[] = {
     {11,
      "2,'1',50,10,40,-20,1.01,0,100,0,0.25,0,0,1,1,100,80,0\n"
      "2,'2',50,10,40,-20,1.03,0,100,0,0.25,0,0,1,1,100,80,0",
-     "voltage-setpoint-conflict", 12},
+     "voltage-setpoint-conflict", 12,
+     "generator '2' at bus 2 has VS 1.03, but generator '1' at the same bus on line 11 "
+     "has "
+     "VS 1.01"},
     {11, "2,'1',50,10,40,-20,1.03,1,100,0,0.25,0,0,1,1,100,80,0",
      "voltage-setpoint-conflict", 11},
     {6, "3,1,50,20,0,0,1,0.3,0,'THREE',138,1", "voltage-out-of-range", 6},
@@ -125,6 +129,7 @@ const Row kRows[] = {
      15,
      "branch 3-4 circuit '1' is a line (RATIO 0, no ANGLE) but joins bus 3 at 138 kV and "
      "bus 4 at 69 kV"},
+    {7, "4,1,40,10,0,0,2,1.0,0,'FOUR',0.48,1", "line-between-voltage-levels", 16},
     {15, "3,4,'1',0.001,0.05,0,100,110,120,1,0,0,0,0,0,1", "line-between-voltage-levels",
      0},
     {15, "3,4,'1',0.001,0.05,0,100,110,120,0,30,0,0,0,0,1", "line-between-voltage-levels",
@@ -159,6 +164,10 @@ const Row kRows[] = {
     {27, "3,1,1.05,0.98,0,30,2.5,15", "malformed-number", 27,
      "N1 is written '2.5': read as 2"},
     {27, "3,1,1.05,0.98,0,30,2.0,15", "malformed-number", 0},
+    {25, "3,2,20,17,0,12.5,138,0.44,1,1.15,0.85,0.00625,7x", "malformed-number", 0},
+    {27, "3,1,1.05,0.98,0,30,1e3,15", "malformed-number", 0},
+    {27, "3,1,1.05,0.98,0,30,2147483648,15", "malformed-number", 27,
+     "N1 is written '2147483648': read as -2147483648"},
     {8, "5,1,30,10,0,0,2,1.0,0,'FIVE',69,1\r", "malformed-number", 0},
 };
 
@@ -233,6 +242,17 @@ TEST(Check, CaseWithoutLines) {
   }
   // Nor are lines past the end of a text read: it is not the case's.
   EXPECT_EQ(zel23::check(r.data, r.report, "1,abc").findings.size(), 2u);
+  // A report may list lines in any order.
+  const std::string vm = withLine(6, "3,1,50,20,0,0,1,1.O2,0,'THREE',138,1");
+  zel23_test::Read any = readText(vm);
+  any.report.recordLines[0] = {8, 6};
+  const auto found = zel23::check(any.data, any.report, vm).findings;
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].line, 6u);
+  // Nor the fields of a line past those of its record.
+  EXPECT_EQ(zel23::check(r.data, r.report, withLine(4, "1,3,0,0,0,0,1,1,0,'ONE',138,1,x"))
+                .findings.size(),
+            2u);
 }
 
 // The tie 3-4 open leaves buses 4 and 5 an island without a swing bus: it
@@ -265,12 +285,19 @@ TEST(Check, IslandWithoutSwingHasLoadOrGeneration) {
   }
 }
 
+// The base case, and the same with 64 more circuits from bus 1 to bus 2:
+// more branches than the look-ahead reaches, each end looked up early.
 TEST(Check, CleanCaseHasNoFinding) {
-  const zel23::CheckResult r = checkText(base());
-  for (const zel23::Finding& f : r.findings)
-    ADD_FAILURE() << f.line << ": " << f.code << ": " << f.message;
-  ASSERT_EQ(r.summary.islands.size(), 1u);
-  EXPECT_EQ(r.summary.islands[0].buses, 5u);
+  std::string circuits = "1,2,'1',0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1";
+  for (int k = 2; k <= 65; ++k)
+    circuits += "\n1,2," + std::to_string(k) + ",0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1";
+  for (const std::string& text : {base(), withLine(13, circuits)}) {
+    const zel23::CheckResult r = checkText(text);
+    for (const zel23::Finding& f : r.findings)
+      ADD_FAILURE() << f.line << ": " << f.code << ": " << f.message;
+    ASSERT_EQ(r.summary.islands.size(), 1u);
+    EXPECT_EQ(r.summary.islands[0].buses, 5u);
+  }
 }
 
 void expectIsland(const zel23::Island& i, std::size_t buses, int first,

@@ -59,14 +59,32 @@ TEST(MatpowerNumber, MatlabForms) {
     bool ok;
     double value;
   } rows[] = {
-      {"1", true, 1},         {"-0.5", true, -0.5},   {"+.5", true, 0.5},
-      {"1e-3", true, 1e-3},   {"1E+3", true, 1e3},    {"1d3", true, 1e3},
-      {"2D-2", true, 2e-2},   {"Inf", true, inf},     {"-inf", true, -inf},
-      {"1e999", true, inf},   {"1d300", true, 1e300}, {"-1e-999", true, -0.0},
-      {"5.", true, 5},        {"0.1", true, 0.1},     {"", false, 0},
-      {"-", false, 0},        {"1.2.3", false, 0},    {"0x1F", false, 0},
-      {"1i", false, 0},       {"abc", false, 0},      {"1e", false, 0},
+      {"1", true, 1},
+      {"-0.5", true, -0.5},
+      {"+.5", true, 0.5},
+      {"1e-3", true, 1e-3},
+      {"1E+3", true, 1e3},
+      {"1d3", true, 1e3},
+      {"2D-2", true, 2e-2},
+      {"Inf", true, inf},
+      {"-inf", true, -inf},
+      {"1e999", true, inf},
+      {"1d300", true, 1e300},
+      {"-1e-999", true, -0.0},
+      {"5.", true, 5},
+      {"0.1", true, 0.1},
+      {"", false, 0},
+      {"-", false, 0},
+      {"1.2.3", false, 0},
+      {"0x1F", false, 0},
+      {"1i", false, 0},
+      {"abc", false, 0},
+      {"1e", false, 0},
       {"Infinity", false, 0},
+      // Past what one exact operation converts: 20 digits, powers beyond 1e22.
+      {"18446744073709551617", true, 18446744073709551617.0},
+      {"1e23", true, 1e23},
+      {"1e-23", true, 1e-23},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
@@ -162,6 +180,10 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        ""},
       {"mpc.x = [2 4]; mpc.x(1, 2) = mpc.x(1, 1) + mpc.x(1, 2);", {2, 6}, ""},
       {"mpc.x = [1 2]; mpc.x(1, (1 == 1)^1) = 5;", {5, 2}, ""},
+      {"mpc.x = [1 2] ;\nmpc.x(1, 2) = 5;", {1, 5}, ""},
+      {"mpc.x = [1 2]; mpc.x(1, 1) = 3 mpc.x = 9;", {1, 2}, ""},
+      {"mpc.x = [1 2]; mpc.x(1 , 1 ) = 5 % five\nmpc.x(1, 2) = 6 # six", {5, 6}, ""},
+      {"mpc.y = [1 2 3]; mpc.x = [mpc.y(1, 3 -1) 5];", {2, 5}, ""},
       {"mpc.x = [1 2 3]; mpc.x(1, [2 -1+2]) = 9; mpc.y = 1; mpc.y(:, 1:2) = 0; "
        "mpc.x(1, 3) = 7;",
        {9, 9, 7},
@@ -188,9 +210,15 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
       {"mpc.bus = [1 2];\nmpc.bus(:, 3) = 0;",
        {},
        "3: mpc.bus: mpc.bus(1, 3) is outside the matrix; growing it" + kHint},
+      {"mpc.bus = [1 2];\nmpc.bus(1, 1) = mpc.bus(1, 3);",
+       {},
+       "3: mpc.bus: mpc.bus(1, 3) is outside the matrix"},
       {"mpc.bus = [1 2];\nmpc.bus(2, 1) = 0;",
        {},
        "3: mpc.bus: index 2 is beyond the 1 rows of mpc.bus"},
+      {"mpc.bus = [1 2; 3 4];\nmpc.bus(:, 1) = mpc.bus(:, [1 2]);",
+       {},
+       "3: mpc.bus: a block of 2 by 2 values cannot fill 2 by 1"},
       {"mpc.bus = [1 2; 3 4];\nmpc.bus(:, 1) = mpc.bus(:, 1) * mpc.bus(:, 2);",
        {},
        "3: mpc.bus: a matrix product (*)" + kHint},
@@ -207,13 +235,40 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        {},
        "2: mpc.baseMVA: a negative number to a fractional power is complex"},
       {"mpc.bus = [1 foo(2)];", {}, "2: mpc.bus: a row holds 'foo(2)': `foo`" + kHint},
+      {"mpc.bus = [1 foo(123456789012345678901234567890123456789)];",
+       {},
+       "2: mpc.bus: a row holds 'foo(123456789012345678901234567890123456...': `foo`" +
+           kHint},
       {"mpc.bus = [1 2x];", {}, "2: mpc.bus: a row holds '2x', which is not a number"},
+      {"mpc.bus = [1 2x...\n 3];",
+       {},
+       "2: mpc.bus: a row holds '2x', which is not a number"},
+      {"mpc.bus = 5;\nmpc.bus(1, 1) = 2;", {}, "3: mpc.bus: mpc.bus is not a matrix"},
+      // What a message quotes of a line stops at 40 bytes.
+      {"mpc.bus.a123456789012345678901234567890123456789 = 1;",
+       {},
+       "2: mpc.bus: 'mpc.bus.a12345678901234567890123456789012345678...'" + kHint},
+      {"mpc.bus = [1 2];\nmpc.bus(1, 2) a123456789012345678901234567890123456789;",
+       {},
+       "3: mpc.bus: ' a12345678901234567890123456789012345678...' cannot be read"},
+      {"mpc.bus = [1 2];\nmpc.bus(1, 2) = 3 a123456789012345678901234567890123456789;",
+       {},
+       "3: mpc.bus: 'a123456789012345678901234567890123456789...' cannot be read"},
+      {"mpc.bus_name = {'A'; 2x};",
+       {},
+       "2: mpc.bus_name: a row holds '2x', which is not a number"},
       {"mpc.bus = [1 PD];", {}, "2: mpc.bus: a row holds 'PD', which is not a number"},
       {"mpc.bus = [1 (2 3];",
        {},
        "2: mpc.bus: a row holds '(2 3', which is not a number"},
       {"mpc.x = [1 (2 3];\nmpc.x = 5;", {5}, ""},
       {"mpc.baseMVA = 12abc;", {}, "2: mpc.baseMVA is '12abc', which is not a value"},
+      {"mpc.baseMVA = 100';", {}, "2: mpc.baseMVA is '100'', which is not a value"},
+      {"mpc.baseMVA = 1.5.5;", {}, "2: mpc.baseMVA is '1.5.5', which is not a value"},
+      {"mpc.baseMVA = 1234567890123456789012345678901234567890abc;",
+       {},
+       "2: mpc.baseMVA is '1234567890123456789012345678901234567890...', which is not a "
+       "value"},
       {"mpc.baseMVA = 1(2);", {}, "2: mpc.baseMVA is '1(2)', which is not a value"},
       {"[A, B, C, D, E, F, G, H] = idx_cost;", {}, "2: `idx_cost` gives 7 names, not 8"},
       {"if NaN\n mpc.x = 1;\nend",
@@ -326,6 +381,12 @@ TEST(MatpowerRead, HostileInputIsRefusedWithItsCause) {
       got.push_back(std::to_string(p.line) + ": " + p.message);
     EXPECT_NE(std::find(got.begin(), got.end(), row.problem), got.end())
         << (got.empty() ? "none" : got[0]);
+  }
+  // A problem's text is its line without the line end, the last line too.
+  for (const char* text :
+       {"function mpc = t\nmpc.bus = [7", "function mpc = t\r\nmpc.bus = [7\r\n"}) {
+    zel23::Case c;
+    EXPECT_EQ(zel23::readMatpower(text, c).problems.at(0).text, "mpc.bus = [7");
   }
   // Memory follows the input: bounded problem text and token echo.
   std::string huge = edit("= 100;", "= 1" + std::string(1 << 20, 'x') + ";");
@@ -453,6 +514,11 @@ TEST(MatpowerRoundTrip, RawCaseThroughMatpowerKeepsEveryField) {
     expectSame(back.branches, c.branches);
     expectSame(back.areas, c.areas);
   }
+  // Names all blank: no mpc.bus_name.
+  zel23::Case blank = CaseGenerator(1).make();
+  for (ZELBus& b : blank.buses)
+    b.NAME() = "'  '";
+  EXPECT_EQ(exported(blank).find("bus_name"), std::string::npos);
 }
 
 TEST(MatpowerRoundTrip, MatpowerCaseThroughRawKeepsEveryMappedColumn) {
