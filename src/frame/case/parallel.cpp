@@ -20,8 +20,8 @@
 // recoverable read does, so no record depends on another and the pieces are
 // independent.
 
-#include "frame/text/fatal.h"
 #include "frame/case/reader.h"
+#include "frame/text/fatal.h"
 #include "frame/text/registry.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
@@ -182,7 +182,7 @@ unsigned threadsFor(const ReadFileOptions& options) {
 }
 
 // Runs task(0) ... task(count - 1) on up to `threads` threads, the calling
-// one among them, each under the recoverable reader's scopes; the calling
+// one among them; the calling
 // thread runs first() before it takes tasks. The first exception thrown is
 // thrown here once all threads are done.
 template <class Task, class First>
@@ -196,8 +196,6 @@ void runTasks(unsigned threads, std::size_t count, const Task& task, const First
     next.store(count);
   };
   const auto work = [&] {
-    detail::RecoverableScope recoverable;
-    detail::EmptyRegistryScope emptyRegistry;
     try {
       for (std::size_t i; (i = next.fetch_add(1)) < count;)
         task(i);
@@ -409,8 +407,6 @@ private:
   // offset.
   bool readDcSection(const Place& start, std::size_t& at) {
     constexpr int section = detail::kDcSection;
-    detail::RecoverableScope recoverable;
-    detail::EmptyRegistryScope emptyRegistry;
     Piece piece; // for its problems, in their place among the others
     piece.section = section;
     Lines lines(text_, start.at, headerLines_ + start.lines);
@@ -431,12 +427,14 @@ private:
       for (std::string_view& next : rest)
         complete = complete && lines.next(next) != Lines::Status::End;
       if (!complete) {
-        guarded(piece, number, line, [] { detail::shortDcRecord(); });
+        guarded(piece, number, line, [] { return detail::shortDcRecord(); });
         continue;
       }
       ZELTwoTerminalDC record;
-      if (guarded(piece, number, line,
-                  [&] { detail::parseRecord(record, line, rest[0], rest[1]); })) {
+      if (guarded(piece, number, line, [&] {
+            return detail::parseRecord(record, line, rest[0], rest[1],
+                                       detail::noBusNames());
+          })) {
         case_.dcLines.push_back(record);
         report_.recordLines[section].push_back(number);
       }
@@ -489,7 +487,9 @@ private:
         if (piece.parsed == piece.slots)
           throw std::runtime_error("zel23: the text changed while it was read");
         auto& record = list[piece.slot + piece.parsed];
-        if (guarded(piece, number, line, [&] { detail::parseRecord(record, line); })) {
+        if (guarded(piece, number, line, [&] {
+              return detail::parseRecord(record, line, detail::noBusNames());
+            })) {
           numbers[piece.slot + piece.parsed - first] = number;
           ++piece.parsed;
         } else {
@@ -499,7 +499,7 @@ private:
     });
     if (!known)
       forEachRecordLine(piece, [&](std::size_t number, std::string_view line) {
-        guarded(piece, number, line, [] { detail::unknownRecordType(); });
+        guarded(piece, number, line, [] { return detail::unknownRecordType(); });
       });
   }
 
@@ -516,20 +516,17 @@ private:
     }
   }
 
-  // Runs a parse; a fatal error becomes the piece's problem and false.
+  // Runs a parse; a failure becomes the piece's problem and false.
   template <class Parse>
   bool guarded(Piece& piece, std::size_t number, std::string_view line, Parse&& parse) {
-    try {
-      parse();
-      return true;
-    } catch (detail::RecordError& error) {
-      if (piece.problems.size() < options_.maxProblems)
-        piece.problems.push_back(Problem{number, piece.section, std::move(error.message),
-                                         detail::excerpt(line, detail::kExcerpt)});
-      else
-        ++piece.dropped;
-      return false;
-    }
+    detail::ParseResult result = parse();
+    if (result.ok) return true;
+    if (piece.problems.size() < options_.maxProblems)
+      piece.problems.push_back(Problem{number, piece.section, std::move(result.message),
+                                       detail::excerpt(line, detail::kExcerpt)});
+    else
+      ++piece.dropped;
+    return false;
   }
 
   // Step 4: records that failed left empty slots at their piece's end.

@@ -2,6 +2,7 @@
 
 #include "frame/text/convert.h"
 #include "frame/text/fatal.h"
+#include "frame/text/registry.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
 #include "records/ZELBus.h"
@@ -308,14 +309,14 @@ private:
                   std::size_t number) {
     if (section == kDcSection) return addDcLine(source, number, line);
     if (section >= zel23::kSectionCount) {
-      guarded(section, number, line, [] { unknownRecordType(); });
+      guarded(section, number, line, [] { return unknownRecordType(); });
       return;
     }
     withSection(section, [&](auto& staging, auto& list) {
       using Record = typename std::decay_t<decltype(list)>::value_type;
       if constexpr (!std::is_same_v<Record, ZELTwoTerminalDC>) // one line each
         add(staging, section, number, line,
-            [line](Record& record) { parseRecord(record, line); });
+            [line](Record& record) { return parseRecord(record, line, noBusNames()); });
     });
   }
 
@@ -329,20 +330,21 @@ private:
       std::string_view text;
       const auto status = source.next(text);
       if (status != LineSource::Status::Line && status != LineSource::Status::LastLine) {
-        guarded(section, number, first, [] { shortDcRecord(); });
+        guarded(section, number, first, [] { return shortDcRecord(); });
         return;
       }
       next.assign(text);
     }
-    add(dcLines_, section, number, first,
-        [&](ZELTwoTerminalDC& record) { parseRecord(record, first, rest[0], rest[1]); });
+    add(dcLines_, section, number, first, [&](ZELTwoTerminalDC& record) {
+      return parseRecord(record, first, rest[0], rest[1], noBusNames());
+    });
   }
 
   template <class Record, class Parse>
   void add(Staging<Record>& staging, int section, std::size_t number,
            std::string_view line, const Parse& parse) {
     Record& record = staging.emplace();
-    if (guarded(section, number, line, [&] { parse(record); })) {
+    if (guarded(section, number, line, [&] { return parse(record); })) {
       if (report_) report_->recordLines[section].push_back(number);
     } else {
       staging.dropLast();
@@ -355,18 +357,15 @@ private:
     withSection(section, [](auto& staging, auto& list) { staging.appendTo(list); });
   }
 
-  // Runs a parse; under a recoverable read a fatal error becomes a problem
-  // and false, otherwise it never comes back here.
+  // Runs a parse; in a recoverable read a failure becomes a problem and
+  // false, otherwise it ends the process.
   template <class Parse>
   bool guarded(int section, std::size_t number, std::string_view line, Parse&& parse) {
-    try {
-      parse();
-      return true;
-    } catch (RecordError& error) {
-      if (!report_) throw;
-      problem(number, section, std::move(error.message), line);
-      return false;
-    }
+    ParseResult result = parse();
+    if (result.ok) return true;
+    if (!report_) exitOnFailure(result);
+    problem(number, section, std::move(result.message), line);
+    return false;
   }
 
   void problem(std::size_t number, int section, std::string message,
@@ -425,10 +424,11 @@ std::string excerpt(std::string_view text, std::size_t most) {
   return std::string(text.substr(0, cut)) + "...";
 }
 
-void unknownRecordType() { fatalParseError(kSource, __LINE__, "Unknown record type"); }
+// Their lines are the ones ZELParse has always reported them from.
+ParseResult unknownRecordType() { return failure(kSource, 428, "Unknown record type"); }
 
-void shortDcRecord() {
-  fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
+ParseResult shortDcRecord() {
+  return failure(kSource, 431, "Two terminal DC data format error.");
 }
 
 void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {

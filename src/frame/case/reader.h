@@ -1,6 +1,7 @@
 #ifndef ZEL23_FRAME_READER_H
 #define ZEL23_FRAME_READER_H
 
+#include "frame/text/fatal.h"
 #include "zel23.h"
 
 #include <cstddef>
@@ -84,10 +85,10 @@ inline constexpr std::string_view kMissingSystemBase =
 std::string excerpt(std::string_view text, std::size_t most);
 inline constexpr std::size_t kExcerpt = 200;
 
-// The fatal errors of a record line met past the last section, and of a DC
+// The failures of a record line met past the last section, and of a DC
 // record whose second or third line is missing.
-[[noreturn]] void unknownRecordType();
-[[noreturn]] void shortDcRecord();
+ParseResult unknownRecordType();
+ParseResult shortDcRecord();
 
 // Most of a large read's time would go to the kernel handing out fresh 4 KiB
 // pages for the records. Where the kernel offers huge pages on request, ask
@@ -110,8 +111,8 @@ struct CaseTarget {
 
 // Reads a whole case into `target`. Without a report every bad line ends the
 // process through the fatal reporter and a header line 1 without a system
-// base throws std::out_of_range, as ZELParse does. With a report the caller
-// runs it under a RecoverableScope: bad lines become problems in the report.
+// base throws std::out_of_range, as ZELParse does. With a report bad lines
+// become problems in the report.
 void readCase(std::istream& in, const CaseTarget& target, ReadReport* report,
               std::size_t maxProblems);
 
