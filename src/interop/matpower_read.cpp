@@ -133,6 +133,7 @@ private:
     p.line = line;
     p.section = section;
     p.message = std::move(message);
+    p.code = ProblemCode::Matpower;
     problems_.push_back(std::move(p));
     if (problems_.size() >= 2 * options_.maxProblems + 64) keepFirstProblems();
   }

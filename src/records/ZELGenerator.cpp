@@ -38,7 +38,7 @@ auto zel23::detail::parseRecord(ZELGenerator& r, std::string_view line,
                                 const BusNames& names) -> ParseResult {
   TokenReader in(line, kSource, "Error parsing generator data: ");
   r.I() = lookupBus(names, in.next("I"));
-  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  if (r.I() < 0) in.failBus(invalidBusNumber(r.I()));
   r.ID() = quotedIdentifier(in.next("ID"));
   r.PG() = toDouble(in.next("PG"));
   r.QG() = toDouble(in.next("QG"));
@@ -46,7 +46,7 @@ auto zel23::detail::parseRecord(ZELGenerator& r, std::string_view line,
   r.QB() = toDouble(in.next("QB"));
   r.VS() = toDouble(in.next("VS"));
   r.IREG() = lookupBus(names, in.next("IREG"));
-  if (r.IREG() < 0) in.fail(invalidBusNumber(r.IREG()));
+  if (r.IREG() < 0) in.failBus(invalidBusNumber(r.IREG()));
   r.MBASE() = toDouble(in.next("MBASE"));
   r.ZR() = toDouble(in.next("ZR"));
   r.ZX() = toDouble(in.next("ZX"));

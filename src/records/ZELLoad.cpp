@@ -30,7 +30,7 @@ auto zel23::detail::parseRecord(ZELLoad& r, std::string_view line, const BusName
   TokenReader in(line, kSource, "Error parsing load data: ");
   r.I() = lookupBus(names, in.next("I"));
   // Loads accept buses from 1 on, and their message has no colon.
-  if (r.I() <= 0) in.fail("Invalid bus number " + std::to_string(r.I()));
+  if (r.I() <= 0) in.failBus("Invalid bus number " + std::to_string(r.I()));
   r.ID() = quotedIdentifier(in.next("ID"));
   r.STATUS() = toInt(in.next("STATUS"));
   r.AREA() = toInt(in.next("AREA"));

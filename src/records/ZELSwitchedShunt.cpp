@@ -42,7 +42,7 @@ auto zel23::detail::parseRecord(ZELSwitchedShunt& r, std::string_view line,
                                 const BusNames& names) -> ParseResult {
   TokenReader in(line, kSource, "Error parsing switched shunt data: ");
   r.I() = lookupBus(names, in.next("I"));
-  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  if (r.I() < 0) in.failBus(invalidBusNumber(r.I()));
   r.MODSW() = toInt(in.next("MODSW"));
   r.VSWHI() = toDouble(in.next("VSWHI"));
   r.VSWLO() = toDouble(in.next("VSWLO"));

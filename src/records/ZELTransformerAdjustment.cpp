@@ -30,12 +30,12 @@ auto zel23::detail::parseRecord(ZELTransformerAdjustment& r, std::string_view li
   TokenReader in(line, kSource, "Error parsing transformer adjustment data: ");
   r.I() = lookupBus(names,
                     in.nextOrFail("Error parsing transformer adjustment data data: I"));
-  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  if (r.I() < 0) in.failBus(invalidBusNumber(r.I()));
   r.J() = lookupBus(names, in.next("J"));
-  if (r.J() < 0) in.fail(invalidBusNumber(r.J()));
+  if (r.J() < 0) in.failBus(invalidBusNumber(r.J()));
   r.CKT() = quotedIdentifier(in.next("CKT"));
   r.ICONT() = lookupBus(names, in.next("ICONT"));
-  if (r.ICONT() < 0) in.fail(invalidBusNumber(r.ICONT()));
+  if (r.ICONT() < 0) in.failBus(invalidBusNumber(r.ICONT()));
   r.RMA() = toDouble(in.next("RMA"));
   r.RMI() = toDouble(in.next("RMI"));
   r.VMA() = toDouble(in.next("VMA"));

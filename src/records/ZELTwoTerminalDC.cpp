@@ -69,7 +69,7 @@ auto zel23::detail::parseRecord(ZELTwoTerminalDC& r, std::string_view line1,
   r.METER() = dc.next("METER");
 
   r.IPR() = lookupBus(names, rectifier.next("IPR"));
-  if (r.IPR() < 0) rectifier.fail(invalidBusNumber(r.IPR()));
+  if (r.IPR() < 0) rectifier.failBus(invalidBusNumber(r.IPR()));
   r.NBR() = toInt(rectifier.next("NBR"));
   r.ALFMX() = toDouble(rectifier.next("ALFMX"));
   r.ALFMN() = toDouble(rectifier.next("ALFMN"));

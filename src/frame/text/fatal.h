@@ -1,6 +1,8 @@
 #ifndef ZEL23_FRAME_FATAL_H
 #define ZEL23_FRAME_FATAL_H
 
+#include "zel23_case.h"
+
 #include <string>
 #include <string_view>
 
@@ -15,12 +17,14 @@ struct ParseResult {
   std::string_view source;
   int line = 0;
   std::string message;
+  ProblemCode code = ProblemCode::MalformedRecord;
 
   explicit operator bool() const { return ok; }
 };
 
-inline ParseResult failure(std::string_view source, int line, std::string message) {
-  return ParseResult{false, source, line, std::move(message)};
+inline ParseResult failure(std::string_view source, int line, std::string message,
+                           ProblemCode code = ProblemCode::MalformedRecord) {
+  return ParseResult{false, source, line, std::move(message), code};
 }
 
 // The one fatal reporter: writes

@@ -24,6 +24,12 @@ void TokenReader::fail(std::string_view message, int line) {
   if (result_->ok) *result_ = failure(source_, line, std::string(message));
 }
 
+void TokenReader::failBus(std::string_view message, int line) {
+  if (result_->ok)
+    *result_ =
+        failure(source_, line, std::string(message), ProblemCode::InvalidBusNumber);
+}
+
 std::string invalidBusNumber(int number) {
   return "Invalid bus number: " + std::to_string(number);
 }

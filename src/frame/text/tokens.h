@@ -39,8 +39,10 @@ public:
   bool more();
   std::string_view token() const { return cursor_.token(); }
 
-  // Fails the parse, unless it failed already.
+  // Fails the parse, unless it failed already; failBus for a bus field
+  // below its minimum.
   void fail(std::string_view message, int line = __builtin_LINE());
+  void failBus(std::string_view message, int line = __builtin_LINE());
 
 private:
   FieldCursor cursor_;
