@@ -478,10 +478,7 @@ private:
         case_);
     for (Piece& piece : pieces_) {
       for (Problem& problem : piece.problems)
-        if (report_.problems.size() < options_.maxProblems)
-          report_.problems.push_back(std::move(problem));
-        else
-          ++report_.problemsDropped;
+        problems_.add(std::move(problem));
       report_.problemsDropped += piece.dropped;
     }
   }

@@ -366,6 +366,13 @@ void ProblemLog::add(std::size_t line, int section, ProblemCode code, std::strin
       Problem{line, section, std::move(message), excerpt(text, kExcerpt), code});
 }
 
+void ProblemLog::add(Problem problem) {
+  if (problems->size() >= most)
+    ++*dropped;
+  else
+    problems->push_back(std::move(problem));
+}
+
 bool ProblemLog::accept(ParseResult&& result, std::size_t line, int section,
                         std::string_view text) {
   if (result.ok) return true;

@@ -107,6 +107,8 @@ struct ProblemLog {
   // `text` is the line the problem is on; its excerpt is kept.
   void add(std::size_t line, int section, ProblemCode code, std::string message,
            std::string_view text);
+  // A problem made (and cut to its excerpt) elsewhere.
+  void add(Problem problem);
   // True when the parse succeeded; a failure becomes a problem on `line`.
   bool accept(ParseResult&& result, std::size_t line, int section, std::string_view text);
 };
