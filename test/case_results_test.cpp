@@ -66,6 +66,10 @@ const Outcome kOutcomes[] = {
      "Invalid bus number: -2", ProblemCode::InvalidBusNumber},
     {"shunt", "101,1,1.05,0.95,0,10,2", "..\\ZELSwitchedShunt", 60,
      "Error parsing switched shunt data: Ni or Bi", ProblemCode::MalformedRecord},
+    // Nine blocks: more than the record holds.
+    {"shunt", "101,1,1.05,0.95,0,10,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1",
+     "..\\ZELSwitchedShunt", 60, "Error parsing switched shunt data: Ni or Bi",
+     ProblemCode::MalformedRecord},
     {"shunt", "101,1,1.05", "..\\ZELSwitchedShunt", 48,
      "Error parsing switched shunt data: VSWLO", ProblemCode::MalformedRecord},
     {"dc", "\n\n", "..\\ZELTwoTerminalDC", 61, "Error parsing two terminal DC  data: I",

@@ -58,6 +58,7 @@ auto zel23::detail::parseRecord(ZELSwitchedShunt& r, std::string_view line,
   }
   if (count % 2 != 0 || count < 2 || count > 2 * kMaxBlocks)
     in.fail("Error parsing switched shunt data: Ni or Bi");
+  if (in.failed()) return in.take(); // the blocks may not fit
   r.noBlocks() = count / 2;
   for (int k = 0; k < r.noBlocks(); ++k) {
     r.N(k) = truncateToInt(values[2 * k]);

@@ -28,6 +28,7 @@ public:
 
   // The outcome so far, moved out.
   ParseResult take() { return std::move(*result_); }
+  bool failed() const { return !result_->ok; }
 
   // The next token; `field` names it in the message when it is missing.
   std::string_view next(std::string_view field, int line = __builtin_LINE());
