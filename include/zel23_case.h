@@ -106,12 +106,26 @@ template <class C, class F> decltype(auto) visitSection(C& c, Section section, F
   return f(c.shunts);
 }
 
+/// What kind of problem a Problem is: stable where the message may be
+/// reworded. `zel23 check` names each by its code.
+enum class ProblemCode : int {
+  MalformedRecord,        ///< a record whose fields cannot be read
+  InvalidBusNumber,       ///< a bus field below its minimum, or an unknown bus name
+  RecordAfterLastSection, ///< a record line past the seventh terminator
+  DcLineIncomplete,       ///< a DC record without its second or third line
+  NoSystemBase,           ///< header line 1 with fewer than two tokens
+  StreamError,            ///< the input stream, or the one tied to it, failed
+  FileError,              ///< the file could not be opened or read, or shrank
+  Matpower,               ///< a problem of the MATPOWER reader
+};
+
 /// One line the reader could not take.
 struct Problem {
   std::size_t line = 0; ///< physical line number in the input, 1-based
   int section = 0;      ///< section counter when the line was met
   std::string message;  ///< the text the fatal error would have printed
   std::string text;     ///< the line as read (a DC record: its first line)
+  ProblemCode code = ProblemCode::MalformedRecord; ///< what kind of problem
 };
 
 /// Options of every reader: read, readBuffer, readFile and readMatpower.

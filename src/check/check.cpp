@@ -76,12 +76,25 @@ namespace {
 
 // The stable code of a read problem, from the reader's message.
 const char* errorCode(const Problem& p) {
-  const std::string& m = p.message;
-  if (p.section == kHeader) return "no-system-base";
-  if (m.rfind("Invalid bus number", 0) == 0) return "invalid-bus-number";
-  if (m == "Unknown record type") return "record-after-last-section";
-  if (m == "Two terminal DC data format error.") return "dc-line-incomplete";
-  return "malformed-record";
+  switch (p.code) {
+  case ProblemCode::NoSystemBase:
+    return "no-system-base";
+  case ProblemCode::InvalidBusNumber:
+    return "invalid-bus-number";
+  case ProblemCode::RecordAfterLastSection:
+    return "record-after-last-section";
+  case ProblemCode::DcLineIncomplete:
+    return "dc-line-incomplete";
+  case ProblemCode::MalformedRecord:
+    return "malformed-record";
+  case ProblemCode::StreamError:
+  case ProblemCode::FileError:
+  case ProblemCode::Matpower:
+    break;
+  }
+  // A problem with the input rather than a record: named by where it was
+  // met, as the header's error there.
+  return p.section == kHeader ? "no-system-base" : "malformed-record";
 }
 
 } // namespace

@@ -294,6 +294,7 @@ private:
     p.problem.line = line;
     p.problem.section = section;
     p.problem.message = std::move(message);
+    p.problem.code = ProblemCode::Matpower;
     p.rank = rank_;
     problems_.push_back(std::move(p));
     if (problems_.size() >= 2 * options_.maxProblems + 64) keepFirstProblems();

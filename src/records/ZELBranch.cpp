@@ -1,7 +1,6 @@
 #include "records/ZELBranch.h"
 
 #include "frame/text/convert.h"
-#include "frame/text/fatal.h"
 #include "frame/text/print.h"
 #include "frame/text/scan.h"
 #include "records/accessors.h"
@@ -11,7 +10,7 @@ constexpr std::string_view kSource = "..\\ZELBranch";
 }
 
 ZEL23_VALUE_MEMBERS(ZELBranch)
-ZELBranch::ZELBranch(const std::string& line) { zel23::detail::parseRecord(*this, line); }
+ZEL23_LINE_CONSTRUCTOR(ZELBranch)
 
 ZEL23_ACCESSOR(ZELBranch, int, I)
 ZEL23_ACCESSOR(ZELBranch, int, J)
@@ -30,9 +29,10 @@ ZEL23_ACCESSOR(ZELBranch, double, GJ)
 ZEL23_ACCESSOR(ZELBranch, double, BJ)
 ZEL23_ACCESSOR(ZELBranch, int, ST)
 
-void zel23::detail::parseRecord(ZELBranch& r, std::string_view line) {
+auto zel23::detail::parseRecord(ZELBranch& r, std::string_view line, const BusNames&)
+    -> ParseResult {
   const Fields f = splitFields(line);
-  if (f.count() != 16) fatalParseError(kSource, __LINE__, "Error parsing branch data");
+  if (f.count() != 16) return failure(kSource, __LINE__, "Error parsing branch data");
   r.I() = toInt(f[0]);
   r.J() = toInt(f[1]);
   r.CKT() = f[2];
@@ -49,6 +49,7 @@ void zel23::detail::parseRecord(ZELBranch& r, std::string_view line) {
   r.GJ() = toDouble(f[13]);
   r.BJ() = toDouble(f[14]);
   r.ST() = toInt(f[15]);
+  return {};
 }
 
 std::ostream& operator<<(std::ostream& os, const ZELBranch& r) {

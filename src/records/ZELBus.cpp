@@ -1,7 +1,6 @@
 #include "records/ZELBus.h"
 
 #include "frame/text/convert.h"
-#include "frame/text/fatal.h"
 #include "frame/text/print.h"
 #include "frame/text/scan.h"
 #include "records/accessors.h"
@@ -11,7 +10,7 @@ constexpr std::string_view kSource = "..\\ZELBus";
 }
 
 ZEL23_VALUE_MEMBERS(ZELBus)
-ZELBus::ZELBus(const std::string& line) { zel23::detail::parseRecord(*this, line); }
+ZEL23_LINE_CONSTRUCTOR(ZELBus)
 
 ZEL23_ACCESSOR(ZELBus, int, I)
 ZEL23_ACCESSOR(ZELBus, int, IDE)
@@ -26,9 +25,10 @@ ZEL23_ACCESSOR(ZELBus, std::string, NAME)
 ZEL23_ACCESSOR(ZELBus, double, BASKV)
 ZEL23_ACCESSOR(ZELBus, int, ZONE)
 
-void zel23::detail::parseRecord(ZELBus& r, std::string_view line) {
+auto zel23::detail::parseRecord(ZELBus& r, std::string_view line, const BusNames&)
+    -> ParseResult {
   const Fields f = splitFields(line);
-  if (f.count() != 12) fatalParseError(kSource, __LINE__, "Error parsing bus data");
+  if (f.count() != 12) return failure(kSource, __LINE__, "Error parsing bus data");
   r.I() = toInt(f[0]);
   r.IDE() = toInt(f[1]);
   r.PL() = toDouble(f[2]);
@@ -41,6 +41,7 @@ void zel23::detail::parseRecord(ZELBus& r, std::string_view line) {
   r.NAME() = f[9];
   r.BASKV() = toDouble(f[10]);
   r.ZONE() = toInt(f[11]);
+  return {};
 }
 
 std::ostream& operator<<(std::ostream& os, const ZELBus& r) {

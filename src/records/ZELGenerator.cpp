@@ -1,7 +1,6 @@
 #include "records/ZELGenerator.h"
 
 #include "frame/text/convert.h"
-#include "frame/text/fatal.h"
 #include "frame/text/print.h"
 #include "frame/text/registry.h"
 #include "frame/text/tokens.h"
@@ -12,9 +11,7 @@ constexpr std::string_view kSource = "..\\ZELGenerator";
 }
 
 ZEL23_VALUE_MEMBERS(ZELGenerator)
-ZELGenerator::ZELGenerator(const std::string& line) {
-  zel23::detail::parseRecord(*this, line);
-}
+ZEL23_LINE_CONSTRUCTOR(ZELGenerator)
 
 ZEL23_ACCESSOR(ZELGenerator, int, I)
 ZEL23_ACCESSOR(ZELGenerator, std::string, ID)
@@ -35,18 +32,21 @@ ZEL23_ACCESSOR(ZELGenerator, double, RMPCT)
 ZEL23_ACCESSOR(ZELGenerator, double, PT)
 ZEL23_ACCESSOR(ZELGenerator, double, PB)
 
-void zel23::detail::parseRecord(ZELGenerator& r, std::string_view line) {
+// I and IREG resolve through `names` and may not be negative; ID is kept
+// in quoted form.
+auto zel23::detail::parseRecord(ZELGenerator& r, std::string_view line,
+                                const BusNames& names) -> ParseResult {
   TokenReader in(line, kSource, "Error parsing generator data: ");
-  r.I() = lookupBus(in.next("I"));
-  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  r.I() = lookupBus(names, in.next("I"));
+  if (r.I() < 0) in.failBus(invalidBusNumber(r.I()));
   r.ID() = quotedIdentifier(in.next("ID"));
   r.PG() = toDouble(in.next("PG"));
   r.QG() = toDouble(in.next("QG"));
   r.QT() = toDouble(in.next("QT"));
   r.QB() = toDouble(in.next("QB"));
   r.VS() = toDouble(in.next("VS"));
-  r.IREG() = lookupBus(in.next("IREG"));
-  if (r.IREG() < 0) in.fail(invalidBusNumber(r.IREG()));
+  r.IREG() = lookupBus(names, in.next("IREG"));
+  if (r.IREG() < 0) in.failBus(invalidBusNumber(r.IREG()));
   r.MBASE() = toDouble(in.next("MBASE"));
   r.ZR() = toDouble(in.next("ZR"));
   r.ZX() = toDouble(in.next("ZX"));
@@ -57,6 +57,7 @@ void zel23::detail::parseRecord(ZELGenerator& r, std::string_view line) {
   r.RMPCT() = toDouble(in.next("RMPCT"));
   r.PT() = toDouble(in.next("PT"));
   r.PB() = toDouble(in.next("PB"));
+  return in.take();
 }
 
 std::ostream& operator<<(std::ostream& os, const ZELGenerator& r) {

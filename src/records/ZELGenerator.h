@@ -1,16 +1,19 @@
 #ifndef ZEL23_RECORDS_GENERATOR_H
 #define ZEL23_RECORDS_GENERATOR_H
 
+#include "frame/text/fatal.h"
+#include "frame/text/registry.h"
 #include "zel23.h"
 
 #include <string_view>
 
 namespace zel23::detail {
 
-// Fills every field of `record` from its line; a malformed input goes to
-// the fatal reporter. Shared by the line constructor, the case reader and
-// the recoverable interface.
-void parseRecord(ZELGenerator& record, std::string_view line);
+// Fills every field of `record` from its line, or gives the failure of a
+// malformed input; bus names resolve through `names`. Shared by the line constructor, the
+// case reader and the recoverable interface.
+ParseResult parseRecord(ZELGenerator& record, std::string_view line,
+                        const BusNames& names);
 
 template <class Printer> void printFields(Printer& p, const ZELGenerator& r) {
   p.field(r.I(), 1).field(r.ID(), 4).field(r.PG(), 10).field(r.QG(), 10);

@@ -1,7 +1,6 @@
 #include "records/ZELLoad.h"
 
 #include "frame/text/convert.h"
-#include "frame/text/fatal.h"
 #include "frame/text/print.h"
 #include "frame/text/registry.h"
 #include "frame/text/tokens.h"
@@ -12,7 +11,7 @@ constexpr std::string_view kSource = "..\\ZELLoad";
 }
 
 ZEL23_VALUE_MEMBERS(ZELLoad)
-ZELLoad::ZELLoad(const std::string& line) { zel23::detail::parseRecord(*this, line); }
+ZEL23_LINE_CONSTRUCTOR(ZELLoad)
 
 ZEL23_ACCESSOR(ZELLoad, int, I)
 ZEL23_ACCESSOR(ZELLoad, std::string, ID)
@@ -26,11 +25,12 @@ ZEL23_ACCESSOR(ZELLoad, double, IQ)
 ZEL23_ACCESSOR(ZELLoad, double, YP)
 ZEL23_ACCESSOR(ZELLoad, double, YQ)
 
-void zel23::detail::parseRecord(ZELLoad& r, std::string_view line) {
+auto zel23::detail::parseRecord(ZELLoad& r, std::string_view line, const BusNames& names)
+    -> ParseResult {
   TokenReader in(line, kSource, "Error parsing load data: ");
-  r.I() = lookupBus(in.next("I"));
+  r.I() = lookupBus(names, in.next("I"));
   // Loads accept buses from 1 on, and their message has no colon.
-  if (r.I() <= 0) in.fail("Invalid bus number " + std::to_string(r.I()));
+  if (r.I() <= 0) in.failBus("Invalid bus number " + std::to_string(r.I()));
   r.ID() = quotedIdentifier(in.next("ID"));
   r.STATUS() = toInt(in.next("STATUS"));
   r.AREA() = toInt(in.next("AREA"));
@@ -41,6 +41,7 @@ void zel23::detail::parseRecord(ZELLoad& r, std::string_view line) {
   r.IQ() = toDouble(in.next("IQ"));
   r.YP() = toDouble(in.next("YP"));
   r.YQ() = toDouble(in.next("YQ"));
+  return in.take();
 }
 
 std::ostream& operator<<(std::ostream& os, const ZELLoad& r) {

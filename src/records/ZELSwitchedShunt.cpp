@@ -3,7 +3,6 @@
 #include <climits>
 
 #include "frame/text/convert.h"
-#include "frame/text/fatal.h"
 #include "frame/text/print.h"
 #include "frame/text/registry.h"
 #include "frame/text/tokens.h"
@@ -22,9 +21,7 @@ int truncateToInt(double value) {
 } // namespace
 
 ZEL23_VALUE_MEMBERS(ZELSwitchedShunt)
-ZELSwitchedShunt::ZELSwitchedShunt(const std::string& line) {
-  zel23::detail::parseRecord(*this, line);
-}
+ZEL23_LINE_CONSTRUCTOR(ZELSwitchedShunt)
 
 ZEL23_ACCESSOR(ZELSwitchedShunt, int, I)
 ZEL23_ACCESSOR(ZELSwitchedShunt, int, MODSW)
@@ -39,14 +36,17 @@ const int& ZELSwitchedShunt::N(int k) const { return N_[k]; }
 double& ZELSwitchedShunt::B(int k) { return B_[k]; }
 const double& ZELSwitchedShunt::B(int k) const { return B_[k]; }
 
-void zel23::detail::parseRecord(ZELSwitchedShunt& r, std::string_view line) {
+// I resolves through `names` and may not be negative; SWREM resolves with
+// no test. The blocks run to the end of the line.
+auto zel23::detail::parseRecord(ZELSwitchedShunt& r, std::string_view line,
+                                const BusNames& names) -> ParseResult {
   TokenReader in(line, kSource, "Error parsing switched shunt data: ");
-  r.I() = lookupBus(in.next("I"));
-  if (r.I() < 0) in.fail(invalidBusNumber(r.I()));
+  r.I() = lookupBus(names, in.next("I"));
+  if (r.I() < 0) in.failBus(invalidBusNumber(r.I()));
   r.MODSW() = toInt(in.next("MODSW"));
   r.VSWHI() = toDouble(in.next("VSWHI"));
   r.VSWLO() = toDouble(in.next("VSWLO"));
-  r.SWREM() = lookupBus(in.next("SWREM"));
+  r.SWREM() = lookupBus(names, in.next("SWREM"));
   r.BINIT() = toDouble(in.next("BINIT"));
 
   // Every further token is a block value: N, B, N, B, ... Count them all,
@@ -58,11 +58,13 @@ void zel23::detail::parseRecord(ZELSwitchedShunt& r, std::string_view line) {
   }
   if (count % 2 != 0 || count < 2 || count > 2 * kMaxBlocks)
     in.fail("Error parsing switched shunt data: Ni or Bi");
+  if (in.failed()) return in.take(); // the blocks may not fit
   r.noBlocks() = count / 2;
   for (int k = 0; k < r.noBlocks(); ++k) {
     r.N(k) = truncateToInt(values[2 * k]);
     r.B(k) = values[2 * k + 1];
   }
+  return in.take();
 }
 
 std::ostream& operator<<(std::ostream& os, const ZELSwitchedShunt& r) {

@@ -1,6 +1,8 @@
 #ifndef ZEL23_RECORDS_SWITCHED_SHUNT_H
 #define ZEL23_RECORDS_SWITCHED_SHUNT_H
 
+#include "frame/text/fatal.h"
+#include "frame/text/registry.h"
 #include "zel23.h"
 
 #include <algorithm>
@@ -10,10 +12,11 @@ namespace zel23::detail {
 
 inline constexpr int kMaxShuntBlocks = 8;
 
-// Fills every field of `record` from its line; a malformed input goes to
-// the fatal reporter. Shared by the line constructor, the case reader and
-// the recoverable interface.
-void parseRecord(ZELSwitchedShunt& record, std::string_view line);
+// Fills every field of `record` from its line, or gives the failure of a
+// malformed input; bus names resolve through `names`. Shared by the line constructor, the
+// case reader and the recoverable interface.
+ParseResult parseRecord(ZELSwitchedShunt& record, std::string_view line,
+                        const BusNames& names);
 
 // No VDES column: the printed line is exactly what the parser reads.
 template <class Printer> void printFields(Printer& p, const ZELSwitchedShunt& r) {

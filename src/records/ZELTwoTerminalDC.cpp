@@ -1,7 +1,6 @@
 #include "records/ZELTwoTerminalDC.h"
 
 #include "frame/text/convert.h"
-#include "frame/text/fatal.h"
 #include "frame/text/print.h"
 #include "frame/text/registry.h"
 #include "frame/text/tokens.h"
@@ -14,7 +13,8 @@ constexpr std::string_view kSource = "..\\ZELTwoTerminalDC";
 ZEL23_VALUE_MEMBERS(ZELTwoTerminalDC)
 ZELTwoTerminalDC::ZELTwoTerminalDC(const std::string& line1, const std::string& line2,
                                    const std::string& line3) {
-  zel23::detail::parseRecord(*this, line1, line2, line3);
+  zel23::detail::exitOnFailure(
+      zel23::detail::parseRecord(*this, line1, line2, line3, BName2BNum));
 }
 
 ZEL23_ACCESSOR(ZELTwoTerminalDC, int, I)
@@ -51,13 +51,13 @@ ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMXI)
 ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TPMNI)
 ZEL23_ACCESSOR(ZELTwoTerminalDC, double, TSTPI)
 
-void zel23::detail::parseRecord(ZELTwoTerminalDC& r, std::string_view line1,
-                                std::string_view line2, std::string_view line3) {
+auto zel23::detail::parseRecord(ZELTwoTerminalDC& r, std::string_view line1,
+                                std::string_view line2, std::string_view line3,
+                                const BusNames& names) -> ParseResult {
   constexpr std::string_view prefix = "Error parsing two terminal DC data: ";
   TokenReader dc(line1, kSource, prefix);
-  TokenReader rectifier(line2, kSource, prefix);
-  TokenReader inverter(line3, kSource, prefix);
-
+  TokenReader rectifier(line2, dc);
+  TokenReader inverter(line3, dc);
   r.I() = toInt(dc.nextOrFail("Error parsing two terminal DC  data: I"));
   r.MDC() = toInt(dc.next("MDC"));
   r.RDC() = toDouble(dc.next("RDC"));
@@ -68,8 +68,8 @@ void zel23::detail::parseRecord(ZELTwoTerminalDC& r, std::string_view line1,
   r.DELTI() = toDouble(dc.next("DELTI"));
   r.METER() = dc.next("METER");
 
-  r.IPR() = lookupBus(rectifier.next("IPR"));
-  if (r.IPR() < 0) rectifier.fail(invalidBusNumber(r.IPR()));
+  r.IPR() = lookupBus(names, rectifier.next("IPR"));
+  if (r.IPR() < 0) rectifier.failBus(invalidBusNumber(r.IPR()));
   r.NBR() = toInt(rectifier.next("NBR"));
   r.ALFMX() = toDouble(rectifier.next("ALFMX"));
   r.ALFMN() = toDouble(rectifier.next("ALFMN"));
@@ -95,6 +95,7 @@ void zel23::detail::parseRecord(ZELTwoTerminalDC& r, std::string_view line1,
   r.TPMXI() = toDouble(inverter.next("TPMXI"));
   r.TPMNI() = toDouble(inverter.next("TPMNI"));
   r.TSTPI() = toDouble(inverter.next("TSTPI"));
+  return dc.take();
 }
 
 std::ostream& operator<<(std::ostream& os, const ZELTwoTerminalDC& r) {

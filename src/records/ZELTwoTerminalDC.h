@@ -1,17 +1,20 @@
 #ifndef ZEL23_RECORDS_TWO_TERMINAL_DC_H
 #define ZEL23_RECORDS_TWO_TERMINAL_DC_H
 
+#include "frame/text/fatal.h"
+#include "frame/text/registry.h"
 #include "zel23.h"
 
 #include <string_view>
 
 namespace zel23::detail {
 
-// Fills every field of `record` from its lines; a malformed input goes to
-// the fatal reporter. Shared by the line constructor, the case reader and
-// the recoverable interface.
-void parseRecord(ZELTwoTerminalDC& record, std::string_view line1, std::string_view line2,
-                 std::string_view line3);
+// Fills every field of `record` from its lines, or gives the failure of a
+// malformed input; bus names resolve through `names`. Shared by the line constructor, the
+// case reader and the recoverable interface.
+ParseResult parseRecord(ZELTwoTerminalDC& record, std::string_view line1,
+                        std::string_view line2, std::string_view line3,
+                        const BusNames& names);
 
 template <class Printer> void printFields(Printer& p, const ZELTwoTerminalDC& r) {
   p.field(r.I(), 6).field(r.MDC(), 1).field(r.RDC(), 9).field(r.SETVL(), 9);

@@ -14,4 +14,11 @@
   Class& Class::operator=(const Class&) = default;                                       \
   Class::~Class() = default;
 
+// The line constructor: parses the line with the bus names of BName2BNum
+// and ends the process through the fatal reporter when it fails.
+#define ZEL23_LINE_CONSTRUCTOR(Class)                                                    \
+  Class::Class(const std::string& line) {                                                \
+    zel23::detail::exitOnFailure(zel23::detail::parseRecord(*this, line, BName2BNum));   \
+  }
+
 #endif

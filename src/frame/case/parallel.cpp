@@ -16,6 +16,9 @@
 //   4. (one thread) A record that failed leaves its slot empty: the slots
 //      are closed up, and the pieces' problems are joined in file order.
 //
+// The lines, the header, the sections, the DC records, the comment lines
+// and the problems follow the sequential reader's rules because they are its
+// code: LineSource over the text in memory, walkSections and the logs.
 // Records resolve bus names as in an empty registry, as the sequential
 // recoverable read does, so no record depends on another and the pieces are
 // independent.
@@ -61,49 +64,14 @@ void (*detail::afterFileSize)(int fd) = nullptr;
 namespace {
 
 using detail::LineKind;
-constexpr std::size_t kMaxLine = detail::LineSource::kMaxLine;
+using detail::LineSource;
 
-// The text, and its lines as the sequential line source delivers them: cut
-// at kMaxLine characters; a last line without a line feed is read only
-// where a header or DC line is due.
-struct Text {
-  const char* data;
-  std::size_t size;
-
-  // Where the line starting at `at` ends: its line feed, or the text's end.
-  std::size_t lineEnd(std::size_t at) const {
-    const void* feed = std::memchr(data + at, '\n', size - at);
-    return feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - data) : size;
-  }
-  std::string_view line(std::size_t at, std::size_t end) const {
-    return {data + at, std::min(end - at, kMaxLine)};
-  }
-};
-
-// The text's lines one at a time from a given place, as LineSource::next.
-class Lines {
-public:
-  enum class Status { Line, LastLine, End };
-
-  Lines(const Text& text, std::size_t at, std::size_t number)
-      : text_(&text), at_(at), number_(number) {}
-
-  Status next(std::string_view& line) {
-    if (at_ >= text_->size) return Status::End;
-    const std::size_t end = text_->lineEnd(at_);
-    line = text_->line(at_, end);
-    ++number_;
-    at_ = std::min(end + 1, text_->size);
-    return end == text_->size ? Status::LastLine : Status::Line;
-  }
-  std::size_t at() const { return at_; }
-  std::size_t number() const { return number_; }
-
-private:
-  const Text* text_;
-  std::size_t at_;
-  std::size_t number_;
-};
+// Where the line starting at `at` ends: its line feed, or the text's end.
+std::size_t lineEnd(std::string_view text, std::size_t at) {
+  const void* feed = std::memchr(text.data() + at, '\n', text.size() - at);
+  return feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - text.data())
+              : text.size();
+}
 
 // Step 1: one chunk's lines, each ended by a line feed.
 struct Chunk {
@@ -120,25 +88,26 @@ struct Chunk {
   std::size_t linesBefore = 0, recordsBefore = 0;
 };
 
-void scan(const Text& text, Chunk& chunk) {
-  for (std::size_t at = chunk.begin; at < chunk.end;) {
-    const std::size_t end = text.lineEnd(at);
-    if (end == text.size) {
-      chunk.lastLine = true;
+void scan(std::string_view text, Chunk& chunk) {
+  LineSource lines(text.substr(chunk.begin, chunk.end - chunk.begin));
+  std::string_view line;
+  for (std::size_t at = 0;; at = lines.offset()) {
+    const LineSource::Status status = lines.next(line);
+    if (status != LineSource::Status::Line) {
+      chunk.lastLine = status == LineSource::Status::LastLine;
       break;
     }
-    switch (detail::classify(text.line(at, end))) {
+    switch (detail::classify(line)) {
     case LineKind::Ignorable:
       break;
     case LineKind::Terminator:
-      chunk.terminators.push_back({at, chunk.lines, chunk.records});
+      chunk.terminators.push_back({chunk.begin + at, chunk.lines, chunk.records});
       break;
     case LineKind::Record:
       ++chunk.records;
       break;
     }
     ++chunk.lines;
-    at = end + 1;
   }
 }
 
@@ -154,25 +123,11 @@ struct Piece {
   std::size_t dropped = 0;
 };
 
-// Calls f(list) with the case's list of a section 0 to 6 other than the DC
-// line section and returns true; false for any other section.
-template <class F> bool withList(int section, Case& c, F&& f) {
-  switch (section) {
-  case 0:
-    return f(c.buses), true;
-  case 1:
-    return f(c.generators), true;
-  case 2:
-    return f(c.branches), true;
-  case 3:
-    return f(c.adjustments), true;
-  case 4:
-    return f(c.areas), true;
-  case 6:
-    return f(c.shunts), true;
-  default:
-    return false;
-  }
+// Whether the pieces of a section parse into a list of the case: every
+// section but the DC line section (read whole in step 2) and what lies past
+// the last one.
+bool parsedInPieces(int section) {
+  return section >= 0 && section < kSectionCount && section != detail::kDcSection;
 }
 
 // The threads a read may use: as asked, or 0 for as many as the hardware
@@ -183,7 +138,7 @@ unsigned threadsFor(const ReadOptions& options) {
 }
 
 // Runs task(0) ... task(count - 1) on up to `threads` threads, the calling
-// one among them, each under the recoverable reader's scopes; the calling
+// one among them; the calling
 // thread runs first() before it takes tasks. The first exception thrown is
 // thrown here once all threads are done.
 template <class Task, class First>
@@ -197,8 +152,6 @@ void runTasks(unsigned threads, std::size_t count, const Task& task, const First
     next.store(count);
   };
   const auto work = [&] {
-    detail::RecoverableScope recoverable;
-    detail::EmptyRegistryScope emptyRegistry;
     try {
       for (std::size_t i; (i = next.fetch_add(1)) < count;)
         task(i);
@@ -258,21 +211,25 @@ class ParallelReader {
 public:
   ParallelReader(std::string_view text, Case& into, const ReadOptions& options,
                  ReadReport& report)
-      : text_{text.data(), text.size()}, case_(into), options_(options), report_(report) {
+      : text_(text), case_(into), options_(options), report_(report) {
     threads_ = threadsFor(options);
+    comments_ = detail::CommentLog{&into.comments, &report.commentLines};
+    problems_ = detail::ProblemLog{&report.problems, &report.problemsDropped,
+                                   options.maxProblems};
   }
 
   void run() {
-    const Lines lines = readHeader();
-    report_.lines = lines.number();
-    if (lines.at() >= text_.size) return;
-    cutChunks(lines.at());
+    LineSource lines(text_);
+    readHeader(lines);
+    report_.lines = lines.lineNumber();
+    if (lines.offset() >= text_.size()) return;
+    cutChunks(lines.offset());
     // A thread is worth starting for a chunk's work, not for less.
     threads_ = static_cast<unsigned>(std::min<std::size_t>(threads_, chunks_.size()));
     runTasks(threads_, chunks_.size(),
              [this](std::size_t i) { scan(text_, chunks_[i]); });
     countBefore();
-    planSections(lines.number());
+    planSections(lines.lineNumber());
     // The calling thread grows the lists, in section order, while the other
     // threads already parse into the ones grown.
     Gate grown;
@@ -294,34 +251,23 @@ public:
   }
 
 private:
-  // The three header lines; returns the lines that follow them.
-  Lines readHeader() {
-    const std::size_t end = text_.lineEnd(0);
-    const std::string first(text_.line(0, end));
-    addComment(first, 1);
-    try {
-      case_.systemBase = detail::systemBaseOf(first);
-    } catch (const std::out_of_range&) {
-      addProblem(Problem{1, kHeader, std::string(detail::kMissingSystemBase),
-                         detail::excerpt(first, detail::kExcerpt)});
-    }
-    // Without a line feed after line 1 the input has ended for every further
-    // read, as after std::istream::getline.
-    Lines header(text_, std::min(end + 1, text_.size), 1);
-    for (int line = 2; line <= 3; ++line) {
-      std::string_view text;
-      const bool read = header.next(text) != Lines::Status::End;
-      addComment(read ? std::string(text) : std::string(), header.number());
-    }
-    return header;
+  // The three header lines; `lines` is left at the line after them.
+  void readHeader(LineSource& lines) {
+    std::string_view line;
+    lines.next(line);
+    const std::string first(line);
+    lines.setLineNumber(1);
+    comments_.add(first, 1);
+    detail::takeSystemBase(first, case_.systemBase, problems_);
+    detail::takeHeaderLines(lines, comments_);
   }
 
   void cutChunks(std::size_t begin) {
     const std::size_t bytes = std::max<std::size_t>(options_.chunkBytes, 1);
-    while (begin < text_.size) {
-      std::size_t end = text_.size;
-      if (text_.size - begin > bytes)
-        end = std::min(text_.lineEnd(begin + bytes - 1) + 1, text_.size);
+    while (begin < text_.size()) {
+      std::size_t end = text_.size();
+      if (text_.size() - begin > bytes)
+        end = std::min(lineEnd(text_, begin + bytes - 1) + 1, text_.size());
       chunks_.emplace_back();
       chunks_.back().begin = begin;
       chunks_.back().end = end;
@@ -370,17 +316,19 @@ private:
       if (!terminator) {
         const Chunk& last = chunks_.back();
         addPieces(section, start,
-                  Place{text_.size, 0, last.recordsBefore + last.records});
+                  Place{text_.size(), 0, last.recordsBefore + last.records});
         return;
       }
       const Chunk& in = chunks_[chunk];
       const Place end{terminator->at, in.linesBefore + terminator->line,
                       in.recordsBefore + terminator->records};
       if (section != detail::kDcSection) addPieces(section, start, end);
-      const std::size_t lineEnd = text_.lineEnd(end.at);
-      addComment(std::string(text_.line(end.at, lineEnd)), headerLines + end.lines + 1);
+      LineSource terminatorLine(text_.substr(end.at));
+      std::string_view line;
+      terminatorLine.next(line);
+      comments_.add(std::string(line), headerLines + end.lines + 1);
       ++section;
-      start = Place{lineEnd + 1, end.lines + 1, end.records};
+      start = Place{end.at + terminatorLine.offset(), end.lines + 1, end.records};
     }
   }
 
@@ -409,48 +357,43 @@ private:
   // false when the text ended first; otherwise `at` is the terminator's
   // offset.
   bool readDcSection(const Place& start, std::size_t& at) {
-    constexpr int section = detail::kDcSection;
-    detail::RecoverableScope recoverable;
-    detail::EmptyRegistryScope emptyRegistry;
     Piece piece; // for its problems, in their place among the others
-    piece.section = section;
-    Lines lines(text_, start.at, headerLines_ + start.lines);
-    std::string_view line;
-    bool found = false;
-    for (std::size_t lineAt = lines.at(); lines.next(line) == Lines::Status::Line;
-         lineAt = lines.at()) {
-      const std::size_t number = lines.number();
-      const LineKind kind = detail::classify(line);
-      if (kind == LineKind::Terminator) {
-        at = lineAt;
-        found = true;
-        break;
+    piece.section = detail::kDcSection;
+    detail::ProblemLog problems{&piece.problems, &piece.dropped, options_.maxProblems};
+    struct Visitor {
+      ParallelReader& reader;
+      detail::ProblemLog& problems;
+      std::size_t terminatorAt = std::string_view::npos;
+      bool terminator(int, std::string_view, std::size_t, std::size_t offset) {
+        terminatorAt = offset;
+        return false;
       }
-      if (kind == LineKind::Ignorable) continue;
-      std::string_view rest[2];
-      bool complete = true;
-      for (std::string_view& next : rest)
-        complete = complete && lines.next(next) != Lines::Status::End;
-      if (!complete) {
-        guarded(piece, number, line, [] { detail::shortDcRecord(); });
-        continue;
+      void record(int, std::string_view, std::size_t) {}
+      void dcRecord(std::size_t number, std::string_view line1, std::string_view line2,
+                    std::string_view line3) {
+        ZELTwoTerminalDC record;
+        if (problems.accept(
+                detail::parseRecord(record, line1, line2, line3, detail::noBusNames()),
+                number, detail::kDcSection, line1)) {
+          reader.case_.dcLines.push_back(record);
+          reader.report_.recordLines[detail::kDcSection].push_back(number);
+        }
       }
-      ZELTwoTerminalDC record;
-      if (guarded(piece, number, line,
-                  [&] { detail::parseRecord(record, line, rest[0], rest[1]); })) {
-        case_.dcLines.push_back(record);
-        report_.recordLines[section].push_back(number);
-      }
-    }
+    } visitor{*this, problems};
+    LineSource lines(text_.substr(start.at), headerLines_ + start.lines);
+    detail::walkSections(lines, detail::kDcSection, problems, visitor);
     pieces_.push_back(std::move(piece));
-    return found;
+    if (visitor.terminatorAt == std::string_view::npos) return false;
+    at = start.at + visitor.terminatorAt;
+    return true;
   }
 
   // Grows a section's list by its pieces' slots; a piece's records go to its
   // own. The pages are asked of the kernel at once, in huge pages where it
   // gives them, not one by one as the records are constructed.
   void growList(int section) {
-    withList(section, case_, [&](auto& list) {
+    if (!parsedInPieces(section)) return;
+    visitSection(case_, Section(section), [&](auto& list) {
       std::size_t count = firstSlot_[section] = list.size();
       for (Piece& piece : pieces_)
         if (piece.section == section) {
@@ -482,64 +425,61 @@ private:
   // Step 3, on any thread.
   void parse(Piece& piece) {
     if (piece.section == detail::kDcSection) return; // read in step 2
-    const bool known = withList(piece.section, case_, [&](auto& list) {
-      std::vector<std::size_t>& numbers = report_.recordLines[piece.section];
-      const std::size_t first = firstSlot_[piece.section];
-      forEachRecordLine(piece, [&](std::size_t number, std::string_view line) {
+    detail::ProblemLog problems{&piece.problems, &piece.dropped, options_.maxProblems};
+    LineSource lines(text_.substr(piece.begin, piece.end - piece.begin),
+                     piece.linesBefore);
+    if (!parsedInPieces(piece.section)) {
+      PieceVisitor<std::vector<ZELBus>> past{*this, piece, problems, nullptr};
+      detail::walkSections(lines, piece.section, problems, past);
+      return;
+    }
+    visitSection(case_, Section(piece.section), [&](auto& list) {
+      PieceVisitor<std::decay_t<decltype(list)>> visitor{*this, piece, problems, &list};
+      detail::walkSections(lines, piece.section, problems, visitor);
+    });
+  }
+
+  // The records of a piece go to its own slots of the list, in order.
+  template <class List> struct PieceVisitor {
+    ParallelReader& reader;
+    Piece& piece;
+    detail::ProblemLog& problems;
+    List* list;
+
+    bool terminator(int, std::string_view, std::size_t, std::size_t) {
+      // A piece holds none; only a text that changed since step 1 does.
+      throw std::runtime_error("zel23: the text changed while it was read");
+    }
+    void record(int section, std::string_view line, std::size_t number) {
+      if constexpr (!std::is_same_v<typename List::value_type, ZELTwoTerminalDC>) {
         // Only a text that changed since step 1 has more record lines.
         if (piece.parsed == piece.slots)
           throw std::runtime_error("zel23: the text changed while it was read");
-        auto& record = list[piece.slot + piece.parsed];
-        if (guarded(piece, number, line, [&] { detail::parseRecord(record, line); })) {
-          numbers[piece.slot + piece.parsed - first] = number;
+        auto& record = (*list)[piece.slot + piece.parsed];
+        if (problems.accept(detail::parseRecord(record, line, detail::noBusNames()),
+                            number, section, line)) {
+          reader.report_.recordLines[section][piece.slot + piece.parsed -
+                                              reader.firstSlot_[section]] = number;
           ++piece.parsed;
         } else {
           record = {};
         }
-      });
-    });
-    if (!known)
-      forEachRecordLine(piece, [&](std::size_t number, std::string_view line) {
-        guarded(piece, number, line, [] { detail::unknownRecordType(); });
-      });
-  }
-
-  // Calls f(number, line) for each record line of the piece.
-  template <class F> void forEachRecordLine(const Piece& piece, F&& f) const {
-    std::size_t number = piece.linesBefore;
-    for (std::size_t at = piece.begin; at < piece.end;) {
-      const std::size_t end = text_.lineEnd(at);
-      if (end == text_.size) return; // a last line without a line feed
-      const std::string_view line = text_.line(at, end);
-      ++number;
-      at = end + 1;
-      if (detail::classify(line) == LineKind::Record) f(number, line);
+      }
     }
-  }
-
-  // Runs a parse; a fatal error becomes the piece's problem and false.
-  template <class Parse>
-  bool guarded(Piece& piece, std::size_t number, std::string_view line, Parse&& parse) {
-    try {
-      parse();
-      return true;
-    } catch (detail::RecordError& error) {
-      if (piece.problems.size() < options_.maxProblems)
-        piece.problems.push_back(Problem{number, piece.section, std::move(error.message),
-                                         detail::excerpt(line, detail::kExcerpt)});
-      else
-        ++piece.dropped;
-      return false;
-    }
-  }
+    void dcRecord(std::size_t, std::string_view, std::string_view, std::string_view) {}
+  };
 
   // Step 4: records that failed left empty slots at their piece's end.
   void closeUp() {
-    for (int section = 0; section < kSectionCount; ++section)
-      withList(section, case_, [&](auto& list) { closeUp(section, list); });
+    forEachSection(
+        [&](Section section, auto& list) {
+          if (parsedInPieces(static_cast<int>(section)))
+            closeUp(static_cast<int>(section), list);
+        },
+        case_);
     for (Piece& piece : pieces_) {
       for (Problem& problem : piece.problems)
-        addProblem(std::move(problem));
+        problems_.add(std::move(problem));
       report_.problemsDropped += piece.dropped;
     }
   }
@@ -560,22 +500,12 @@ private:
     numbers.resize(to - first);
   }
 
-  void addProblem(Problem problem) {
-    if (report_.problems.size() < options_.maxProblems)
-      report_.problems.push_back(std::move(problem));
-    else
-      ++report_.problemsDropped;
-  }
-
-  void addComment(std::string line, std::size_t number) {
-    case_.comments.push_back(std::move(line));
-    report_.commentLines.push_back(number);
-  }
-
-  Text text_;
+  std::string_view text_;
   Case& case_;
   const ReadOptions& options_;
   ReadReport& report_;
+  detail::CommentLog comments_;
+  detail::ProblemLog problems_;
   unsigned threads_ = 1;
   std::size_t headerLines_ = 0;
   std::size_t firstSlot_[kSectionCount] = {}; // each list's size before this read
@@ -594,6 +524,7 @@ void addFileProblem(ReadReport& report, std::string message) {
   problem.line = 0;
   problem.section = kHeader;
   problem.message = std::move(message);
+  problem.code = ProblemCode::FileError;
   report.problems.insert(report.problems.begin(), std::move(problem));
 }
 

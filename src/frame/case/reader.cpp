@@ -2,6 +2,7 @@
 
 #include "frame/text/convert.h"
 #include "frame/text/fatal.h"
+#include "frame/text/registry.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
 #include "records/ZELBus.h"
@@ -150,8 +151,9 @@ private:
 // caller's list once, when the section ends: a vector that grows by doubling
 // holds up to three times its records while it reallocates, this at most
 // twice.
-template <class Record> class Staging {
+template <class Record_> class Staging {
 public:
+  using Record = Record_;
   explicit Staging(BlockPool& pool) : pool_(pool) {}
   Staging(const Staging&) = delete;
   Staging& operator=(const Staging&) = delete;
@@ -215,134 +217,93 @@ private:
   std::vector<Part> parts_;
 };
 
+// The stagings of the seven sections, named as a case's lists.
+struct Stagings {
+  explicit Stagings(BlockPool& pool)
+      : buses(pool), generators(pool), branches(pool), adjustments(pool), areas(pool),
+        dcLines(pool), shunts(pool) {}
+  Staging<ZELBus> buses;
+  Staging<ZELGenerator> generators;
+  Staging<ZELBranch> branches;
+  Staging<ZELTransformerAdjustment> adjustments;
+  Staging<ZELAreaInterchange> areas;
+  Staging<ZELTwoTerminalDC> dcLines;
+  Staging<ZELSwitchedShunt> shunts;
+};
+
 class CaseReader {
 public:
   CaseReader(std::istream& in, const CaseTarget& target, ReadReport* report,
              std::size_t maxProblems)
-      : in_(in), target_(target), report_(report), maxProblems_(maxProblems) {}
+      : in_(in), target_(target), report_(report) {
+    comments_.lines = &target.comments;
+    if (report) {
+      comments_.numbers = &report->commentLines;
+      problems_ = ProblemLog{&report->problems, &report->problemsDropped, maxProblems};
+    }
+  }
 
   void run() {
     std::optional<QuietStream> quiet;
     if (report_) quiet.emplace(in_);
     const bool reportStream = quiet && quiet->reportsErrors();
     if (quiet && quiet->tieFailed())
-      problem(1, kHeader,
-              "Output stream error: flushing the stream tied to the input failed", "");
+      problems_.add(1, kHeader, ProblemCode::StreamError,
+                    "Output stream error: flushing the stream tied to the input failed",
+                    "");
     // A stream that failed before its first byte holds no case at all.
     if (report_ && in_.fail()) {
-      problem(0, kHeader, "Input stream error: the stream could not be read", "");
+      problems_.add(0, kHeader, ProblemCode::StreamError,
+                    "Input stream error: the stream could not be read", "");
       return;
     }
     const std::string first = readFirstLine(in_);
-    addComment(first, 1);
-    if (reportStream && in_.bad()) problem(1, kHeader, kStreamError, first);
-    try {
-      target_.systemBase = systemBaseOf(first);
-    } catch (const std::out_of_range&) {
-      if (!report_) throw;
-      problem(1, kHeader, std::string(kMissingSystemBase), first);
-    }
+    comments_.add(first, 1);
+    if (reportStream && in_.bad())
+      problems_.add(1, kHeader, ProblemCode::StreamError, kStreamError, first);
+    takeSystemBase(first, target_.systemBase, problems_);
     LineSource source(in_);
     source.setLineNumber(1);
-    for (int header = 2; header <= 3; ++header) {
-      std::string_view line;
-      const auto status = source.next(line);
-      const bool read =
-          status == LineSource::Status::Line || status == LineSource::Status::LastLine;
-      addComment(read ? std::string(line) : std::string(), source.lineNumber());
-    }
-    const int lastSection = readSections(source);
+    takeHeaderLines(source, comments_);
+    const int lastSection = walkSections(source, 0, problems_, *this);
     appendRecords(lastSection);
     if (report_) report_->lines = source.lineNumber();
     if (reportStream && source.threw()) {
       const std::size_t number = source.lineNumber() + 1;
-      problem(number, number <= 3 ? kHeader : lastSection, kStreamError, "");
+      problems_.add(number, number <= 3 ? kHeader : lastSection, ProblemCode::StreamError,
+                    kStreamError, "");
     }
   }
 
-private:
-  // Returns the section the input ended in.
-  int readSections(LineSource& source) {
-    int section = 0;
-    std::string_view line;
-    while (source.next(line) == LineSource::Status::Line) {
-      const std::size_t number = source.lineNumber();
-      switch (classify(line)) {
-      case LineKind::Ignorable:
-        break;
-      case LineKind::Terminator:
-        addComment(std::string(line), number);
-        appendRecords(section);
-        ++section;
-        break;
-      case LineKind::Record:
-        readRecord(source, section, line, number);
-        break;
-      }
-    }
-    return section;
+  // The walk's visitor.
+  bool terminator(int section, std::string_view line, std::size_t number, std::size_t) {
+    comments_.add(std::string(line), number);
+    appendRecords(section);
+    return true;
   }
 
-  // Calls f(staging, list) with the staging and the caller's list of a
-  // section 0 to 6; nothing for any other section.
-  template <class F> void withSection(int section, F&& f) {
-    switch (section) {
-    case 0:
-      return f(buses_, target_.buses);
-    case 1:
-      return f(generators_, target_.generators);
-    case 2:
-      return f(branches_, target_.branches);
-    case 3:
-      return f(adjustments_, target_.adjustments);
-    case 4:
-      return f(areas_, target_.areas);
-    case 5:
-      return f(dcLines_, target_.dcLines);
-    case 6:
-      return f(shunts_, target_.shunts);
-    }
-  }
-
-  void readRecord(LineSource& source, int section, std::string_view line,
-                  std::size_t number) {
-    if (section == kDcSection) return addDcLine(source, number, line);
-    if (section >= zel23::kSectionCount) {
-      guarded(section, number, line, [] { unknownRecordType(); });
-      return;
-    }
-    withSection(section, [&](auto& staging, auto& list) {
-      using Record = typename std::decay_t<decltype(list)>::value_type;
+  void record(int section, std::string_view line, std::size_t number) {
+    visitSection(stagings_, Section(section), [&](auto& staging) {
+      using Record = typename std::decay_t<decltype(staging)>::Record;
       if constexpr (!std::is_same_v<Record, ZELTwoTerminalDC>) // one line each
         add(staging, section, number, line,
-            [line](Record& record) { parseRecord(record, line); });
+            [line](Record& record) { return parseRecord(record, line, noBusNames()); });
     });
   }
 
-  // The 2nd and 3rd lines are taken as read, blank or not; the record line's
-  // text is copied because reading on reuses the source's buffer.
-  void addDcLine(LineSource& source, std::size_t number, std::string_view line) {
-    constexpr int section = kDcSection;
-    const std::string first(line);
-    std::string rest[2];
-    for (std::string& next : rest) {
-      std::string_view text;
-      const auto status = source.next(text);
-      if (status != LineSource::Status::Line && status != LineSource::Status::LastLine) {
-        guarded(section, number, first, [] { shortDcRecord(); });
-        return;
-      }
-      next.assign(text);
-    }
-    add(dcLines_, section, number, first,
-        [&](ZELTwoTerminalDC& record) { parseRecord(record, first, rest[0], rest[1]); });
+  void dcRecord(std::size_t number, std::string_view line1, std::string_view line2,
+                std::string_view line3) {
+    add(stagings_.dcLines, kDcSection, number, line1, [&](ZELTwoTerminalDC& record) {
+      return parseRecord(record, line1, line2, line3, noBusNames());
+    });
   }
 
+private:
   template <class Record, class Parse>
   void add(Staging<Record>& staging, int section, std::size_t number,
            std::string_view line, const Parse& parse) {
     Record& record = staging.emplace();
-    if (guarded(section, number, line, [&] { parse(record); })) {
+    if (problems_.accept(parse(record), number, section, line)) {
       if (report_) report_->recordLines[section].push_back(number);
     } else {
       staging.dropLast();
@@ -352,50 +313,20 @@ private:
   // Moves a finished section into the caller's list, so that its blocks are
   // free for the next section.
   void appendRecords(int section) {
-    withSection(section, [](auto& staging, auto& list) { staging.appendTo(list); });
-  }
-
-  // Runs a parse; under a recoverable read a fatal error becomes a problem
-  // and false, otherwise it never comes back here.
-  template <class Parse>
-  bool guarded(int section, std::size_t number, std::string_view line, Parse&& parse) {
-    try {
-      parse();
-      return true;
-    } catch (RecordError& error) {
-      if (!report_) throw;
-      problem(number, section, std::move(error.message), line);
-      return false;
-    }
-  }
-
-  void problem(std::size_t number, int section, std::string message,
-               std::string_view line) {
-    if (report_->problems.size() >= maxProblems_) {
-      ++report_->problemsDropped;
-      return;
-    }
-    report_->problems.push_back(
-        Problem{number, section, std::move(message), excerpt(line, kExcerpt)});
-  }
-
-  void addComment(std::string line, std::size_t number) {
-    target_.comments.push_back(std::move(line));
-    if (report_) report_->commentLines.push_back(number);
+    forEachSection(
+        [section](Section s, auto& staging, auto& list) {
+          if (static_cast<int>(s) == section) staging.appendTo(list);
+        },
+        stagings_, target_);
   }
 
   std::istream& in_;
   const CaseTarget& target_;
   ReadReport* report_;
-  std::size_t maxProblems_;
+  ProblemLog problems_;
+  CommentLog comments_;
   BlockPool pool_; // outlives the stagings, which give their blocks back
-  Staging<ZELBus> buses_{pool_};
-  Staging<ZELGenerator> generators_{pool_};
-  Staging<ZELBranch> branches_{pool_};
-  Staging<ZELTransformerAdjustment> adjustments_{pool_};
-  Staging<ZELAreaInterchange> areas_{pool_};
-  Staging<ZELTwoTerminalDC> dcLines_{pool_};
-  Staging<ZELSwitchedShunt> shunts_{pool_};
+  Stagings stagings_{pool_};
 };
 
 } // namespace
@@ -425,10 +356,65 @@ std::string excerpt(std::string_view text, std::size_t most) {
   return std::string(text.substr(0, cut)) + "...";
 }
 
-void unknownRecordType() { fatalParseError(kSource, __LINE__, "Unknown record type"); }
+void ProblemLog::add(std::size_t line, int section, ProblemCode code, std::string message,
+                     std::string_view text) {
+  if (problems->size() >= most) {
+    ++*dropped;
+    return;
+  }
+  problems->push_back(
+      Problem{line, section, std::move(message), excerpt(text, kExcerpt), code});
+}
 
-void shortDcRecord() {
-  fatalParseError(kSource, __LINE__, "Two terminal DC data format error.");
+void ProblemLog::add(Problem problem) {
+  if (problems->size() >= most)
+    ++*dropped;
+  else
+    problems->push_back(std::move(problem));
+}
+
+bool ProblemLog::accept(ParseResult&& result, std::size_t line, int section,
+                        std::string_view text) {
+  if (result.ok) return true;
+  if (!problems) exitOnFailure(result);
+  add(line, section, result.code, std::move(result.message), text);
+  return false;
+}
+
+void CommentLog::add(std::string line, std::size_t number) {
+  lines->push_back(std::move(line));
+  if (numbers) numbers->push_back(number);
+}
+
+void takeSystemBase(const std::string& first, double& systemBase, ProblemLog& problems) {
+  try {
+    systemBase = systemBaseOf(first);
+  } catch (const std::out_of_range&) {
+    if (!problems.problems) throw;
+    problems.add(1, kHeader, ProblemCode::NoSystemBase, std::string(kMissingSystemBase),
+                 first);
+  }
+}
+
+void takeHeaderLines(LineSource& source, CommentLog& comments) {
+  for (int header = 2; header <= 3; ++header) {
+    std::string_view line;
+    const auto status = source.next(line);
+    const bool read =
+        status == LineSource::Status::Line || status == LineSource::Status::LastLine;
+    comments.add(read ? std::string(line) : std::string(), source.lineNumber());
+  }
+}
+
+// Their lines are the ones ZELParse has always reported them from.
+ParseResult unknownRecordType() {
+  return failure(kSource, 428, "Unknown record type",
+                 ProblemCode::RecordAfterLastSection);
+}
+
+ParseResult shortDcRecord() {
+  return failure(kSource, 431, "Two terminal DC data format error.",
+                 ProblemCode::DcLineIncomplete);
 }
 
 void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
@@ -441,8 +427,8 @@ void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t 
 }
 
 LineSource::LineSource(std::istream& in)
-    : in_(in), buffer_(in.rdbuf()), fromFile_(dynamic_cast<std::filebuf*>(buffer_)),
-      data_(new char[kBlock]) {
+    : in_(&in), buffer_(in.rdbuf()), fromFile_(dynamic_cast<std::filebuf*>(buffer_)),
+      block_(new char[kBlock]), data_(block_.get()) {
   if (!in.good() || buffer_ == nullptr) {
     ended_ = true;
     failed_ = !in.eof();
@@ -451,13 +437,19 @@ LineSource::LineSource(std::istream& in)
   }
 }
 
+LineSource::LineSource(std::string_view text, std::size_t lineNumber)
+    : in_(nullptr), buffer_(nullptr), fromFile_(false),
+      data_(text.empty() ? "" : text.data()), end_(text.size()), lineNumber_(lineNumber) {
+}
+
 LineSource::~LineSource() {
+  if (!in_) return;
   std::ios_base::iostate state = std::ios_base::goodbit;
   if (sawEof_) state |= std::ios_base::eofbit;
   if (lastReadFailed_) state |= std::ios_base::failbit;
   if (threw_) state |= std::ios_base::badbit;
   try {
-    in_.setstate(state);
+    in_->setstate(state);
   } catch (...) {
     // The caller asked for exceptions on this state; a destructor cannot
     // deliver one, and the state itself is set.
@@ -465,14 +457,15 @@ LineSource::~LineSource() {
 }
 
 bool LineSource::refill() {
+  if (!in_) return false; // text in memory is there whole
   if (begin_ > 0) {
-    std::memmove(data_.get(), data_.get() + begin_, end_ - begin_);
+    std::memmove(block_.get(), block_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
   std::streamsize got = 0;
   try {
-    got = pull(data_.get() + end_, static_cast<std::streamsize>(kBlock - end_));
+    got = pull(block_.get() + end_, static_cast<std::streamsize>(kBlock - end_));
   } catch (...) {
     failed_ = threw_ = true;
     return false;
@@ -508,7 +501,7 @@ LineSource::Status LineSource::next(std::string_view& line) {
   }
   std::size_t scanned = begin_;
   for (;;) {
-    const char* base = data_.get();
+    const char* base = data_;
     if (const void* feed = std::memchr(base + scanned, '\n', end_ - scanned)) {
       const std::size_t at = static_cast<const char*>(feed) - base;
       line = std::string_view(base + begin_, std::min(at - begin_, kMaxLine));
@@ -516,8 +509,15 @@ LineSource::Status LineSource::next(std::string_view& line) {
       ++lineNumber_;
       return Status::Line;
     }
-    if (end_ - begin_ > kMaxLine) return discardRestOfLine(line);
     const std::size_t pending = end_ - begin_;
+    if (!in_ && pending > 0) { // the last line of text in memory
+      line = std::string_view(base + begin_, std::min(pending, kMaxLine));
+      begin_ = end_;
+      ++lineNumber_;
+      ended_ = true;
+      return Status::LastLine;
+    }
+    if (pending > kMaxLine) return discardRestOfLine(line);
     if (!refill()) {
       ended_ = true;
       if (failed_) {
@@ -528,7 +528,7 @@ LineSource::Status LineSource::next(std::string_view& line) {
         lastReadFailed_ = true;
         return Status::End;
       }
-      line = std::string_view(data_.get() + begin_, pending);
+      line = std::string_view(data_ + begin_, pending);
       begin_ = end_;
       ++lineNumber_;
       return Status::LastLine;
@@ -539,7 +539,7 @@ LineSource::Status LineSource::next(std::string_view& line) {
 
 // The current line is longer than kMaxLine: keep its start, drop the rest.
 LineSource::Status LineSource::discardRestOfLine(std::string_view& line) {
-  cut_.assign(data_.get() + begin_, kMaxLine);
+  cut_.assign(data_ + begin_, kMaxLine);
   line = cut_;
   ++lineNumber_;
   begin_ = end_ = 0;
@@ -552,8 +552,8 @@ LineSource::Status LineSource::discardRestOfLine(std::string_view& line) {
       }
       return Status::LastLine;
     }
-    if (const void* feed = std::memchr(data_.get(), '\n', end_)) {
-      begin_ = static_cast<const char*>(feed) - data_.get() + 1;
+    if (const void* feed = std::memchr(data_, '\n', end_)) {
+      begin_ = static_cast<const char*>(feed) - data_ + 1;
       return Status::Line;
     }
     begin_ = end_ = 0;

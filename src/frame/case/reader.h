@@ -1,7 +1,9 @@
 #ifndef ZEL23_FRAME_READER_H
 #define ZEL23_FRAME_READER_H
 
+#include "frame/text/fatal.h"
 #include "zel23.h"
+#include "zel23_case.h"
 
 #include <cstddef>
 #include <istream>
@@ -12,12 +14,13 @@
 
 namespace zel23::detail {
 
-// Reads an input stream line by line through its stream buffer in large
-// blocks, with the results std::istream::getline gives on a 1024-character
-// buffer: a line is cut to its first 1023 characters (the rest, through its
-// line feed, is discarded), a last line without a line feed is reported as
-// such, and once the input has ended every further read fails. When done it
-// leaves the stream's state as those reads would have.
+// The lines of a case, with the results std::istream::getline gives on a
+// 1024-character buffer: a line is cut to its first 1023 characters (the
+// rest, through its line feed, is discarded), a last line without a line
+// feed is reported as such, and once the input has ended every further read
+// fails. It reads an input stream through its stream buffer in large blocks,
+// and when done leaves the stream's state as those reads would have; or it
+// reads text held in memory, in place.
 class LineSource {
 public:
   enum class Status {
@@ -30,6 +33,8 @@ public:
   static constexpr std::size_t kMaxLine = 1023;
 
   explicit LineSource(std::istream& in);
+  // The lines of `text`, numbered on from `lineNumber`.
+  explicit LineSource(std::string_view text, std::size_t lineNumber = 0);
   ~LineSource();
   LineSource(const LineSource&) = delete;
   LineSource& operator=(const LineSource&) = delete;
@@ -42,16 +47,19 @@ public:
   void setLineNumber(std::size_t n) { lineNumber_ = n; }
   // Whether reading stopped because the stream buffer threw.
   bool threw() const { return threw_; }
+  // Text in memory: the offset of the next line, or the text's size.
+  std::size_t offset() const { return begin_; }
 
 private:
   bool refill();
   std::streamsize pull(char* destination, std::streamsize space);
   Status discardRestOfLine(std::string_view& line);
 
-  std::istream& in_;
+  std::istream* in_; // null for text in memory
   std::streambuf* buffer_;
   bool fromFile_; // a std::filebuf: large reads go straight to the file
-  std::unique_ptr<char[]> data_;
+  std::unique_ptr<char[]> block_;
+  const char* data_; // the block, or the text in memory
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   std::size_t lineNumber_ = 0;
@@ -69,7 +77,7 @@ enum class LineKind { Ignorable, Terminator, Record };
 LineKind classify(std::string_view line);
 
 // Sections are counted from 0; the DC line section's records take three lines.
-inline constexpr int kDcSection = 5;
+inline constexpr int kDcSection = static_cast<int>(Section::TwoTerminalDC);
 
 // The system base: the second token of header line 1, with " \t/" as
 // delimiters. A line with fewer than two tokens makes substr throw
@@ -84,10 +92,101 @@ inline constexpr std::string_view kMissingSystemBase =
 std::string excerpt(std::string_view text, std::size_t most);
 inline constexpr std::size_t kExcerpt = 200;
 
-// The fatal errors of a record line met past the last section, and of a DC
+// The failures of a record line met past the last section, and of a DC
 // record whose second or third line is missing.
-[[noreturn]] void unknownRecordType();
-[[noreturn]] void shortDcRecord();
+ParseResult unknownRecordType();
+ParseResult shortDcRecord();
+
+// Where a read's problems go: at most `most` kept, the rest counted. Without
+// a list (ZELParse) a failure ends the process through the fatal reporter.
+struct ProblemLog {
+  std::vector<Problem>* problems = nullptr;
+  std::size_t* dropped = nullptr;
+  std::size_t most = 0;
+
+  // `text` is the line the problem is on; its excerpt is kept.
+  void add(std::size_t line, int section, ProblemCode code, std::string message,
+           std::string_view text);
+  // A problem made (and cut to its excerpt) elsewhere.
+  void add(Problem problem);
+  // True when the parse succeeded; a failure becomes a problem on `line`.
+  bool accept(ParseResult&& result, std::size_t line, int section, std::string_view text);
+};
+
+// Where a read's comment lines go (three header lines, then the terminator
+// lines), with their numbers when there is a report.
+struct CommentLog {
+  std::vector<std::string>* lines = nullptr;
+  std::vector<std::size_t>* numbers = nullptr;
+
+  void add(std::string line, std::size_t number);
+};
+
+// The system base of header line 1, `first`. Without one ZELParse throws
+// std::out_of_range; a recoverable read reports it and goes on.
+void takeSystemBase(const std::string& first, double& systemBase, ProblemLog& problems);
+// Header lines 2 and 3: comment lines, empty where the input has ended.
+void takeHeaderLines(LineSource& source, CommentLog& comments);
+
+// The DC record's second and third lines are taken as they are, blank or
+// not: f(number, line1, line2, line3) gets the record, or a missing line is
+// a problem. The first line is copied, since reading on reuses the buffer.
+template <class F>
+void readDcRecord(LineSource& source, std::string_view line, std::size_t number,
+                  ProblemLog& problems, F&& f) {
+  const std::string first(line);
+  std::string rest[2];
+  for (std::string& next : rest) {
+    std::string_view text;
+    const auto status = source.next(text);
+    if (status != LineSource::Status::Line && status != LineSource::Status::LastLine) {
+      problems.accept(shortDcRecord(), number, kDcSection, first);
+      return;
+    }
+    next.assign(text);
+  }
+  f(number, std::string_view(first), std::string_view(rest[0]),
+    std::string_view(rest[1]));
+}
+
+// Walks the section lines of `source`, counting sections from `section`:
+// blank and comment-only lines are skipped, a last line without a line feed
+// is never taken, a record line past the last section is a problem. For the
+// others it calls
+//   visitor.terminator(section, line, number, offset): true to go on in the
+//       next section, false to stop;
+//   visitor.record(section, line, number) for a record line of a section
+//       other than the DC line section;
+//   visitor.dcRecord(number, line1, line2, line3) for a DC record.
+// Returns the section the walk ended in.
+template <class Visitor>
+int walkSections(LineSource& source, int section, ProblemLog& problems,
+                 Visitor& visitor) {
+  std::string_view line;
+  for (std::size_t at = source.offset(); source.next(line) == LineSource::Status::Line;
+       at = source.offset()) {
+    const std::size_t number = source.lineNumber();
+    switch (classify(line)) {
+    case LineKind::Ignorable:
+      break;
+    case LineKind::Terminator:
+      if (!visitor.terminator(section, line, number, at)) return section;
+      ++section;
+      break;
+    case LineKind::Record:
+      if (section == kDcSection)
+        readDcRecord(source, line, number, problems,
+                     [&](std::size_t n, std::string_view l1, std::string_view l2,
+                         std::string_view l3) { visitor.dcRecord(n, l1, l2, l3); });
+      else if (section >= kSectionCount)
+        problems.accept(unknownRecordType(), number, section, line);
+      else
+        visitor.record(section, line, number);
+      break;
+    }
+  }
+  return section;
+}
 
 // Most of a large read's time would go to the kernel handing out fresh 4 KiB
 // pages for the records. Where the kernel offers huge pages on request, ask
@@ -110,8 +209,8 @@ struct CaseTarget {
 
 // Reads a whole case into `target`. Without a report every bad line ends the
 // process through the fatal reporter and a header line 1 without a system
-// base throws std::out_of_range, as ZELParse does. With a report the caller
-// runs it under a RecoverableScope: bad lines become problems in the report.
+// base throws std::out_of_range, as ZELParse does. With a report bad lines
+// become problems in the report.
 void readCase(std::istream& in, const CaseTarget& target, ReadReport* report,
               std::size_t maxProblems);
 

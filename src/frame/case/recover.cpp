@@ -1,6 +1,9 @@
 // The recoverable interface: the same readers and parsers as the specified
-// entry points, run under a RecoverableScope so that the fatal reporter
-// throws RecordError, which is turned into a problem or a message here.
+// entry points. Every parser returns its outcome, a ParseResult; where the
+// line constructors and ZELParse hand a failure to the fatal reporter, this
+// interface keeps its message as a problem or returns it. Nothing here
+// depends on the calling thread: the bus names a parse resolves against are
+// an argument of the parse.
 
 #include "frame/case/reader.h"
 #include "frame/case/writer.h"
@@ -20,12 +23,10 @@ namespace {
 
 template <class Record, class... Lines>
 bool parseRecoverably(Record& record, std::string& message, Lines... lines) {
-  detail::RecoverableScope recoverable;
   Record parsed;
-  try {
-    detail::parseRecord(parsed, lines...);
-  } catch (detail::RecordError& error) {
-    message = std::move(error.message);
+  detail::ParseResult result = detail::parseRecord(parsed, lines..., BName2BNum);
+  if (!result.ok) {
+    message = std::move(result.message);
     return false;
   }
   record = parsed;
@@ -63,8 +64,6 @@ const SectionNames& sectionNames(Section section) {
 
 ReadReport read(std::istream& in, Case& into, const ReadOptions& options) {
   ReadReport report;
-  detail::RecoverableScope recoverable;
-  detail::EmptyRegistryScope emptyRegistry;
   const detail::CaseTarget target{into.buses,       into.generators, into.branches,
                                   into.adjustments, into.areas,      into.dcLines,
                                   into.shunts,      into.comments,   into.systemBase};

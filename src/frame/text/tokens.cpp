@@ -1,17 +1,17 @@
 #include "frame/text/tokens.h"
 
-#include "frame/text/fatal.h"
-
 namespace zel23::detail {
 
 std::string_view TokenReader::next(std::string_view field, int line) {
-  if (!more()) fail(std::string(prefix_) + std::string(field), line);
-  return cursor_.token();
+  if (more()) return cursor_.token();
+  if (result_->ok) fail(std::string(prefix_) + std::string(field), line);
+  return {};
 }
 
 std::string_view TokenReader::nextOrFail(std::string_view message, int line) {
-  if (!more()) fail(message, line);
-  return cursor_.token();
+  if (more()) return cursor_.token();
+  fail(message, line);
+  return {};
 }
 
 bool TokenReader::more() {
@@ -20,8 +20,14 @@ bool TokenReader::more() {
   return !cursor_.exhausted();
 }
 
-void TokenReader::fail(std::string_view message, int line) const {
-  fatalParseError(source_, line, message);
+void TokenReader::fail(std::string_view message, int line) {
+  if (result_->ok) *result_ = failure(source_, line, std::string(message));
+}
+
+void TokenReader::failBus(std::string_view message, int line) {
+  if (result_->ok)
+    *result_ =
+        failure(source_, line, std::string(message), ProblemCode::InvalidBusNumber);
 }
 
 std::string invalidBusNumber(int number) {
