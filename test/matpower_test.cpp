@@ -362,6 +362,8 @@ TEST(MatpowerRead, HostileInputIsRefusedWithItsCause) {
       {std::string(1, '\0') + tiny,
        "24: the function line `function mpc = NAME` is missing"},
       {edit("= tiny", "= 9tiny"), "1: the function name '9tiny' is not a MATLAB name"},
+      {edit("mpc = tiny", "[mpc, x] = 9tiny"),
+       "1: the function name '9tiny' is not a MATLAB name"},
       {edit("'TWO'", "'" + longName + "'"), ""},
       {edit("'TWO'", "'N" + longName + "'"),
        "24: mpc.bus_name: a name of 928 characters is longer than the 927 a raw bus line "
