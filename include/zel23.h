@@ -27,5 +27,6 @@
 #include "zel23_fields.h"
 #include "zel23_file.h"
 #include "zel23_matpower.h"
+#include "zel23_problem.h"
 
 #endif

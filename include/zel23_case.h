@@ -6,6 +6,7 @@
 // the same parsers as ZELParse and the line constructors; a line that would
 // end the process there is reported here with the same message.
 
+#include "zel23_problem.h"
 #include "zel23_records.h"
 
 #include <array>
@@ -105,19 +106,6 @@ template <class C, class F> decltype(auto) visitSection(C& c, Section section, F
   }
   return f(c.shunts);
 }
-
-/// What kind of problem a Problem is: stable where the message may be
-/// reworded. `zel23 check` names each by its code.
-enum class ProblemCode : int {
-  MalformedRecord,        ///< a record whose fields cannot be read
-  InvalidBusNumber,       ///< a bus field below its minimum, or an unknown bus name
-  RecordAfterLastSection, ///< a record line past the seventh terminator
-  DcLineIncomplete,       ///< a DC record without its second or third line
-  NoSystemBase,           ///< header line 1 with fewer than two tokens
-  StreamError,            ///< the input stream, or the one tied to it, failed
-  FileError,              ///< the file could not be opened or read, or shrank
-  Matpower,               ///< a problem of the MATPOWER reader
-};
 
 /// One line the reader could not take.
 struct Problem {

@@ -3,7 +3,7 @@
 
 #include "frame/text/fatal.h"
 #include "frame/text/registry.h"
-#include "zel23.h"
+#include "zel23_records.h"
 
 #include <string_view>
 

@@ -567,6 +567,9 @@ void readCase(std::istream& in, const CaseTarget& target, ReadReport* report,
 
 } // namespace zel23::detail
 
+std::map<std::string, int> BName2BNum;
+std::map<int, std::string> BNum2BName;
+
 bool ZELParse(std::istream& in, std::vector<ZELBus>& buses,
               std::vector<ZELGenerator>& generators, std::vector<ZELBranch>& branches,
               std::vector<ZELTransformerAdjustment>& adjustments,

@@ -1,7 +1,7 @@
 #ifndef ZEL23_FRAME_FATAL_H
 #define ZEL23_FRAME_FATAL_H
 
-#include "zel23_case.h"
+#include "zel23_problem.h"
 
 #include <string>
 #include <string_view>

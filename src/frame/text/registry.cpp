@@ -1,10 +1,6 @@
 #include "frame/text/registry.h"
 
 #include "frame/text/convert.h"
-#include "zel23.h"
-
-std::map<std::string, int> BName2BNum;
-std::map<int, std::string> BNum2BName;
 
 namespace zel23::detail {
 

@@ -1,0 +1,24 @@
+#ifndef ZEL23_PROBLEM_H
+#define ZEL23_PROBLEM_H
+
+// The kinds of problem a reader reports, apart from the readers themselves,
+// so that the record parsers can name them without the case interface.
+
+namespace zel23 {
+
+/// What kind of problem a Problem is: stable where the message may be
+/// reworded. `zel23 check` names each by its code.
+enum class ProblemCode : int {
+  MalformedRecord,        ///< a record whose fields cannot be read
+  InvalidBusNumber,       ///< a bus field below its minimum, or an unknown bus name
+  RecordAfterLastSection, ///< a record line past the seventh terminator
+  DcLineIncomplete,       ///< a DC record without its second or third line
+  NoSystemBase,           ///< header line 1 with fewer than two tokens
+  StreamError,            ///< the input stream, or the one tied to it, failed
+  FileError,              ///< the file could not be opened or read, or shrank
+  Matpower,               ///< a problem of the MATPOWER reader
+};
+
+} // namespace zel23
+
+#endif
