@@ -193,7 +193,9 @@ namespace {
 // The bytes that separate tokens: blank, tab and comma.
 struct Delimiters {
   bool is[256] = {};
-  constexpr Delimiters() { is[' '] = is['\t'] = is[','] = true; }
+  constexpr Delimiters() {
+    is[unsigned(' ')] = is[unsigned('\t')] = is[unsigned(',')] = true;
+  }
 };
 constexpr Delimiters kDelimiters;
 
