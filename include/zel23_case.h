@@ -67,9 +67,10 @@ inline const char* sectionName(Section section) {
 
 /// The names a section goes by outside messages.
 struct SectionNames {
-  const char* key;   ///< "bus", ..., "two_terminal_dc": JSON keys, CSV file names
-  const char* label; ///< "bus", ..., "two-terminal DC line": text for people
-  const char* list;  ///< "buses", ..., "dc_lines": the list's name, snake case
+  const char* key;     ///< "bus", ..., "two_terminal_dc": JSON keys, CSV file names
+  const char* label;   ///< "bus", ..., "two-terminal DC line": text for people
+  const char* list;    ///< "buses", ..., "dc_lines": the list's name, snake case
+  const char* message; ///< "bus data", ...: as sectionName gives it
 };
 ZEL23_API const SectionNames& sectionNames(Section section);
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "frame/text/charconv.h"
+#include "frame/text/memory.h"
 #include "frame/text/memory_buffer.h"
 
 #include <cerrno>
@@ -28,18 +29,6 @@ std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::string errorText(int error) { return std::strerror(error); }
 
-// Asks for huge pages over [start, start + bytes), where Linux has them (as
-// the library does for the text readFile reads).
-void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
-  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
-  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
-  if (last > first)
-    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
-
 // What the command takes from a pipe or a device at most: such an input may
 // never end (/dev/zero), and all of it is held in memory.
 constexpr std::size_t kStreamLimit = std::size_t(1) << 30;
@@ -55,7 +44,7 @@ int readAll(int fd, std::string& into) {
     // the reading.
     const std::size_t size = static_cast<std::size_t>(st.st_size);
     into.reserve(size + 1);
-    adviseHugePages(into.data(), size + 1);
+    zel23::detail::adviseHugePages(into.data(), size + 1);
     into.resize(size + 1); // one byte more tells the end without a read more
     std::size_t got = 0;
     while (got < into.size()) {

@@ -417,15 +417,6 @@ ParseResult shortDcRecord() {
                  ProblemCode::DcLineIncomplete);
 }
 
-void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t(1) << 21;
-  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
-  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
-
 LineSource::LineSource(std::istream& in)
     : in_(&in), buffer_(in.rdbuf()), fromFile_(dynamic_cast<std::filebuf*>(buffer_)),
       block_(new char[kBlock]), data_(block_.get()) {

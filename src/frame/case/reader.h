@@ -2,6 +2,7 @@
 #define ZEL23_FRAME_READER_H
 
 #include "frame/text/fatal.h"
+#include "frame/text/memory.h"
 #include "zel23.h"
 #include "zel23_case.h"
 
@@ -187,12 +188,6 @@ int walkSections(LineSource& source, int section, ProblemLog& problems,
   }
   return section;
 }
-
-// Most of a large read's time would go to the kernel handing out fresh 4 KiB
-// pages for the records. Where the kernel offers huge pages on request, ask
-// for them over the 2 MiB-aligned part of a block: it is only advice, and the
-// memory stays the allocator's.
-void adviseHugePages(void* start, std::size_t bytes);
 
 // The caller's lists and system base, as ZELParse takes them.
 struct CaseTarget {

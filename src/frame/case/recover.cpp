@@ -37,29 +37,25 @@ bool parseRecoverably(Record& record, std::string& message, Lines... lines) {
 
 const char* version() { return ZEL23_VERSION; }
 
-const char* sectionName(int section) {
-  static const char* const names[kSectionCount] = {"bus data",
-                                                   "generator data",
-                                                   "branch data",
-                                                   "transformer adjustment data",
-                                                   "area interchange data",
-                                                   "two-terminal DC line data",
-                                                   "switched shunt data"};
-  if (section == kHeader) return "header";
-  if (section < 0) return "unknown section";
-  return section < kSectionCount ? names[section] : "after the last section";
-}
-
 const SectionNames& sectionNames(Section section) {
   static const SectionNames names[kSectionCount] = {
-      {"bus", "bus", "buses"},
-      {"generator", "generator", "generators"},
-      {"branch", "branch", "branches"},
-      {"transformer_adjustment", "transformer adjustment", "adjustments"},
-      {"area_interchange", "area interchange", "areas"},
-      {"two_terminal_dc", "two-terminal DC line", "dc_lines"},
-      {"switched_shunt", "switched shunt", "shunts"}};
+      {"bus", "bus", "buses", "bus data"},
+      {"generator", "generator", "generators", "generator data"},
+      {"branch", "branch", "branches", "branch data"},
+      {"transformer_adjustment", "transformer adjustment", "adjustments",
+       "transformer adjustment data"},
+      {"area_interchange", "area interchange", "areas", "area interchange data"},
+      {"two_terminal_dc", "two-terminal DC line", "dc_lines",
+       "two-terminal DC line data"},
+      {"switched_shunt", "switched shunt", "shunts", "switched shunt data"}};
   return names[static_cast<int>(section)];
+}
+
+const char* sectionName(int section) {
+  if (section == kHeader) return "header";
+  if (section < 0) return "unknown section";
+  return section < kSectionCount ? sectionNames(static_cast<Section>(section)).message
+                                 : "after the last section";
 }
 
 ReadReport read(std::istream& in, Case& into, const ReadOptions& options) {
