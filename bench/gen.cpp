@@ -1,10 +1,10 @@
 #include "gen.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -645,7 +645,8 @@ std::string generateSolvableCase(int buses, std::uint64_t seed) {
   const int areas = buses / 1000 + 1;
   std::vector<int> firstOfArea(static_cast<std::size_t>(areas), swing);
   for (int b = buses - 1; b >= 0; --b)
-    firstOfArea[static_cast<std::size_t>((static_cast<long long>(b) * areas) / buses)] = b;
+    firstOfArea[static_cast<std::size_t>((static_cast<long long>(b) * areas) / buses)] =
+        b;
   for (int a = 0; a < areas; ++a) {
     Line line(out, rng, ",");
     line.integer(a + 1, 4).integer(firstOfArea[static_cast<std::size_t>(a)] + 1);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   if (argc != 2) {
     std::cerr << "usage: consumer <raw case file>\n";
     return 2;
@@ -31,7 +31,7 @@ int main(int argc, char **argv) {
   try {
     ZELParse(in, buses, generators, branches, adjustments, areas, dcLines, shunts,
              comments, systemBase);
-  } catch (const std::exception &e) {
+  } catch (const std::exception& e) {
     // A header line 1 with fewer than two tokens throws.
     std::cerr << "consumer: " << argv[1] << ": " << e.what() << "\n";
     return 1;

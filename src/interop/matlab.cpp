@@ -1,7 +1,7 @@
 #include "interop/matlab.h"
 
-#include "frame/text/charconv.h"
 #include "frame/case/reader.h"
+#include "frame/text/charconv.h"
 
 #include <algorithm>
 #include <array>

@@ -323,13 +323,21 @@ private:
       const Place end{terminator->at, in.linesBefore + terminator->line,
                       in.recordsBefore + terminator->records};
       if (section != detail::kDcSection) addPieces(section, start, end);
-      LineSource terminatorLine(text_.substr(end.at));
-      std::string_view line;
-      terminatorLine.next(line);
-      comments_.add(std::string(line), headerLines + end.lines + 1);
-      ++section;
-      start = Place{end.at + terminatorLine.offset(), end.lines + 1, end.records};
+      start = takeTerminator(section++, end);
     }
+  }
+
+  // The terminator line at `at`, walked as the sequential reader walks it:
+  // it is kept as a comment line. Returns the place after it.
+  Place takeTerminator(int section, const Place& at) {
+    struct Stop {
+      bool terminator(int, std::size_t) { return false; }
+      void record(int, std::string_view, std::size_t) {}
+      void dcRecord(std::size_t, std::string_view, std::string_view, std::string_view) {}
+    } stop;
+    LineSource line(text_.substr(at.at), headerLines_ + at.lines);
+    detail::walkSections(line, section, problems_, comments_, stop);
+    return Place{at.at + line.offset(), at.lines + 1, at.records};
   }
 
   // Cuts the section's range [start, end) at the chunks' ends.
@@ -364,7 +372,7 @@ private:
       ParallelReader& reader;
       detail::ProblemLog& problems;
       std::size_t terminatorAt = std::string_view::npos;
-      bool terminator(int, std::string_view, std::size_t, std::size_t offset) {
+      bool terminator(int, std::size_t offset) {
         terminatorAt = offset;
         return false;
       }
@@ -380,8 +388,10 @@ private:
         }
       }
     } visitor{*this, problems};
+    // Its terminator line is taken with the others' (takeTerminator).
+    detail::CommentLog none;
     LineSource lines(text_.substr(start.at), headerLines_ + start.lines);
-    detail::walkSections(lines, detail::kDcSection, problems, visitor);
+    detail::walkSections(lines, detail::kDcSection, problems, none, visitor);
     pieces_.push_back(std::move(piece));
     if (visitor.terminatorAt == std::string_view::npos) return false;
     at = start.at + visitor.terminatorAt;
@@ -426,16 +436,17 @@ private:
   void parse(Piece& piece) {
     if (piece.section == detail::kDcSection) return; // read in step 2
     detail::ProblemLog problems{&piece.problems, &piece.dropped, options_.maxProblems};
+    detail::CommentLog none; // a piece holds no terminator line
     LineSource lines(text_.substr(piece.begin, piece.end - piece.begin),
                      piece.linesBefore);
     if (!parsedInPieces(piece.section)) {
       PieceVisitor<std::vector<ZELBus>> past{*this, piece, problems, nullptr};
-      detail::walkSections(lines, piece.section, problems, past);
+      detail::walkSections(lines, piece.section, problems, none, past);
       return;
     }
     visitSection(case_, Section(piece.section), [&](auto& list) {
       PieceVisitor<std::decay_t<decltype(list)>> visitor{*this, piece, problems, &list};
-      detail::walkSections(lines, piece.section, problems, visitor);
+      detail::walkSections(lines, piece.section, problems, none, visitor);
     });
   }
 
@@ -446,7 +457,7 @@ private:
     detail::ProblemLog& problems;
     List* list;
 
-    bool terminator(int, std::string_view, std::size_t, std::size_t) {
+    bool terminator(int, std::size_t) {
       // A piece holds none; only a text that changed since step 1 does.
       throw std::runtime_error("zel23: the text changed while it was read");
     }

@@ -265,7 +265,7 @@ public:
     LineSource source(in_);
     source.setLineNumber(1);
     takeHeaderLines(source, comments_);
-    const int lastSection = walkSections(source, 0, problems_, *this);
+    const int lastSection = walkSections(source, 0, problems_, comments_, *this);
     appendRecords(lastSection);
     if (report_) report_->lines = source.lineNumber();
     if (reportStream && source.threw()) {
@@ -276,8 +276,7 @@ public:
   }
 
   // The walk's visitor.
-  bool terminator(int section, std::string_view line, std::size_t number, std::size_t) {
-    comments_.add(std::string(line), number);
+  bool terminator(int section, std::size_t) {
     appendRecords(section);
     return true;
   }
@@ -382,6 +381,7 @@ bool ProblemLog::accept(ParseResult&& result, std::size_t line, int section,
 }
 
 void CommentLog::add(std::string line, std::size_t number) {
+  if (!lines) return;
   lines->push_back(std::move(line));
   if (numbers) numbers->push_back(number);
 }

@@ -115,7 +115,8 @@ struct ProblemLog {
 };
 
 // Where a read's comment lines go (three header lines, then the terminator
-// lines), with their numbers when there is a report.
+// lines), with their numbers when there is a report. Without a list it keeps
+// none.
 struct CommentLog {
   std::vector<std::string>* lines = nullptr;
   std::vector<std::size_t>* numbers = nullptr;
@@ -152,17 +153,17 @@ void readDcRecord(LineSource& source, std::string_view line, std::size_t number,
 
 // Walks the section lines of `source`, counting sections from `section`:
 // blank and comment-only lines are skipped, a last line without a line feed
-// is never taken, a record line past the last section is a problem. For the
-// others it calls
-//   visitor.terminator(section, line, number, offset): true to go on in the
-//       next section, false to stop;
+// is never taken, a terminator line is a comment line, a record line past
+// the last section is a problem. For the others it calls
+//   visitor.terminator(section, offset), once the line is in `comments`:
+//       true to go on in the next section, false to stop;
 //   visitor.record(section, line, number) for a record line of a section
 //       other than the DC line section;
 //   visitor.dcRecord(number, line1, line2, line3) for a DC record.
 // Returns the section the walk ended in.
 template <class Visitor>
 int walkSections(LineSource& source, int section, ProblemLog& problems,
-                 Visitor& visitor) {
+                 CommentLog& comments, Visitor& visitor) {
   std::string_view line;
   for (std::size_t at = source.offset(); source.next(line) == LineSource::Status::Line;
        at = source.offset()) {
@@ -171,7 +172,8 @@ int walkSections(LineSource& source, int section, ProblemLog& problems,
     case LineKind::Ignorable:
       break;
     case LineKind::Terminator:
-      if (!visitor.terminator(section, line, number, at)) return section;
+      comments.add(std::string(line), number);
+      if (!visitor.terminator(section, at)) return section;
       ++section;
       break;
     case LineKind::Record:

@@ -1,7 +1,7 @@
 #include "frame/case/writer.h"
 
-#include "frame/text/print.h"
 #include "frame/case/reader.h"
+#include "frame/text/print.h"
 #include "records/ZELAreaInterchange.h"
 #include "records/ZELBranch.h"
 #include "records/ZELBus.h"

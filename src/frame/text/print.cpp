@@ -99,8 +99,7 @@ std::size_t formatPrinted(double value, char* out) {
   // the point and four decimals.
   const std::size_t length = fixedFour(value, out);
   if (length != 0) return length;
-  return static_cast<std::size_t>(
-      formatFixed(out, out + 328, value, 4).ptr - out);
+  return static_cast<std::size_t>(formatFixed(out, out + 328, value, 4).ptr - out);
 }
 
 namespace {
@@ -143,9 +142,8 @@ std::size_t formatShortest(double value, char* out) {
   if (const std::size_t length = fewDecimals(value, out)) return length;
   const double magnitude = std::fabs(value);
   const bool fixed = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
-  const auto result =
-      fixed ? formatFixedShortest(out, out + kShortestMax, value)
-            : formatShortest(out, out + kShortestMax, value);
+  const auto result = fixed ? formatFixedShortest(out, out + kShortestMax, value)
+                            : formatShortest(out, out + kShortestMax, value);
   return static_cast<std::size_t>(result.ptr - out);
 }
 
