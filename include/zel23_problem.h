@@ -4,6 +4,8 @@
 // The kinds of problem a reader reports, apart from the readers themselves,
 // so that the record parsers can name them without the case interface.
 
+#include "zel23_export.h"
+
 namespace zel23 {
 
 /// What kind of problem a Problem is: stable where the message may be
@@ -18,6 +20,11 @@ enum class ProblemCode : int {
   FileError,              ///< the file could not be opened or read, or shrank
   Matpower,               ///< a problem of the MATPOWER reader
 };
+
+/// The code's stable name: "malformed-record", "invalid-bus-number",
+/// "record-after-last-section", "dc-line-incomplete" and "no-system-base"
+/// (as `zel23 check` names them), "stream-error", "file-error", "matpower".
+ZEL23_API const char* problemCodeName(ProblemCode code);
 
 } // namespace zel23
 

@@ -688,7 +688,7 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
             py::list out;
             for (const Problem& p : d.report.problems)
               out.append(py::make_tuple(p.line, problemPlace(p), toStr(p.message),
-                                        toStr(p.text)));
+                                        toStr(p.text), problemCodeName(p.code)));
             return out;
           })
       .def_property_readonly(

@@ -2,6 +2,7 @@
 import errno
 import gc
 import io
+import json
 import os
 import re
 import stat
@@ -123,6 +124,9 @@ def test_problems_are_the_commands_errors(path, tool):
     assert case.problems[-1].section == "switched shunt data"
     assert errors and [(p.line, p.message, p.text) for p in case.problems] == [
         (int(n), m.decode(), t[2:].decode()) for n, m, t in errors]
+    report = json.loads(tool("check", "--json", path))
+    assert [p.code for p in case.problems] == [
+        p["code"] for p in report["problems"] if p["severity"] == "error"]
     with pytest.raises(zel23.CaseError) as raised:
         zel23.read(path, strict=True)
     assert raised.value.problems == case.problems

@@ -55,8 +55,8 @@ def test_raw_to_matpower_and_back_keeps_the_mapped_fields(tmp_path):
 def test_bad_matpower_text_gives_problems(text, line, section, message, buses):
     case = zel23.read_matpower(text)
     first = case.problems[0]
-    assert (first.line, first.section, first.message, len(case.buses)) == (
-        line, section, message, buses)
+    assert (first.line, first.section, first.message, first.code, len(case.buses)) == (
+        line, section, message, "matpower", buses)
     with pytest.raises(zel23.CaseError):
         zel23.read_matpower(text, strict=True)
 

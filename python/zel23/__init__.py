@@ -39,6 +39,11 @@ class Problem(_typing.NamedTuple):
     section: str  #: "bus data", ..., "header" or "after the last section"
     message: str  #: the library's message for the line
     text: str  #: the line as read (a DC line: its first line)
+    #: what kind of problem, stable where the message may be reworded:
+    #: "malformed-record", "invalid-bus-number", "record-after-last-section",
+    #: "dc-line-incomplete", "no-system-base", "stream-error", "file-error"
+    #: or "matpower"
+    code: str
 
 
 class CaseError(ValueError):

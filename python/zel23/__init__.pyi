@@ -16,6 +16,7 @@ class Problem(NamedTuple):
     section: str
     message: str
     text: str
+    code: str
 
 class CaseError(ValueError):
     problems: List[Problem]

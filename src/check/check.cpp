@@ -74,26 +74,22 @@ const std::vector<CheckCode>& checkCodes() {
 namespace detail::check {
 namespace {
 
-// The stable code of a read problem, from the reader's message.
+// The check's code of a read problem: its own for a record's problem; a
+// problem with the input rather than a record is named by where it was met,
+// as the header's error there.
 const char* errorCode(const Problem& p) {
   switch (p.code) {
   case ProblemCode::NoSystemBase:
-    return "no-system-base";
   case ProblemCode::InvalidBusNumber:
-    return "invalid-bus-number";
   case ProblemCode::RecordAfterLastSection:
-    return "record-after-last-section";
   case ProblemCode::DcLineIncomplete:
-    return "dc-line-incomplete";
   case ProblemCode::MalformedRecord:
-    return "malformed-record";
+    return problemCodeName(p.code);
   case ProblemCode::StreamError:
   case ProblemCode::FileError:
   case ProblemCode::Matpower:
     break;
   }
-  // A problem with the input rather than a record: named by where it was
-  // met, as the header's error there.
   return p.section == kHeader ? "no-system-base" : "malformed-record";
 }
 

@@ -380,6 +380,36 @@ bool ProblemLog::accept(ParseResult&& result, std::size_t line, int section,
   return false;
 }
 
+} // namespace zel23::detail
+
+namespace zel23 {
+
+const char* problemCodeName(ProblemCode code) {
+  switch (code) {
+  case ProblemCode::MalformedRecord:
+    return "malformed-record";
+  case ProblemCode::InvalidBusNumber:
+    return "invalid-bus-number";
+  case ProblemCode::RecordAfterLastSection:
+    return "record-after-last-section";
+  case ProblemCode::DcLineIncomplete:
+    return "dc-line-incomplete";
+  case ProblemCode::NoSystemBase:
+    return "no-system-base";
+  case ProblemCode::StreamError:
+    return "stream-error";
+  case ProblemCode::FileError:
+    return "file-error";
+  case ProblemCode::Matpower:
+    return "matpower";
+  }
+  return "unknown";
+}
+
+} // namespace zel23
+
+namespace zel23::detail {
+
 void CommentLog::add(std::string line, std::size_t number) {
   if (!lines) return;
   lines->push_back(std::move(line));
