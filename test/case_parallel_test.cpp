@@ -49,23 +49,40 @@ std::string described(const zel23::Case& c, const zel23::ReadReport& r) {
   return out.str();
 }
 
+// A case that already holds records: a read appends to its lists.
+const zel23::Case& heldCase() {
+  static const zel23::Case held = [] {
+    zel23::Case c;
+    c.buses.resize(3);
+    c.generators.resize(2);
+    c.branches.resize(1);
+    c.shunts.resize(2);
+    return c;
+  }();
+  return held;
+}
+
 void expectSameReads(const std::string& text) {
   SCOPED_TRACE(shown(text.substr(0, 200)));
-  for (const std::size_t maxProblems : {std::size_t(1000), std::size_t(1)}) {
-    const Read sequential = readText(text, maxProblems);
-    const std::string expected = described(sequential.data, sequential.report);
-    for (const unsigned threads : {1u, 2u, 4u})
-      for (const std::size_t chunk : {1, 7, 64, 1 << 20}) {
-        zel23::ReadOptions options;
-        options.threads = threads;
-        options.chunkBytes = chunk;
-        options.maxProblems = maxProblems;
-        zel23::Case parallel;
-        const zel23::ReadReport report = zel23::readBuffer(text, parallel, options);
-        ASSERT_EQ(described(parallel, report), expected)
-            << threads << " threads, chunks of " << chunk << ", " << maxProblems;
-      }
-  }
+  for (const bool appending : {false, true})
+    for (const std::size_t maxProblems : {std::size_t(1000), std::size_t(1)}) {
+      zel23::Case sequential = appending ? heldCase() : zel23::Case();
+      std::istringstream in(text);
+      zel23::ReadOptions options;
+      options.maxProblems = maxProblems;
+      const std::string expected =
+          described(sequential, zel23::read(in, sequential, options));
+      for (const unsigned threads : {1u, 2u, 4u})
+        for (const std::size_t chunk : {1, 7, 64, 1 << 20}) {
+          options.threads = threads;
+          options.chunkBytes = chunk;
+          zel23::Case parallel = appending ? heldCase() : zel23::Case();
+          const zel23::ReadReport report = zel23::readBuffer(text, parallel, options);
+          ASSERT_EQ(described(parallel, report), expected)
+              << threads << " threads, chunks of " << chunk << ", " << maxProblems
+              << (appending ? ", appending" : "");
+        }
+    }
 }
 
 // A case text drawn from lines of every kind the reader treats apart.
