@@ -255,6 +255,17 @@ TEST(Check, CaseWithoutLines) {
             2u);
 }
 
+// Blocks past noBlocks are not in use, whatever a program left in them.
+TEST(Check, BlocksPastTheCountAreNotInUse) {
+  const std::string text = withLine(27, "3,1,1.05,0.98,0,30,0,15");
+  zel23_test::Read r = readText(text);
+  r.data.shunts.at(0).N(3) = 2;
+  r.data.shunts.at(0).B(3) = 5;
+  const auto findings = zel23::check(r.data, r.report, text).findings;
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_STREQ(findings[0].code, "empty-switched-shunt");
+}
+
 // The tie 3-4 open leaves buses 4 and 5 an island without a swing bus: it
 // needs one for any load, active or reactive, or any generation.
 TEST(Check, IslandWithoutSwingHasLoadOrGeneration) {

@@ -207,6 +207,7 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        {},
        "3: mpc.bus: a logical index" + kHint},
       {"mpc.bus = [1 2];\nmpc.bus(:, 1:2) = 0;", {}, "3: mpc.bus: a range (`:`)" + kHint},
+      {"mpc.bus = [1 2];\nmpc.bus(:1, 2) = 0;", {}, "3: mpc.bus: a range (`:`)" + kHint},
       {"mpc.bus = [1 2];\nmpc.bus(:, 3) = 0;",
        {},
        "3: mpc.bus: mpc.bus(1, 3) is outside the matrix; growing it" + kHint},
