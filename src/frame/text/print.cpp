@@ -77,21 +77,6 @@ std::size_t fixedFour(double value, char* out) {
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The blanks that right-align a text of `length` in `width`.
-std::size_t fillFor(std::size_t length, int width) {
-  return width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
-}
-
-// A field at `at`: its separating comma (`comma` is 0 or 1), the fill and
-// the text. Returns the characters placed.
-std::size_t placeField(char* at, std::size_t comma, std::size_t fill, const char* text,
-                       std::size_t length) {
-  *at = ',';
-  std::memset(at + comma, ' ', fill);
-  std::memcpy(at + comma + fill, text, length);
-  return comma + fill + length;
-}
-
 } // namespace
 
 std::size_t formatPrinted(double value, char* out) {
@@ -159,25 +144,18 @@ void LinePrinter::separate() {
   lineStarted_ = true;
 }
 
-// The direct path: the separating comma, the fill and the text, in the
-// buffer. Only a string longer than the buffer bypasses it.
+std::size_t FieldLine::place(char* at, std::size_t comma, std::size_t fill,
+                             const char* text, std::size_t length) {
+  *at = ',';
+  std::memset(at + comma, ' ', fill);
+  std::memcpy(at + comma + fill, text, length);
+  return comma + fill + length;
+}
+
+// The direct path: every field through the line buffer.
 void LinePrinter::put(const char* text, std::size_t length, int width) {
-  const std::size_t fill = fillFor(length, width);
-  const std::size_t comma = lineStarted_ ? 1 : 0;
-  lineStarted_ = true;
-  if (used_ + comma + fill + length > sizeof buffer_) {
-    flushBuffer();
-    if (comma + fill + length > sizeof buffer_) {
-      buffer_[0] = ',';
-      std::memset(buffer_ + comma, ' ', fill);
-      used_ = comma + fill;
-      flushBuffer();
-      os_.write(text, static_cast<std::streamsize>(length));
-      os_.width(0);
-      return;
-    }
-  }
-  used_ += placeField(buffer_ + used_, comma, fill, text, length);
+  FieldLine::put(text, length, width,
+                 [this](const char* p, std::size_t n) { write(p, n); });
 }
 
 LinePrinter& LinePrinter::field(int value, int width) {
@@ -222,7 +200,7 @@ LinePrinter& LinePrinter::emptyField() {
 }
 
 LinePrinter& LinePrinter::endLine() {
-  flushBuffer();
+  finish();
   os_ << std::endl;
   // Once the stream has failed its own insertions write nothing and leave
   // the widths set; let them do the rest of the record.
@@ -231,30 +209,20 @@ LinePrinter& LinePrinter::endLine() {
   return *this;
 }
 
-void LinePrinter::finish() { flushBuffer(); }
+void LinePrinter::finish() {
+  if (direct_) drain([this](const char* p, std::size_t n) { write(p, n); });
+}
 
-void LinePrinter::flushBuffer() {
-  if (!direct_ || used_ == 0) return;
-  os_.write(buffer_, static_cast<std::streamsize>(used_));
+void LinePrinter::write(const char* text, std::size_t length) {
+  if (length == 0) return;
+  os_.write(text, static_cast<std::streamsize>(length));
   // The stream's own insertions leave the width at 0; write() does not.
   os_.width(0);
-  used_ = 0;
 }
 
 void TextPrinter::put(const char* text, std::size_t length, int width) {
-  const std::size_t fill = fillFor(length, width);
-  const std::size_t comma = lineStarted_ ? 1 : 0;
-  lineStarted_ = true;
-  if (used_ + comma + fill + length > sizeof line_) {
-    flush();
-    if (comma + fill + length > sizeof line_) {
-      out_.append(comma, ',');
-      out_.append(fill, ' ');
-      out_.append(text, length);
-      return;
-    }
-  }
-  used_ += placeField(line_ + used_, comma, fill, text, length);
+  FieldLine::put(text, length, width,
+                 [this](const char* p, std::size_t n) { out_.append(p, n); });
 }
 
 // A number's text from a buffer of kShortestMax bytes at least: copies of a
@@ -276,8 +244,7 @@ void TextPrinter::putNumber(const char* text, std::size_t length, int width) {
 }
 
 void TextPrinter::flush() {
-  out_.append(line_, used_);
-  used_ = 0;
+  drain([this](const char* p, std::size_t n) { out_.append(p, n); });
 }
 
 TextPrinter& TextPrinter::field(int value, int width) {

@@ -8,6 +8,45 @@
 
 namespace zel23::detail {
 
+// The fields of one line gathered in a buffer: each one's separating comma,
+// its blank fill to the width and its text. What the buffer cannot hold goes
+// to the printer's `out(text, length)`: the buffer's text first, then a field
+// longer than the whole buffer on its own.
+class FieldLine {
+protected:
+  template <class Out>
+  void put(const char* text, std::size_t length, int width, const Out& out) {
+    const std::size_t fill =
+        width > 0 && static_cast<std::size_t>(width) > length ? width - length : 0;
+    const std::size_t comma = lineStarted_ ? 1 : 0;
+    lineStarted_ = true;
+    if (used_ + comma + fill + length > sizeof line_) {
+      drain(out);
+      if (comma + fill + length > sizeof line_) {
+        used_ = place(line_, comma, fill, "", 0);
+        drain(out);
+        out(text, length);
+        return;
+      }
+    }
+    used_ += place(line_ + used_, comma, fill, text, length);
+  }
+
+  template <class Out> void drain(const Out& out) {
+    out(line_, used_);
+    used_ = 0;
+  }
+
+  // A field at `at`: its comma (`comma` is 0 or 1), the fill and the text.
+  // Returns the characters placed.
+  static std::size_t place(char* at, std::size_t comma, std::size_t fill,
+                           const char* text, std::size_t length);
+
+  char line_[1024];
+  std::size_t used_ = 0;
+  bool lineStarted_ = false;
+};
+
 // Writes one record in its printed form: remembers the stream's format
 // flags, sets a blank fill, fixed notation with the point shown and
 // precision 4, writes each field behind std::setw of its width with one
@@ -16,7 +55,7 @@ namespace zel23::detail {
 // (classic number formatting, right or no adjustment, decimal integers, no
 // error), it formats the line itself and writes it in one piece; otherwise
 // every field goes through the stream's own insertions.
-class LinePrinter {
+class LinePrinter : FieldLine {
 public:
   explicit LinePrinter(std::ostream& os);
   ~LinePrinter();
@@ -39,14 +78,11 @@ public:
 private:
   void separate();
   void put(const char* text, std::size_t length, int width);
-  void flushBuffer();
+  void write(const char* text, std::size_t length);
 
   std::ostream& os_;
   std::ios_base::fmtflags saved_;
   bool direct_;
-  bool lineStarted_ = false;
-  std::size_t used_ = 0;
-  char buffer_[1024];
 };
 
 // A double as the printed form writes it, printf("%.4f"); returns the
@@ -68,7 +104,7 @@ std::size_t formatShortest(double value, char* out);
 // what LinePrinter writes on a stream in its default state. The printed form
 // counts the doubles whose text does not read back to the same double.
 // Widths, commas and the order of fields are LinePrinter's.
-class TextPrinter {
+class TextPrinter : FieldLine {
 public:
   TextPrinter(std::string& out, bool exact) : out_(out), exact_(exact) {
     lineStart_ = out.size();
@@ -94,13 +130,8 @@ private:
   void putNumber(const char* text, std::size_t length, int width);
   void flush();
 
-  // The line is gathered here and appended to out_ whole, or in pieces
-  // when it is longer.
-  char line_[1024];
-  std::size_t used_ = 0;
   std::string& out_;
   bool exact_;
-  bool lineStarted_ = false;
   std::size_t lineStart_ = 0;
   std::size_t longest_ = 0;
   std::size_t rounded_ = 0;
