@@ -255,6 +255,16 @@ TEST(Check, CaseWithoutLines) {
             2u);
 }
 
+// Findings of one line come in the order of the checks that make them.
+TEST(Check, FindingsOfOneLineInCheckOrder) {
+  const auto findings =
+      checkText(withLine(4, "1,2,0,0,0,0,1,0.3,0,'ONE',138,1")).findings;
+  std::vector<std::string> atFour;
+  for (const zel23::Finding& f : findings)
+    if (f.line == 4) atFour.push_back(f.code);
+  EXPECT_EQ(atFour, (std::vector<std::string>{"voltage-out-of-range", "no-swing-bus"}));
+}
+
 // Blocks past noBlocks are not in use, whatever a program left in them.
 TEST(Check, BlocksPastTheCountAreNotInUse) {
   const std::string text = withLine(27, "3,1,1.05,0.98,0,30,0,15");

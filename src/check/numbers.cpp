@@ -38,7 +38,9 @@ bool isSpace(char c) {
 
 bool onlySpace(std::string_view s) { return std::all_of(s.begin(), s.end(), isSpace); }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+// An ASCII letter differs from its lower case in bit 0x20 alone, and no other
+// byte becomes a lower-case letter by setting it: enough to compare with one.
+char lower(char c) { return static_cast<char>(c | 0x20); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isHexDigit(char c) { return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'f'); }
 

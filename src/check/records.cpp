@@ -55,7 +55,8 @@ void Checker::buses() {
            Message() << Bus{b.I()} << " has voltage magnitude VM " << b.VM()
                      << " p.u., outside 0.5 to 1.5");
   }
-  newRun();
+  // After the findings of the first bus's line, as the merge's stable sort
+  // keeps them.
   if (!swing)
     warn(c_.buses.empty() ? 1 : lineOf(Section::Bus, 0), "no-swing-bus",
          Message() << "no bus of type 3 (swing)");
