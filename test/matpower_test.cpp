@@ -195,6 +195,12 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        ""},
       {"if 1 > 0 && ~0, mpc.x = 1; else mpc.x = 2; end", {1}, ""},
       {"if 0\n mpc.x = 1;\nendif\nmpc.x = 2;", {2}, ""},
+      {"if 0\n if 1\n  mpc.x = 1;\n else\n  mpc.x = 2;\n end\nelse\n mpc.x = 3;\nend",
+       {3},
+       ""},
+      {"a = 2;\nmpc.bus = [a' 1];",
+       {},
+       "3: mpc.bus: a row holds 'a'': a transpose (')" + kHint},
       {"if 0\n for k = 1:2\n endfor\nelse\n mpc.x = 3;\nendif", {3}, ""},
       {"disp(1) % see (x\nmpc.x = 1;", {1}, ""},
       {"mpc.x = 2;\ndisp 1 ...\n mpc.x = 1;", {2}, ""},
@@ -850,13 +856,23 @@ TEST(MatpowerRead, BadInputIsReportedWithItsLine) {
     zel23::Case c;
     zel23::MatpowerReport report = zel23::readMatpower(text, c);
     bool found = false;
-    for (const zel23::Problem& p : report.problems)
+    for (const zel23::Problem& p : report.problems) {
       found = found || (p.line == row.line && p.message == row.message);
+      EXPECT_EQ(p.code, zel23::ProblemCode::Matpower);
+    }
     EXPECT_TRUE(found) << (report.problems.empty()
                                ? "no problem"
                                : std::to_string(report.problems[0].line) + " " +
                                      report.problems[0].message);
   }
+  // A field the case does not map may hold anything; a problem's text is
+  // its line's, the first line's too.
+  zel23::Case c;
+  EXPECT_TRUE(zel23::readMatpower(tiny + "mpc.extra = 1 + 2 3;\n", c).problems.empty());
+  const auto first = zel23::readMatpower("mpc.baseMVA = 'x';\n", c).problems;
+  ASSERT_FALSE(first.empty());
+  EXPECT_EQ(first[0].line, 1u);
+  EXPECT_EQ(first[0].text, "mpc.baseMVA = 'x';");
 }
 
 // No prefix of a case, however it is cut, makes the reader fail other than
