@@ -846,6 +846,7 @@ TEST(MatpowerRead, BadInputIsReportedWithItsLine) {
       {"'THREE' }", "'THREE }", 24,
        "mpc.bus_name: a row holds a string that the line ends inside"},
       {"mpc.baseMVA = 100;", "mpc.baseMVA = [1 2];", 6, "mpc.baseMVA is not a number"},
+      {"\t90\t30", "\t.e2\t30", 9, "mpc.bus: a row holds '.e2', which is not a number"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.message);
