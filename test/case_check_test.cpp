@@ -77,6 +77,7 @@ const Row kRows[] = {
      "duplicate-branch", 15},
     {18, "3,4,'2',4,1.1,0.9,1.05,0.95,0.0125,0", "adjustment-without-branch", 18},
     {18, "3,4,'1',9,1.1,0.9,1.05,0.95,0.0125,0", "unknown-bus", 18},
+    {18, "3,4,'1',0,1.1,0.9,1.05,0.95,0.0125,0", "unknown-bus", 0},
     {28, "", "missing-terminator", 28},
     {28, "0 / end\n0 / extra", "extra-terminator", 29},
     {15, "3,4,'1',0.001,0.05,0,100,110,120,1.02,0,0,0,0,0,0", "island-without-swing", 7},
