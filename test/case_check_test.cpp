@@ -78,6 +78,7 @@ const Row kRows[] = {
     {18, "3,4,'2',4,1.1,0.9,1.05,0.95,0.0125,0", "adjustment-without-branch", 18},
     {18, "3,4,'1',9,1.1,0.9,1.05,0.95,0.0125,0", "unknown-bus", 18},
     {18, "3,4,'1',0,1.1,0.9,1.05,0.95,0.0125,0", "unknown-bus", 0},
+    {5, "2,2,0,0,0,0,1,1.01,0,'TWO',0,1", "line-between-voltage-levels", 0},
     {28, "", "missing-terminator", 28},
     {28, "0 / end\n0 / extra", "extra-terminator", 29},
     {15, "3,4,'1',0.001,0.05,0,100,110,120,1.02,0,0,0,0,0,0", "island-without-swing", 7},
@@ -209,6 +210,7 @@ TEST(Check, NumberText) {
       {"0x", "0.0"},        {"0xg", "0.0"},         {".", "0.0"},
       {"+-1", "0.0"},       {"infinit", "inf"},     {"nan(x", "nan"},
       {"0x1p", "1.0"},      {"1.5.2", "1.5"}, // line has too many)
+      {"nanx)", "nan"},
   };
   for (const auto& [token, read] : kTokens) {
     SCOPED_TRACE(token);
