@@ -203,6 +203,9 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
        "3: mpc.bus: a row holds 'a'': a transpose (')" + kHint},
       {"if 0\n for k = 1:2\n endfor\nelse\n mpc.x = 3;\nendif", {3}, ""},
       {"disp(1) % see (x\nmpc.x = 1;", {1}, ""},
+      {"mpc.x = 1; disp 'a; mpc.x = 2; b'", {1}, ""},
+      {"mpc.x = [2 .^2];", {4}, ""},
+      {"mpc.x = [2 .*3 1];", {6, 1}, ""},
       {"mpc.x = 2;\ndisp 1 ...\n mpc.x = 1;", {2}, ""},
       {"if 0\n mpc.x = 1;\nelseif 2 == 2\n mpc.x = 3;\nelse\n mpc.x = 4;\nend", {3}, ""},
       {"mpc.baseMVA = 100; mpc.x = mpc.baseMVA / 8;", {12.5}, ""},
@@ -288,6 +291,10 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
       {"mpc = loadcase(3);", {}, "2: a statement that changes mpc as a whole" + kHint},
       {"%{\nmpc.x = 1;", {}, "2: the block comment opened here with %{ is never closed"},
   };
+  // What follows a stray `else` on its line is not evaluated.
+  const Evaluated stray = evaluate("mpc.x = 1;\nelse mpc.x = 3;");
+  EXPECT_EQ(stray.fields.at("x").number, 1.0);
+  EXPECT_EQ(stray.problems.at(0), "3: `else` without `if`");
   for (const auto& row : rows) {
     SCOPED_TRACE(row.body);
     Evaluated e = evaluate(row.body);
