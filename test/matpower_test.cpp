@@ -73,6 +73,8 @@ TEST(MatpowerNumber, MatlabForms) {
       {"-1e-999", true, -0.0},
       {"5.", true, 5},
       {"0.1", true, 0.1},
+      // 20 digits: their integer is 2^64 + 5.
+      {"0.18446744073709551621", true, 0.18446744073709551621},
       {"", false, 0},
       {"-", false, 0},
       {"1.2.3", false, 0},
@@ -205,6 +207,7 @@ TEST(MatpowerEvaluate, ConstructsGiveMatlabValues) {
       {"disp(1) % see (x\nmpc.x = 1;", {1}, ""},
       {"mpc.x = 1; disp 'a; mpc.x = 2; b'", {1}, ""},
       {"mpc.x = [2 .^2];", {4}, ""},
+      {"mpc.x = 4^0.5;", {2}, ""},
       {"mpc.x = [2 .*3 1];", {6, 1}, ""},
       {"mpc.x = 2;\ndisp 1 ...\n mpc.x = 1;", {2}, ""},
       {"if 0\n mpc.x = 1;\nelseif 2 == 2\n mpc.x = 3;\nelse\n mpc.x = 4;\nend", {3}, ""},
