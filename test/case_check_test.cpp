@@ -268,12 +268,20 @@ TEST(Check, FindingsOfOneLineInCheckOrder) {
   EXPECT_EQ(atFour, (std::vector<std::string>{"voltage-out-of-range", "no-swing-bus"}));
 }
 
+// A case without buses has no swing bus, said on its first line.
+TEST(Check, CaseWithoutBuses) {
+  const auto findings = checkText("0 100\nh2\nh3\n0\n0\n0\n0\n0\n0\n0\n").findings;
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_STREQ(findings[0].code, "no-swing-bus");
+  EXPECT_EQ(findings[0].line, 1u);
+}
+
 // Blocks past noBlocks are not in use, whatever a program left in them.
 TEST(Check, BlocksPastTheCountAreNotInUse) {
   const std::string text = withLine(27, "3,1,1.05,0.98,0,30,0,15");
   zel23_test::Read r = readText(text);
-  r.data.shunts.at(0).N(3) = 2;
-  r.data.shunts.at(0).B(3) = 5;
+  r.data.shunts.at(0).N(1) = 2;
+  r.data.shunts.at(0).B(1) = 5;
   const auto findings = zel23::check(r.data, r.report, text).findings;
   ASSERT_EQ(findings.size(), 1u);
   EXPECT_STREQ(findings[0].code, "empty-switched-shunt");
@@ -315,7 +323,10 @@ TEST(Check, CleanCaseHasNoFinding) {
   std::string circuits = "1,2,'1',0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1";
   for (int k = 2; k <= 65; ++k)
     circuits += "\n1,2," + std::to_string(k) + ",0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,1";
-  for (const std::string& text : {base(), withLine(13, circuits)}) {
+  // With the tie 2-3 open, the DC line 2-3 keeps the buses one island.
+  const std::string dcTie =
+      withLine(14, "2,3,'1',0.01,0.1,0.02,100,110,120,0,0,0,0,0,0,0");
+  for (const std::string& text : {base(), withLine(13, circuits), dcTie}) {
     const zel23::CheckResult r = checkText(text);
     for (const zel23::Finding& f : r.findings)
       ADD_FAILURE() << f.line << ": " << f.code << ": " << f.message;
