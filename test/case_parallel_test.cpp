@@ -208,6 +208,20 @@ TEST(ParallelRead, ReportsWhatCannotBeRead) {
   }
 }
 
+// Text that changes under the reader (a record line where blank lines were)
+// is refused with an exception, whichever thread meets the change.
+TEST(ParallelRead, TextThatChangesWhileReadThrows) {
+  static std::string text;
+  text = "0 100\nh2\nh3\n" + std::string(4000, '\n') + "0\n";
+  zel23::detail::afterScan = [] { text.replace(2000, 4, "1,1\n"); };
+  zel23::ReadOptions options;
+  options.threads = 2;
+  options.chunkBytes = 64;
+  zel23::Case c;
+  EXPECT_THROW(zel23::readBuffer(text, c, options), std::runtime_error);
+  zel23::detail::afterScan = nullptr;
+}
+
 // A file that shrinks between its size and its read gives the bytes that
 // are left and says so; it never ends the process.
 TEST(ParallelRead, FileThatShrinksWhileReadGivesWhatIsLeft) {

@@ -60,6 +60,7 @@
 namespace zel23 {
 
 void (*detail::afterFileSize)(int fd) = nullptr;
+void (*detail::afterScan)() = nullptr;
 
 namespace {
 
@@ -229,6 +230,7 @@ public:
     runTasks(threads_, chunks_.size(),
              [this](std::size_t i) { scan(text_, chunks_[i]); });
     countBefore();
+    if (detail::afterScan) detail::afterScan();
     planSections(lines.lineNumber());
     // The calling thread grows the lists, in section order, while the other
     // threads already parse into the ones grown.

@@ -214,6 +214,9 @@ void readCase(std::istream& in, const CaseTarget& target, ReadReport* report,
 // Called by readFile, when set, between taking a regular file's size and
 // reading it: lets a test change the file there.
 extern void (*afterFileSize)(int fd);
+// Called by the parallel reader, when set, between finding the lines and
+// parsing them: lets a test change the text there.
+extern void (*afterScan)();
 
 } // namespace zel23::detail
 
