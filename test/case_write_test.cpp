@@ -69,6 +69,13 @@ TEST(Write, RefusesWhatWouldNotReadBackAndWritesNothing) {
        "",
        "bus data record 1 (line 4): the line would hold 1288 characters; the reader "
        "takes at most 1023"},
+      // A DC record's lines are measured one by one.
+      {[](zel23::Case& c) {
+         ZELTwoTerminalDC& d = c.dcLines[0];
+         d.RDC() = d.SETVL() = d.VSCHD() = 1e300;
+         d.RCR() = d.XCR() = d.EBASR() = d.RCI() = d.XCI() = d.EBASI() = 1e300;
+       },
+       "", ""},
       {[](zel23::Case& c) { c.buses[0].VM() = nanWithPayload(); },
        "bus data record 1 (line 4): VM is a NaN whose payload the text cannot carry", ""},
       {[](zel23::Case& c) { c.generators[0].ID() = "1"; },
