@@ -25,6 +25,7 @@
 
 #include "frame/case/reader.h"
 #include "frame/text/fatal.h"
+#include "frame/text/memory.h"
 #include "frame/text/memory_buffer.h"
 #include "frame/text/registry.h"
 #include "records/ZELAreaInterchange.h"
@@ -231,7 +232,8 @@ public:
              [this](std::size_t i) { scan(text_, chunks_[i]); });
     countBefore();
     if (detail::afterScan) detail::afterScan();
-    planSections(lines.lineNumber());
+    headerLines_ = lines.lineNumber();
+    planSections();
     // The calling thread grows the lists, in section order, while the other
     // threads already parse into the ones grown.
     Gate grown;
@@ -296,8 +298,7 @@ private:
 
   // Step 2: the terminators in order give the sections; the DC line section
   // is read here and its end found by reading it.
-  void planSections(std::size_t headerLines) {
-    headerLines_ = headerLines;
+  void planSections() {
     Place start{chunks_.front().begin, 0, 0};
     int section = 0;
     std::size_t chunk = 0, mark = 0;
@@ -416,22 +417,10 @@ private:
       char* const fresh = reinterpret_cast<char*>(list.data() + list.size());
       const std::size_t bytes = sizeof(list[0]) * (count - list.size());
       detail::adviseHugePages(fresh, bytes);
-      populate(fresh, bytes);
+      detail::populatePages(fresh, bytes);
       list.resize(count);
       report_.recordLines[section].resize(count - firstSlot_[section]);
     });
-  }
-
-  static void populate([[maybe_unused]] char* start, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    constexpr std::uintptr_t kPage = 4096;
-    const std::uintptr_t first =
-        (reinterpret_cast<std::uintptr_t>(start) + kPage - 1) & ~(kPage - 1);
-    const std::uintptr_t last =
-        (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kPage - 1);
-    if (last > first)
-      ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
-#endif
   }
 
   // Step 3, on any thread.
