@@ -48,12 +48,14 @@ if not zel23.__file__.startswith('$site/zel23/'):
     sys.exit('zel23 imported from ' + zel23.__file__ + ', not from the installed package')"
 PYTHONPATH="$site" ZEL23_TOOL="${ZEL23_TOOL:-$prefix/bin/zel23}" PYTHONDONTWRITEBYTECODE=1 \
   "$python" -m pytest -q -p no:cacheprovider "$repo/python/tests"
-# The type stubs against the installed package: the hand-kept ones of the
-# Python face and those the build generated from the compiled module. A name,
-# argument or field that one has and the other lacks fails (mypy's stubtest).
+# The types, on the installed package. The compiled module's stubs, which the
+# build generated from it, against the module itself (mypy's stubtest: a name,
+# argument or field that one has and the other lacks fails); then mypy over
+# the package, which is its own stub (every function annotated), and over
+# python/tests/typing_usage.py, which pins what the types tell a user.
 if [ ${#preload[@]} -eq 0 ]; then
   [ -f "$site/zel23/_zel23.pyi" ] || { echo "no generated stubs for zel23._zel23" >&2; exit 1; }
-  PYTHONPATH="$site" "$python" -m mypy.stubtest --mypy-config-file "$repo/python/stubtest.ini" \
-    --allowlist "$repo/python/stubtest-allowlist.txt" \
-    zel23
+  (cd "$site" && PYTHONPATH="$site" "$python" -m mypy.stubtest --mypy-config-file "$repo/python/mypy.ini" \
+    --allowlist "$repo/python/stubtest-allowlist.txt" zel23._zel23 &&
+    "$python" -m mypy --config-file "$repo/python/mypy.ini" zel23 "$repo/python/tests/typing_usage.py")
 fi

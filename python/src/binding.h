@@ -17,6 +17,60 @@ template <> struct handle_type_name<handle> {
 };
 } // namespace pybind11::detail
 
+namespace zel23::python {
+
+/// How a value of type T is named in signatures (and so in the type stubs
+/// generated from them): as pybind11 names T, or as the tags below say.
+template <class T> struct Shown {
+  static constexpr auto name = pybind11::detail::make_caster<T>::name;
+};
+/// str or bytes, the text the library takes.
+struct Text {};
+template <> struct Shown<Text> {
+  static constexpr auto name = pybind11::detail::const_name("Union[str, bytes]");
+};
+template <class T> struct IterableOf {};
+template <class T> struct Shown<IterableOf<T>> {
+  static constexpr auto name = pybind11::detail::const_name("Iterable[") +
+                               Shown<T>::name + pybind11::detail::const_name("]");
+};
+template <class T> struct ListOf {};
+template <class T> struct Shown<ListOf<T>> {
+  static constexpr auto name = pybind11::detail::const_name("List[") + Shown<T>::name +
+                               pybind11::detail::const_name("]");
+};
+template <class T> struct OptionalOf {};
+template <class T> struct Shown<OptionalOf<T>> {
+  static constexpr auto name = pybind11::detail::const_name("Optional[") +
+                               Shown<T>::name + pybind11::detail::const_name("]");
+};
+template <class... Ts> struct OneOf {};
+template <class... Ts> struct Shown<OneOf<Ts...>> {
+  static constexpr auto name = pybind11::detail::const_name("Union[") +
+                               pybind11::detail::concat(Shown<Ts>::name...) +
+                               pybind11::detail::const_name("]");
+};
+
+/// Any Python object, taken or given as it is, that signatures name as
+/// Shown<T> names it: an argument the binding checks itself (with messages of
+/// its own), or a result built by hand.
+template <class T> struct Typed { pybind11::object value; };
+
+} // namespace zel23::python
+
+namespace pybind11::detail {
+template <class T> struct type_caster<zel23::python::Typed<T>> {
+  PYBIND11_TYPE_CASTER(zel23::python::Typed<T>, zel23::python::Shown<T>::name);
+  bool load(handle source, bool) {
+    value.value = reinterpret_borrow<object>(source);
+    return true;
+  }
+  static handle cast(const zel23::python::Typed<T>& v, return_value_policy, handle) {
+    return v.value.inc_ref();
+  }
+};
+} // namespace pybind11::detail
+
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -85,6 +139,14 @@ inline py::str toStr(const std::string& s) {
                                      "surrogateescape");
   if (o == nullptr) throw py::error_already_set();
   return py::reinterpret_steal<py::str>(o);
+}
+
+/// Library lines to a list of str.
+inline Typed<ListOf<std::string>> toStrList(const std::vector<std::string>& items) {
+  py::list out;
+  for (const std::string& s : items)
+    out.append(toStr(s));
+  return {out};
 }
 
 /// str (encoded back as toStr decodes) or bytes to library text; anything

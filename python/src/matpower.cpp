@@ -11,13 +11,6 @@ namespace zel23::python {
 
 namespace {
 
-py::list strings(const std::vector<std::string>& items) {
-  py::list out;
-  for (const std::string& s : items)
-    out.append(toStr(s));
-  return out;
-}
-
 /// The MATPOWER text as bytes and the notes of what it does not carry; a
 /// name that is not an identifier raises ValueError.
 py::tuple toMatpower(const CaseData& d, py::handle name) {
@@ -25,7 +18,7 @@ py::tuple toMatpower(const CaseData& d, py::handle name) {
   options.functionName = toBytes(name, "name");
   std::ostringstream out;
   const std::vector<std::string> notes = writeMatpower(out, d.c, options);
-  return py::make_tuple(py::bytes(out.str()), strings(notes));
+  return py::make_tuple(py::bytes(out.str()), toStrList(notes).value);
 }
 
 } // namespace
@@ -33,7 +26,7 @@ py::tuple toMatpower(const CaseData& d, py::handle name) {
 void bindMatpower(py::class_<CaseData, CasePtr>& cases) {
   cases.def("_to_matpower", &toMatpower, py::arg("name"));
   cases.def_property_readonly(
-      "notes", [](const CaseData& d) { return strings(d.notes); },
+      "notes", [](const CaseData& d) { return toStrList(d.notes); },
       "What read_matpower could not carry into the case, one line per kind of data.");
 }
 

@@ -217,6 +217,10 @@ private:
   std::size_t index_ = 0;
 };
 
+constexpr const char* pythonType(int) { return "int"; }
+constexpr const char* pythonType(double) { return "float"; }
+constexpr const char* pythonType(const std::string&) { return "str"; }
+
 template <class Rec> std::string printed(const Rec& r) {
   std::ostringstream out;
   out << r;
@@ -246,6 +250,21 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
     classDoc += std::string(" ") + field;
   docs().push_back(classDoc + ".");
   py::class_<H> cls(m, name, docs().back().c_str());
+  // The constructor takes the fields by keyword: its signature, written out
+  // here, names each with its type and default.
+  const auto& names = fieldNames<Rec>();
+  Rec proto;
+  std::string init = "__init__(self, *";
+  for (std::size_t i = 0; i < names.size(); ++i)
+    withField(proto, i, [&](const char* field, const auto& v) {
+      init += std::string(", ") + field + ": " + pythonType(v) + " = " +
+              std::string(py::repr(shown(field, v)));
+    });
+  docs().push_back(init +
+                   ") -> None\n\nA record with every field at its default, or as given "
+                   "by keyword.");
+  py::options signatures;
+  signatures.disable_function_signatures();
   cls.def(py::init([](const py::kwargs& fields) {
             H h;
             for (const auto& item : fields) {
@@ -257,27 +276,19 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
             }
             return h;
           }),
-          "A record with every field at its default, or as given by keyword.");
-  const auto& names = fieldNames<Rec>();
-  Rec proto;
+          docs().back().c_str());
+  signatures.enable_function_signatures();
   for (std::size_t i = 0; i < names.size(); ++i) {
     withField(proto, i, [&](const char* field, const auto& v) {
       using T = std::decay_t<decltype(v)>;
-      const char* type = std::is_same_v<T, int>      ? "int"
-                         : std::is_same_v<T, double> ? "float"
-                                                     : "str";
       docs().push_back(
-          std::string(type) + " field " + field + " (default " +
+          std::string(pythonType(v)) + " field " + field + " (default " +
           std::string(py::repr(shown(field, v))) + ")" +
           (isName(field) ? "; a plain name, quoted and padded when written" : ""));
-      // The getter's Python type names the field's type in the signature.
-      using Shown = std::conditional_t<
-          std::is_same_v<T, int>, py::int_,
-          std::conditional_t<std::is_same_v<T, double>, py::float_, py::str>>;
       cls.def_property(
-          names[i],
-          [i](const H& h) { return py::reinterpret_borrow<Shown>(getField(h.get(), i)); },
-          [i](H& h, py::handle v) { setField(h.get(), i, v); }, docs().back().c_str());
+          names[i], [i](const H& h) { return Typed<T>{getField(h.get(), i)}; },
+          [i](H& h, const Typed<T>& v) { setField(h.get(), i, v.value); },
+          docs().back().c_str());
     });
   }
   py::tuple fieldTuple(names.size());
@@ -293,8 +304,8 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
         const std::size_t i = fieldIndex<Rec>(field);
         if (i == fieldNames<Rec>().size())
           raise(PyExc_AttributeError, "no field named '" + field + "'");
-        py::object out;
-        withField(h.get(), i, [&](const char*, const auto& v) { out = toPy(v); });
+        Typed<OneOf<int, double, std::string>> out;
+        withField(h.get(), i, [&](const char*, const auto& v) { out.value = toPy(v); });
         return out;
       },
       py::arg("field"),
@@ -309,27 +320,31 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
     }
     return out + ")";
   });
-  cls.def("__eq__", [](const H& a, py::handle b) -> py::object {
-    if (!py::isinstance<H>(b))
-      return py::reinterpret_borrow<py::object>(Py_NotImplemented);
-    return py::bool_(sameFields(a.get(), b.cast<const H&>().get()));
-  });
+  cls.def(
+      "__eq__",
+      [](const H& a, py::handle b) -> Typed<bool> {
+        if (!py::isinstance<H>(b))
+          return {py::reinterpret_borrow<py::object>(Py_NotImplemented)};
+        return {py::bool_(sameFields(a.get(), b.cast<const H&>().get()))};
+      },
+      py::arg("other"));
   cls.attr("__hash__") = py::none();
   cls.def(
       "copy", [](const H& h) { return H(h.get()); },
       "A record of its own with the same fields.");
   cls.def("__copy__", [](const H& h) { return H(h.get()); });
-  cls.def("__deepcopy__", [](const H& h, py::handle) { return H(h.get()); });
+  cls.def(
+      "__deepcopy__", [](const H& h, py::handle) { return H(h.get()); }, py::arg("memo"));
   return cls;
 }
 
 template <class Rec> void bindParse(py::class_<Handle<Rec>> cls) {
   cls.def_static(
       "parse",
-      [](py::handle line) {
+      [](const Typed<Text>& line) {
         Rec r;
         std::string message;
-        if (!zel23::parse(toBytes(line, "line"), r, message))
+        if (!zel23::parse(toBytes(line.value, "line"), r, message))
           raise(PyExc_ValueError, message);
         return Handle<Rec>(r);
       },
@@ -342,11 +357,11 @@ template <class Rec> void bindParse(py::class_<Handle<Rec>> cls) {
 void bindDcParse(py::class_<Handle<ZELTwoTerminalDC>> cls) {
   cls.def_static(
       "parse",
-      [](py::handle line1, py::handle line2, py::handle line3) {
+      [](const Typed<Text>& line1, const Typed<Text>& line2, const Typed<Text>& line3) {
         ZELTwoTerminalDC r;
         std::string message;
-        if (!zel23::parse(toBytes(line1, "line1"), toBytes(line2, "line2"),
-                          toBytes(line3, "line3"), r, message))
+        if (!zel23::parse(toBytes(line1.value, "line1"), toBytes(line2.value, "line2"),
+                          toBytes(line3.value, "line3"), r, message))
           raise(PyExc_ValueError, message);
         return Handle<ZELTwoTerminalDC>(r);
       },
@@ -396,59 +411,69 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
                  const std::string& name) {
   using S = SectionView<Rec>;
   using H = Handle<Rec>;
+  using Record = Typed<H>;
   py::class_<S>(m, name.c_str(), "The records of one section of a case, in file order.")
       .def("__len__", [](const S& s) { return s.list().size(); })
-      .def("__getitem__",
-           [](const S& s, Py_ssize_t i) {
-             return H(s.owner, position(i, s.list().size(), false));
-           })
-      .def("__getitem__",
-           [](const S& s, const py::slice& sl) {
-             std::size_t start = 0, stop = 0, step = 0, count = 0;
-             if (!sl.compute(s.list().size(), &start, &stop, &step, &count))
-               throw py::error_already_set();
-             py::list out;
-             for (std::size_t k = 0; k < count; ++k, start += step)
-               out.append(H(s.owner, start));
-             return out;
-           })
-      .def("__setitem__",
-           [](const S& s, Py_ssize_t i, py::handle r) {
-             const std::size_t at = position(i, s.list().size(), false);
-             s.list()[at] = recordOf<Rec>(r, "a section");
-             s.lines()[at] = 0;
-           })
-      .def("__delitem__",
-           [](const S& s, Py_ssize_t i) {
-             const std::size_t at = position(i, s.list().size(), false);
-             s.list().erase(s.list().begin() + static_cast<std::ptrdiff_t>(at));
-             s.lines().erase(s.lines().begin() + static_cast<std::ptrdiff_t>(at));
-           })
+      .def(
+          "__getitem__",
+          [](const S& s, Py_ssize_t i) {
+            return H(s.owner, position(i, s.list().size(), false));
+          },
+          py::arg("i"))
+      .def(
+          "__getitem__",
+          [](const S& s, const py::slice& sl) {
+            std::size_t start = 0, stop = 0, step = 0, count = 0;
+            if (!sl.compute(s.list().size(), &start, &stop, &step, &count))
+              throw py::error_already_set();
+            Typed<ListOf<H>> out{py::list()};
+            for (std::size_t k = 0; k < count; ++k, start += step)
+              py::reinterpret_borrow<py::list>(out.value).append(H(s.owner, start));
+            return out;
+          },
+          py::arg("i"))
+      .def(
+          "__setitem__",
+          [](const S& s, Py_ssize_t i, const Record& r) {
+            const std::size_t at = position(i, s.list().size(), false);
+            s.list()[at] = recordOf<Rec>(r.value, "a section");
+            s.lines()[at] = 0;
+          },
+          py::arg("i"), py::arg("record"))
+      .def(
+          "__delitem__",
+          [](const S& s, Py_ssize_t i) {
+            const std::size_t at = position(i, s.list().size(), false);
+            s.list().erase(s.list().begin() + static_cast<std::ptrdiff_t>(at));
+            s.lines().erase(s.lines().begin() + static_cast<std::ptrdiff_t>(at));
+          },
+          py::arg("i"))
       .def(
           "append",
-          [](const S& s, py::handle r) {
-            s.list().push_back(recordOf<Rec>(r, "a section"));
+          [](const S& s, const Record& r) {
+            s.list().push_back(recordOf<Rec>(r.value, "a section"));
             s.lines().push_back(0);
           },
-          "Appends a copy of the record.")
+          py::arg("record"), "Appends a copy of the record.")
       .def(
           "insert",
-          [](const S& s, Py_ssize_t i, py::handle r) {
-            const Rec rec = recordOf<Rec>(r, "a section");
+          [](const S& s, Py_ssize_t i, const Record& r) {
+            const Rec rec = recordOf<Rec>(r.value, "a section");
             const auto at =
                 static_cast<std::ptrdiff_t>(position(i, s.list().size(), true));
             s.list().insert(s.list().begin() + at, rec);
             s.lines().insert(s.lines().begin() + at, 0);
           },
+          py::arg("i"), py::arg("record"),
           "Inserts a copy of the record before position i.")
       .def(
           "extend",
-          [](const S& s, py::handle items) {
-            const std::vector<Rec> add = recordsOf<Rec>(items, "a section");
+          [](const S& s, const Typed<IterableOf<H>>& items) {
+            const std::vector<Rec> add = recordsOf<Rec>(items.value, "a section");
             s.list().insert(s.list().end(), add.begin(), add.end());
             s.lines().resize(s.list().size(), 0);
           },
-          "Appends copies of the records.")
+          py::arg("records"), "Appends copies of the records.")
       .def("clear",
            [](const S& s) {
              s.list().clear();
@@ -461,7 +486,9 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
   cases.def_property(
       sectionNames(sectionList<Rec>(empty).section).list,
       [](const CasePtr& d) { return S{d}; },
-      [](CaseData& d, py::handle items) { assignSection<Rec>(d, items); });
+      [](CaseData& d, const Typed<IterableOf<H>>& items) {
+        assignSection<Rec>(d, items.value);
+      });
 }
 
 // ---- reading and writing ------------------------------------------------
@@ -607,18 +634,14 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
   cls.def(py::init([] { return std::make_shared<CaseData>(); }), "An empty case.")
       .def_property(
           "system_base", [](const CaseData& d) { return d.c.systemBase; },
-          [](CaseData& d, py::handle v) { assign(d.c.systemBase, v, "system_base"); })
+          [](CaseData& d, const Typed<double>& v) {
+            assign(d.c.systemBase, v.value, "system_base");
+          })
       .def_property(
-          "comments",
-          [](const CaseData& d) {
-            py::list out;
-            for (const std::string& s : d.c.comments)
-              out.append(toStr(s));
-            return out;
-          },
-          [](CaseData& d, py::handle items) {
+          "comments", [](const CaseData& d) { return toStrList(d.c.comments); },
+          [](CaseData& d, const Typed<IterableOf<std::string>>& items) {
             std::vector<std::string> lines;
-            for (py::handle item : py::iter(items)) {
+            for (py::handle item : py::iter(items.value)) {
               if (!PyUnicode_Check(item.ptr()))
                 raise(PyExc_TypeError, "comments takes str lines, not " + typeName(item));
               std::string s = toBytes(item, "comments");
@@ -656,8 +679,8 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
          py::arg("number"), "The first bus of that number; KeyError if none.")
       .def(
           "generator",
-          [](const CasePtr& d, int bus, py::handle id) {
-            const std::string key = plainName(toBytes(py::str(id), "id"));
+          [](const CasePtr& d, int bus, const Typed<OneOf<std::string, int>>& id) {
+            const std::string key = plainName(toBytes(py::str(id.value), "id"));
             const auto& list = d->c.generators;
             for (std::size_t k = 0; k < list.size(); ++k)
               if (list[k].I() == bus && plainName(list[k].ID()) == key)
@@ -669,8 +692,8 @@ py::class_<CaseData, CasePtr> bindCase(py::module_& m) {
           "The generator of that bus and ID (\"1\", 1 or \"'1 '\"); KeyError if none.")
       .def(
           "branch",
-          [](const CasePtr& d, int i, int j, py::handle ckt) {
-            const std::string key = plainName(toBytes(py::str(ckt), "ckt"));
+          [](const CasePtr& d, int i, int j, const Typed<OneOf<std::string, int>>& ckt) {
+            const std::string key = plainName(toBytes(py::str(ckt.value), "ckt"));
             const auto& list = d->c.branches;
             for (std::size_t k = 0; k < list.size(); ++k)
               if (((list[k].I() == i && list[k].J() == j) ||
@@ -732,10 +755,10 @@ void bindRegistry(py::module_& m) {
       out[toStr(name)] = number;
     return out;
   });
-  m.def("_bus_number", [](py::handle name) -> py::object {
+  m.def("_bus_number", [](py::handle name) -> Typed<OptionalOf<int>> {
     const auto it = BName2BNum.find(toBytes(name, "bus name"));
-    if (it == BName2BNum.end()) return py::none();
-    return py::int_(it->second);
+    if (it == BName2BNum.end()) return {py::none()};
+    return {py::int_(it->second)};
   });
   m.def("_set_bus_name", [](py::handle name, py::handle number) {
     int n = 0;

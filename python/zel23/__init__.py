@@ -13,11 +13,15 @@ paths and file objects, pandas tables and exceptions.
     zel23.read_matpower("case.m")          # MATPOWER cases in and out
 """
 
+from __future__ import annotations
+
 import collections.abc as _abc
 import io as _io
 import os as _os
 import sys as _sys
 import typing as _typing
+from typing import (IO, Any, Dict, Iterable, Iterator, List, Mapping, Optional, Tuple,
+                    TypeVar, Union, overload)
 
 from . import _zel23
 from ._flow import SolveResult as _SolveResult
@@ -29,8 +33,17 @@ __all__ = ["read", "write", "read_matpower", "write_matpower", "Case", "CaseErro
            "Bus", "Generator", "Load", "Branch", "TransformerAdjustment",
            "AreaInterchange", "SwitchedShunt", "TwoTerminalDC"]
 
+if _typing.TYPE_CHECKING:
+    import numpy
+    import pandas
+
 #: Section names in file order, as Case attributes and to_pandas() keys.
-SECTIONS = _zel23.SECTIONS
+SECTIONS: Tuple[str, ...] = _zel23.SECTIONS
+
+#: What read() and read_matpower() take.
+Source = Union[str, bytes, bytearray, memoryview, "_os.PathLike[Any]", IO[Any]]
+#: What write() and write_matpower() take.
+Target = Union[str, "_os.PathLike[Any]", IO[Any]]
 
 
 class Problem(_typing.NamedTuple):
@@ -49,7 +62,7 @@ class Problem(_typing.NamedTuple):
 class CaseError(ValueError):
     """Raised by read(strict=True) when the case has problems."""
 
-    def __init__(self, problems, dropped=0):
+    def __init__(self, problems: Iterable[Problem], dropped: int = 0) -> None:
         self.problems = list(problems)
         self.dropped = dropped
         first = self.problems[0]
@@ -58,7 +71,7 @@ class CaseError(ValueError):
                          f"line {first.line}: {first.message}")
 
 
-def _read_source(source, max_problems, what, matpower):
+def _read_source(source: Source, max_problems: int, what: str, matpower: bool) -> Case:
     """The case in `source` (see read()); MATPOWER text when `matpower`, else
     as the text or the path tells."""
     if isinstance(source, _os.PathLike) or (isinstance(source, str)
@@ -66,27 +79,29 @@ def _read_source(source, max_problems, what, matpower):
         case = Case()
         _zel23._read_path(case, _os.fsencode(source), max_problems, matpower)
         return case
-    if isinstance(source, str):
-        source = source.encode("utf-8", "surrogateescape")
-    elif hasattr(source, "read") and not isinstance(source, memoryview):
-        source = source.read()
-        if isinstance(source, str):
-            source = source.encode("utf-8", "surrogateescape")
-        if not isinstance(source, (bytes, bytearray)):
-            raise TypeError("the file object's read() gave " + type(source).__name__
+    data: Any = source
+    if isinstance(data, str):
+        data = data.encode("utf-8", "surrogateescape")
+    elif hasattr(data, "read") and not isinstance(data, memoryview):
+        data = data.read()
+        if isinstance(data, str):
+            data = data.encode("utf-8", "surrogateescape")
+        if not isinstance(data, (bytes, bytearray)):
+            raise TypeError("the file object's read() gave " + type(data).__name__
                             + ", not str or bytes")
     try:
-        view = memoryview(source)
+        view = memoryview(data)
     except TypeError:
         raise TypeError(what + "() takes a path, a file object, the text of a case or a "
-                        "buffer of its bytes, not " + type(source).__name__) from None
+                        "buffer of its bytes, not " + type(data).__name__) from None
     case = Case()
     with view:
         _zel23._read_bytes(case, view, max_problems, matpower)
     return case
 
 
-def _read_checked(source, strict, max_problems, what, matpower):
+def _read_checked(source: Source, strict: bool, max_problems: int, what: str,
+                  matpower: bool) -> Case:
     if not isinstance(max_problems, int) or max_problems < 0:
         raise ValueError("max_problems must be an int of 0 or more, not "
                          + repr(max_problems))
@@ -99,7 +114,7 @@ def _read_checked(source, strict, max_problems, what, matpower):
     return case
 
 
-def read(source, *, strict=False, max_problems=1000):
+def read(source: Source, *, strict: bool = False, max_problems: int = 1000) -> Case:
     """Reads a whole case with the library's recoverable reader.
 
     ``source`` is a path (str without a line feed, or os.PathLike), a file
@@ -116,7 +131,7 @@ def read(source, *, strict=False, max_problems=1000):
     return _read_checked(source, strict, max_problems, "read", False)
 
 
-def write(case, target, *, printed=False):
+def write(case: Case, target: Target, *, printed: bool = False) -> None:
     """Writes the case as a raw case file that reads back to the same values.
 
     Every number is written in the shortest text that reads back to the same
@@ -135,7 +150,7 @@ def write(case, target, *, printed=False):
     _write_target(case.to_bytes(printed=printed), target, "write")
 
 
-def _write_target(data, target, what):
+def _write_target(data: bytes, target: Target, what: str) -> None:
     if isinstance(target, (str, _os.PathLike)):
         _zel23._write_path(_os.fsencode(target), data)
     elif isinstance(target, _io.TextIOBase):
@@ -147,7 +162,7 @@ def _write_target(data, target, what):
                         + type(target).__name__)
 
 
-def read_matpower(source, *, strict=False, max_problems=1000):
+def read_matpower(source: Source, *, strict: bool = False, max_problems: int = 1000) -> Case:
     """Reads a MATPOWER case (format version 2) into a Case.
 
     ``source`` is taken as by read(). Rows that cannot be read are skipped and
@@ -157,7 +172,7 @@ def read_matpower(source, *, strict=False, max_problems=1000):
     return _read_checked(source, strict, max_problems, "read_matpower", True)
 
 
-def write_matpower(case, target, *, name="zel23case"):
+def write_matpower(case: Case, target: Target, *, name: str = "zel23case") -> List[str]:
     """Writes the case as a MATPOWER case file whose function is ``name``.
 
     ``target`` is taken as by write(). Returns the notes on what the file does
@@ -171,18 +186,18 @@ def write_matpower(case, target, *, name="zel23case"):
 
 
 #: The index of each to_pandas() table: its key columns and their names.
-_KEYS = {"buses": (("I",), ("bus",)), "generators": (("I", "ID"), ("bus", "id")),
+_KEYS: Dict[str, Tuple[Tuple[str, ...], Tuple[str, ...]]] = {"buses": (("I",), ("bus",)), "generators": (("I", "ID"), ("bus", "id")),
          "branches": (("I", "J", "CKT"), ("i", "j", "ckt")),
          "adjustments": (("I", "J", "CKT"), ("i", "j", "ckt")),
          "areas": (("I",), ("area",)), "dc_lines": (("I",), ("dc_line",)),
          "shunts": (("I",), ("bus",))}
 
 
-def _plain(text):
+def _plain(text: str) -> str:
     return text.strip(" \t").strip("'").strip(" \t")
 
 
-def _default_comments(system_base):
+def _default_comments(system_base: float) -> List[str]:
     ends = ["BUS", "GENERATOR", "BRANCH", "TRANSFORMER ADJUSTMENT", "AREA INTERCHANGE",
             "TWO-TERMINAL DC", "SWITCHED SHUNT"]
     return ([f"0 {system_base!r} / made with zel23 from tables", "", ""]
@@ -190,7 +205,7 @@ def _default_comments(system_base):
             + ["0 / END OF SWITCHED SHUNT DATA"])
 
 
-def _column(series, text):
+def _column(series: pandas.Series, text: bool) -> numpy.ndarray:
     """A column's values as numpy holds them; numbers kept in an object or
     categorical column become floats (the library checks integer fields)."""
     values = series.to_numpy()
@@ -210,11 +225,11 @@ class Case(_zel23.Case):
     stays tied to the case."""
 
     @property
-    def problems(self):
+    def problems(self) -> List[Problem]:
         """Every problem of the read, as Problem."""
         return [Problem(*p) for p in self._problems()]
 
-    def copy(self):
+    def copy(self) -> Case:
         """A case of its own with the same records, comments and problems."""
         new = type(self)()
         new._assign(self)
@@ -222,10 +237,10 @@ class Case(_zel23.Case):
 
     __copy__ = copy
 
-    def __deepcopy__(self, memo):
+    def __deepcopy__(self, memo: Any) -> Case:
         return self.copy()
 
-    def to_pandas(self, *, quoted_names=False):
+    def to_pandas(self, *, quoted_names: bool = False) -> Dict[str, pandas.DataFrame]:
         """One DataFrame per section (keys as in SECTIONS), one column per field
         plus ``line``, the line each record was read from (0 if not read), and
         ``row``, its position in the section. Names (NAME, ARNAME) are plain
@@ -252,7 +267,9 @@ class Case(_zel23.Case):
 
 
     @classmethod
-    def from_pandas(cls, tables, *, comments=None, system_base=None):
+    def from_pandas(cls, tables: Mapping[str, pandas.DataFrame], *,
+                    comments: Optional[Iterable[str]] = None,
+                    system_base: Optional[float] = None) -> Case:
         """A case built from DataFrames shaped as to_pandas() makes them.
 
         ``tables`` maps section names (SECTIONS) to DataFrames of any layout
@@ -272,7 +289,7 @@ class Case(_zel23.Case):
         if comments is None:
             system_base = 100.0 if system_base is None else system_base
             comments = _default_comments(float(system_base))
-        case.comments = comments
+        case.comments = list(comments)
         if system_base is None:
             header = "\n".join(list(case.comments[:3]) + [""])
             system_base = read(header.encode("utf-8", "surrogateescape")).system_base
@@ -295,14 +312,14 @@ class Case(_zel23.Case):
 
 
 
-    def to_matpower(self, name="zel23case"):
+    def to_matpower(self, name: str = "zel23case") -> str:
         """The case as MATPOWER case text whose function is ``name`` (see
         write_matpower for the notes on what it does not carry)."""
         return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
 
 
 
-    def check(self):
+    def check(self) -> pandas.DataFrame:
         """The readiness findings, one row each, in line order: a DataFrame with
         the columns line, severity ("error", "warning" or "note"), code and message. The
         read's problems are errors at their lines."""
@@ -312,15 +329,15 @@ class Case(_zel23.Case):
 
 
 
-    def check_summary(self):
+    def check_summary(self) -> Dict[str, Any]:
         """The network as check() sees it: buses, isolated_buses, swing_buses and
         islands, largest first, each a dict (buses, first_bus, swing_buses,
         load_mw, load_mvar, generation_mw, generation_mvar)."""
         return self._check()[1]
 
     if hasattr(_zel23.Case, "_solve"):  # built with the power flow library
-        def solve(self, flat=False, enforce_q_limits=False, tolerance=1e-8,
-                  max_iterations=10):
+        def solve(self, flat: bool = False, enforce_q_limits: bool = False,
+                  tolerance: float = 1e-8, max_iterations: int = 10) -> _SolveResult:
             """Solves the AC power flow (Newton-Raphson, polar form) and returns a
             SolveResult; the case is not changed until its apply(). Raises
             ValueError, with the lines to blame, for a case that cannot be solved."""
@@ -334,17 +351,20 @@ for _type in (Case, Bus, Generator, Load, Branch, TransformerAdjustment, AreaInt
 del _type
 
 
-class _Blocks(_abc.Sequence):
+_T = TypeVar("_T", int, float)
+
+
+class _Blocks(_typing.Sequence[_T]):
     """The N or B values of a switched shunt's blocks in use (noBlocks of
     them), tied to the record: setting an item sets the record's field."""
 
-    def __init__(self, shunt, kind):
+    def __init__(self, shunt: SwitchedShunt, kind: str) -> None:
         self._shunt, self._kind = shunt, kind
 
-    def __len__(self):
+    def __len__(self) -> int:
         return max(0, min(self._shunt.noBlocks, 8))
 
-    def _name(self, k):
+    def _name(self, k: int) -> str:
         if not isinstance(k, int):
             raise TypeError("block index must be an int")
         if k < 0:
@@ -353,79 +373,100 @@ class _Blocks(_abc.Sequence):
             raise IndexError("block index out of range")
         return f"{self._kind}{k + 1}"
 
-    def __getitem__(self, k):
+    @overload
+    def __getitem__(self, k: int) -> _T: ...
+
+    @overload
+    def __getitem__(self, k: slice) -> List[_T]: ...
+
+    def __getitem__(self, k: Union[int, slice]) -> Union[_T, List[_T]]:
         if isinstance(k, slice):
             return [self[i] for i in range(*k.indices(len(self)))]
-        return getattr(self._shunt, self._name(k))
+        value: _T = getattr(self._shunt, self._name(k))
+        return value
 
-    def __setitem__(self, k, value):
+    def __setitem__(self, k: int, value: _T) -> None:
         setattr(self._shunt, self._name(k), value)
 
-    def __eq__(self, other):
+    def __eq__(self, other: object) -> bool:
         if isinstance(other, _abc.Sequence):
             return list(self) == list(other)
         return NotImplemented
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return repr(list(self))
 
 
-def _blocks(kind):
-    def get(self):
-        return _Blocks(self, kind)
-
-    def set(self, values):
-        values = list(values)
-        if len(values) > 8:
-            raise ValueError(f"a switched shunt has at most 8 blocks, not {len(values)}")
-        for k, v in enumerate(values):
-            setattr(self, f"{kind}{k + 1}", v)
-        self.noBlocks = len(values)
-
-    return property(get, set, doc=f"The {kind} value of each block in use; assigning a "
-                    "sequence of up to 8 sets those blocks and noBlocks.")
+def _set_blocks(shunt: SwitchedShunt, kind: str, values: Iterable[Union[int, float]]) -> None:
+    items = list(values)
+    if len(items) > 8:
+        raise ValueError(f"a switched shunt has at most 8 blocks, not {len(items)}")
+    for k, v in enumerate(items):
+        setattr(shunt, f"{kind}{k + 1}", v)
+    shunt.noBlocks = len(items)
 
 
-SwitchedShunt.N = _blocks("N")
-SwitchedShunt.B = _blocks("B")
+def _steps(shunt: SwitchedShunt) -> _Blocks[int]:
+    return _Blocks(shunt, "N")
 
 
-class BusNames(_abc.MutableMapping):
+def _set_steps(shunt: SwitchedShunt, values: Iterable[int]) -> None:
+    _set_blocks(shunt, "N", values)
+
+
+def _susceptances(shunt: SwitchedShunt) -> _Blocks[float]:
+    return _Blocks(shunt, "B")
+
+
+def _set_susceptances(shunt: SwitchedShunt, values: Iterable[float]) -> None:
+    _set_blocks(shunt, "B", values)
+
+
+_BLOCKS_DOC = ("The {} value of each block in use; assigning a sequence of up to 8 sets "
+               "those blocks and noBlocks.")
+# Properties of the compiled class, which its type stubs show as the package
+# adds them (scripts/python-stubs.py reads these annotations).
+setattr(SwitchedShunt, "N", property(_steps, _set_steps, doc=_BLOCKS_DOC.format("N")))
+setattr(SwitchedShunt, "B", property(_susceptances, _set_susceptances,
+                                     doc=_BLOCKS_DOC.format("B")))
+
+
+class BusNames(_typing.MutableMapping[str, int]):
     """The library's bus name registry: quoted bus names, apostrophes included
     as in the file (``"'NORTH G1'"``), to bus numbers. Record parsers such as
     Generator.parse resolve a quoted bus field through it; zel23.read neither
     uses nor changes it."""
 
-    def __getitem__(self, name):
+    def __getitem__(self, name: str) -> int:
         number = _zel23._bus_number(self._key(name))
         if number is None:
             raise KeyError(name)
         return number
 
-    def __setitem__(self, name, number):
+    def __setitem__(self, name: str, number: int) -> None:
         _zel23._set_bus_name(self._key(name), number)
 
-    def __delitem__(self, name):
+    def __delitem__(self, name: str) -> None:
         if not _zel23._del_bus_name(self._key(name)):
             raise KeyError(name)
 
-    def __iter__(self):
+    def __iter__(self) -> Iterator[str]:
         return iter(list(_zel23._bus_names()))
 
-    def __len__(self):
+    def __len__(self) -> int:
         return len(_zel23._bus_names())
 
-    def __contains__(self, name):
+    def __contains__(self, name: object) -> bool:
         return isinstance(name, str) and _zel23._bus_number(name) is not None
 
-    def clear(self):
+    def clear(self) -> None:
         _zel23._clear_bus_names()
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return f"zel23.bus_names({_zel23._bus_names()!r})"
 
     @staticmethod
-    def _key(name):
+    def _key(name: object) -> str:
         if not isinstance(name, str):
             raise TypeError("a bus name is a str, not " + type(name).__name__)
         if len(name) < 2 or name[0] != "'" or name[-1] != "'":
@@ -435,4 +476,4 @@ class BusNames(_abc.MutableMapping):
 
 
 #: The bus name registry (see BusNames).
-bus_names = BusNames()
+bus_names: BusNames = BusNames()
