@@ -30,6 +30,15 @@ def fail(message):
     sys.exit(f"python-stubs: {message}")
 
 
+def docstring(text):
+    """A docstring's lines, for a stub: editors show a compiled module's
+    documentation from its stubs."""
+    text = (text or "").strip().replace("\\", "\\\\").replace('"""', '\\"""')
+    if text.endswith('"'):
+        text = text[:-1] + '\\"'
+    return ('"""' + text + '"""').splitlines() if text else []
+
+
 def signatures(doc, name):
     """The FunctionDefs of the signatures heading a pybind11 docstring."""
     lines = (doc or "").splitlines()
@@ -80,9 +89,13 @@ def function(name, value, self):
                               + (" = ..." if default is not None else ""))
         if node.returns is None:
             fail(f"{name}: no result type")
+        head = f"def {name}({', '.join(params)}) -> {type_text(node.returns)}:"
         if len(defs) > 1:
-            out.append("@overload")
-        out.append(f"def {name}({', '.join(params)}) -> {type_text(node.returns)}: ...")
+            out += ["@overload", head + " ..."]
+            continue
+        # The documentation follows the signature line.
+        doc = docstring("\n".join(value.__doc__.splitlines()[1:]))
+        out += [head + " ..."] if not doc else [head] + ["    " + line for line in doc]
     return out
 
 
@@ -110,7 +123,8 @@ def python_property(name, value, imports):
     get = typing.get_type_hints(value.fget).get("return")
     if get is None:
         fail(f"property {name}'s getter has no return annotation")
-    out = ["@property", f"def {name}(self) -> {hint_text(get, imports)}: ..."]
+    out = ["@property", f"def {name}(self) -> {hint_text(get, imports)}:"]
+    out += ["    " + line for line in docstring(value.__doc__) or ["..."]]
     if value.fset is not None:
         hints = typing.get_type_hints(value.fset)
         params = list(inspect.signature(value.fset).parameters)
@@ -147,20 +161,24 @@ def class_stub(cls, imports):
                 continue
             (getter,) = signatures(value.fget.__doc__ and name + value.fget.__doc__, name)
             kind = type_text(getter.returns)
+            doc = docstring(value.__doc__)
             if value.fset is None:
-                body += ["@property", f"def {name}(self) -> {kind}: ..."]
+                body += ["@property", f"def {name}(self) -> {kind}:"]
+                body += ["    " + line for line in doc or ["..."]]
                 continue
             (setter,) = signatures(value.fset.__doc__ and name + value.fset.__doc__, name)
             taken = type_text(setter.args.args[1].annotation)
             if taken == kind:
-                body.append(f"{name}: {kind}")
+                body += [f"{name}: {kind}"] + doc
             else:  # takes more than it gives: a section takes any iterable of records
-                body += ["@property", f"def {name}(self) -> {kind}: ...", f"@{name}.setter",
-                         f"def {name}(self, value: {taken}) -> None: ..."]
+                body += ["@property", f"def {name}(self) -> {kind}:"]
+                body += ["    " + line for line in doc or ["..."]]
+                body += [f"@{name}.setter", f"def {name}(self, value: {taken}) -> None: ..."]
         elif callable(value):
             body += function(name, value, self=True)
         else:
             body.append(f"{name}: ClassVar[{value_type(value)}]")
+    body = docstring(cls.__doc__) + body
     return [f"class {cls.__name__}:"] + ["    " + line for line in body] + [""]
 
 
@@ -183,7 +201,7 @@ def module_stub():
     head += sorted(i for i in imports if i.startswith("import "))
     if used:
         head.append(f"from typing import {', '.join(used)}")
-    return "\n".join(head + [""] + body).rstrip() + "\n"
+    return "\n".join(line.rstrip() for line in head + [""] + body).rstrip() + "\n"
 
 
 if __name__ == "__main__":
