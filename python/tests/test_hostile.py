@@ -115,6 +115,52 @@ def test_a_written_case_reads_back_or_is_refused(rows, area):
     assert [b.NAME for b in back.buses] == [n.strip(" \t") for _, n, _, _ in rows]
 
 
+RECORDS = [zel23.Bus, zel23.Generator, zel23.Load, zel23.Branch, zel23.TransformerAdjustment,
+           zel23.AreaInterchange, zel23.SwitchedShunt, zel23.TwoTerminalDC]
+ANYTHING = st.one_of(st.none(), st.booleans(), st.integers(), st.floats(), TEXT, st.binary(),
+                     st.lists(st.integers(), max_size=2), st.builds(object),
+                     st.sampled_from(RECORDS).map(lambda record: record()))
+
+
+@SETTINGS
+@given(st.sampled_from(RECORDS).flatmap(lambda r: st.tuples(st.just(r), st.sampled_from(r.fields))),
+       ANYTHING)
+def test_a_field_holds_its_type_whatever_it_is_given(record_field, value):
+    record, field = record_field
+    r = record()
+    kind = type(getattr(r, field))
+    try:
+        setattr(r, field, value)
+    except (TypeError, ValueError, OverflowError):
+        assert r == record()  # refused whole
+        return
+    got = getattr(r, field)
+    assert type(got) is kind  # what the type stubs promise
+    if kind is not str:
+        assert got == kind(value) or got != got
+
+
+@SETTINGS
+@given(st.sampled_from(["append", "insert", "setitem", "extend", "assign"]),
+       st.lists(ANYTHING, max_size=3))
+def test_a_section_takes_its_records_or_nothing(how, values):
+    case = zel23.read(DATA)
+    before = case.to_bytes()
+    one = values[0] if values else None
+    change = {"append": lambda: case.buses.append(one),
+              "insert": lambda: case.buses.insert(1, one),
+              "setitem": lambda: case.buses.__setitem__(0, one),
+              "extend": lambda: case.buses.extend(values),
+              "assign": lambda: setattr(case, "buses", values)}[how]
+    try:
+        change()
+    except TypeError as refused:
+        assert "takes a Bus, not" in str(refused)
+        assert case.to_bytes() == before
+        return
+    assert all(isinstance(bus, zel23.Bus) for bus in case.buses)
+
+
 @pytest.mark.parametrize("field, value, stored", [
     ("NAME", "NEW NAME", "'NEW NAME'"), ("NAME", "A", "'A       '"),
     ("NAME", "A,B", "'A,B     '"), ("NAME", "'A B'", "'A B'"), ("NAME", "", "'        '"),
