@@ -39,6 +39,11 @@ def docstring(text):
     return ('"""' + text + '"""').splitlines() if text else []
 
 
+def defined(head, doc):
+    """A def line with its docstring as the body, or "..." without one."""
+    return [head] + ["    " + line for line in doc] if doc else [head + " ..."]
+
+
 def signatures(doc, name):
     """The FunctionDefs of the signatures heading a pybind11 docstring."""
     lines = (doc or "").splitlines()
@@ -94,8 +99,7 @@ def function(name, value, self):
             out += ["@overload", head + " ..."]
             continue
         # The documentation follows the signature line.
-        doc = docstring("\n".join(value.__doc__.splitlines()[1:]))
-        out += [head + " ..."] if not doc else [head] + ["    " + line for line in doc]
+        out += defined(head, docstring("\n".join(value.__doc__.splitlines()[1:])))
     return out
 
 
@@ -107,14 +111,12 @@ def hint_text(hint, imports):
     if origin is not None:
         name = getattr(hint, "_name", None)  # typing's aliases: "Iterable", ...
         head = name if isinstance(name, str) else hint_text(origin, imports)
-        if head in TYPING:
-            imports.add(head)
         return f"{head}[{', '.join(hint_text(a, imports) for a in args)}]"
     if not isinstance(hint, type):
         fail(f"cannot write the annotation {hint!r}")
     if hint.__module__ == "builtins":
         return hint.__qualname__
-    imports.add("import " + hint.__module__)
+    imports.add(hint.__module__)
     return f"{hint.__module__}.{hint.__qualname__}"
 
 
@@ -123,8 +125,8 @@ def python_property(name, value, imports):
     get = typing.get_type_hints(value.fget).get("return")
     if get is None:
         fail(f"property {name}'s getter has no return annotation")
-    out = ["@property", f"def {name}(self) -> {hint_text(get, imports)}:"]
-    out += ["    " + line for line in docstring(value.__doc__) or ["..."]]
+    out = ["@property"] + defined(f"def {name}(self) -> {hint_text(get, imports)}:",
+                                  docstring(value.__doc__))
     if value.fset is not None:
         hints = typing.get_type_hints(value.fset)
         params = list(inspect.signature(value.fset).parameters)
@@ -163,16 +165,14 @@ def class_stub(cls, imports):
             kind = type_text(getter.returns)
             doc = docstring(value.__doc__)
             if value.fset is None:
-                body += ["@property", f"def {name}(self) -> {kind}:"]
-                body += ["    " + line for line in doc or ["..."]]
+                body += ["@property"] + defined(f"def {name}(self) -> {kind}:", doc)
                 continue
             (setter,) = signatures(value.fset.__doc__ and name + value.fset.__doc__, name)
             taken = type_text(setter.args.args[1].annotation)
             if taken == kind:
                 body += [f"{name}: {kind}"] + doc
             else:  # takes more than it gives: a section takes any iterable of records
-                body += ["@property", f"def {name}(self) -> {kind}:"]
-                body += ["    " + line for line in doc or ["..."]]
+                body += ["@property"] + defined(f"def {name}(self) -> {kind}:", doc)
                 body += [f"@{name}.setter", f"def {name}(self, value: {taken}) -> None: ..."]
         elif callable(value):
             body += function(name, value, self=True)
@@ -183,7 +183,7 @@ def class_stub(cls, imports):
 
 
 def module_stub():
-    imports = set()
+    imports = set()  # modules the stubs name types of
     body = []
     for name, value in vars(module).items():
         if name.startswith("__") and name != "__version__":
@@ -195,10 +195,10 @@ def module_stub():
         else:
             body += [f"{name}: {value_type(value)}", ""]
     text = "\n".join(body)
-    used = sorted(t for t in TYPING if re.search(rf"\b{t}\b", text) or t in imports)
+    used = [t for t in TYPING if re.search(rf"\b{t}\b", text)]
     head = [f"# The type stubs of {module.__name__}, generated from the module by "
             "scripts/python-stubs.py.", ""]
-    head += sorted(i for i in imports if i.startswith("import "))
+    head += [f"import {name}" for name in sorted(imports)]
     if used:
         head.append(f"from typing import {', '.join(used)}")
     return "\n".join(line.rstrip() for line in head + [""] + body).rstrip() + "\n"

@@ -488,7 +488,9 @@ void bindSection(py::module_& m, py::class_<CaseData, CasePtr>& cases,
       [](const CasePtr& d) { return S{d}; },
       [](CaseData& d, const Typed<IterableOf<H>>& items) {
         assignSection<Rec>(d, items.value);
-      });
+      },
+      "The section's records, in file order; assigning any iterable of records "
+      "replaces them with copies.");
 }
 
 // ---- reading and writing ------------------------------------------------
