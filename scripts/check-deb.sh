@@ -105,6 +105,8 @@ depends zel23 "$lib \(= $version\)"
 if [[ -n ${deb_of[python3-zel23]:-} ]]; then
   has python3-zel23 " /usr/lib/python3/dist-packages/zel23/__init__\.py\$" "zel23/__init__.py"
   has python3-zel23 " /usr/lib/python3/dist-packages/zel23/_zel23\..*\.so\$" "compiled module"
+  has python3-zel23 " /usr/lib/python3/dist-packages/zel23/_zel23\.pyi\$" "its type stubs"
+  has python3-zel23 " /usr/lib/python3/dist-packages/zel23/py\.typed\$" "py.typed"
   for want in "$lib \(= $version\)" 'python3 \(>= 3' python3-numpy python3-pandas; do
     depends python3-zel23 "$want"
   done
