@@ -68,6 +68,13 @@ def test_bus_names_reach_parse_but_not_read():
     assert len(zel23.bus_names) == 0
 
 
+class NumberedText(str):
+    """Text that converts to a number: still text, never a field's number."""
+
+    def __float__(self):
+        return float(str(self))
+
+
 @pytest.mark.parametrize("action, error", [
     (lambda c, t: zel23.read(t / "missing.raw"), FileNotFoundError),
     (lambda c, t: zel23.read(str(t)), IsADirectoryError),
@@ -82,6 +89,7 @@ def test_bus_names_reach_parse_but_not_read():
     (lambda c, t: zel23.Bus.parse(5), TypeError),
     (lambda c, t: zel23.Bus(VMAX=1), TypeError),
     (lambda c, t: setattr(c.buses[0], "VM", "1.0"), TypeError),
+    (lambda c, t: setattr(c.buses[0], "VM", NumberedText("1.0")), TypeError),
     (lambda c, t: setattr(c.buses[0], "I", 1.0), TypeError),
     (lambda c, t: setattr(c.buses[0], "I", 2**31), OverflowError),
     (lambda c, t: setattr(c.buses[0], "NAME", b"'A'"), TypeError),
