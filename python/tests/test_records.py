@@ -75,6 +75,13 @@ class NumberedText(str):
         return float(str(self))
 
 
+class BadIndex:
+    """An integer-like object whose conversion fails."""
+
+    def __index__(self):
+        raise ArithmeticError("no index")
+
+
 @pytest.mark.parametrize("action, error", [
     (lambda c, t: zel23.read(t / "missing.raw"), FileNotFoundError),
     (lambda c, t: zel23.read(str(t)), IsADirectoryError),
@@ -92,6 +99,7 @@ class NumberedText(str):
     (lambda c, t: setattr(c.buses[0], "VM", NumberedText("1.0")), TypeError),
     (lambda c, t: setattr(c.buses[0], "I", 1.0), TypeError),
     (lambda c, t: setattr(c.buses[0], "I", 2**31), OverflowError),
+    (lambda c, t: setattr(c.buses[0], "I", BadIndex()), ArithmeticError),
     (lambda c, t: setattr(c.buses[0], "NAME", b"'A'"), TypeError),
     (lambda c, t: c.buses[14], IndexError),
     (lambda c, t: setattr(c, "generators", [zel23.Bus()]), TypeError),
