@@ -7,6 +7,8 @@
 
 #include "zel23.h"
 
+#include "frame/text/wording.h"
+
 #include <pybind11/pybind11.h>
 
 // Signatures, and the stubs generated from them, show an argument taken as a
@@ -159,7 +161,9 @@ inline bool isName(std::string_view field) {
   return field == "NAME" || field == "ARNAME";
 }
 /// A stored name without its blanks and apostrophes: "'BUS 1   '" gives "BUS 1".
-std::string plainName(std::string_view stored);
+inline std::string plainName(std::string_view stored) {
+  return std::string(detail::bareName(stored));
+}
 /// What a text field stores for a value given in Python, so that the written
 /// line reads back to the same record: a quoted value ('...') as it is, a
 /// plain name quoted and padded to eight characters, any other plain value

@@ -65,18 +65,6 @@ BufferBytes::BufferBytes(py::handle source) {
   text_ = copy_;
 }
 
-std::string plainName(std::string_view stored) {
-  const auto trim = [](std::string_view v) {
-    const auto first = v.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return std::string_view();
-    return v.substr(first, v.find_last_not_of(" \t") - first + 1);
-  };
-  std::string_view name = trim(stored);
-  if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
-    name = trim(name.substr(1, name.size() - 2));
-  return std::string(name);
-}
-
 std::string storedText(std::string_view field, const std::string& value) {
   constexpr std::size_t kMaxBytes = 255, kNameWidth = 8;
   for (const unsigned char c : value)
