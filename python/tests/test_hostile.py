@@ -206,6 +206,12 @@ def test_defaults_and_matpower_wherever_the_command_reads_it(tmp_path):
     (tmp_path / "tiny.txt").write_bytes(path.read_bytes())
     assert all(zel23.read(s).to_bytes() == expected
                for s in (path, path.read_bytes(), tmp_path / "tiny.txt"))
+    # Without its function line, only the name tells MATPOWER text.
+    script = b"".join(line for line in path.read_bytes().splitlines(True)
+                      if not line.lstrip().startswith(b"function"))
+    (tmp_path / "script.m").write_bytes(script)
+    (tmp_path / "script.txt").write_bytes(script)
+    assert zel23.read(tmp_path / "script.m").buses and not zel23.read(tmp_path / "script.txt").buses
 
 
 def test_reading_a_fifo_lets_other_threads_run(tmp_path):
