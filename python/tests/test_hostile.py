@@ -185,6 +185,16 @@ def test_text_fields(field, value, stored):
         assert record.stored(field) == stored
 
 
+@pytest.mark.parametrize("value, cut", [
+    ("A'" + "x" * 34, False), ("A'" + "x" * 35, True),  # shown whole up to 36 characters
+    ("\u00e9'" + "\u00e9" * 40, True),  # cut between characters, not bytes
+])
+def test_a_refused_value_is_shown_by_its_start(value, cut):
+    with pytest.raises(ValueError) as refused:
+        zel23.Bus(NAME=value)
+    assert str(refused.value).startswith(f"NAME {value[:36]!r}{'...' if cut else ''} holds")
+
+
 @pytest.mark.parametrize("call, error, text", [
     (lambda: zel23.read(DATA, max_problems=2**70), OverflowError, "max_problems"),
     (lambda: zel23.read(DATA, max_problems=1.5), ValueError, "max_problems"),
