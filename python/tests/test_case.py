@@ -149,6 +149,26 @@ def test_every_source_reads_the_same(tmp_path):
                 value.encode("utf-8", "surrogateescape")) == expected
 
 
+@pytest.mark.parametrize("lookup, found", [
+    (lambda c: c.bus(101), ("buses", 0)),
+    (lambda c: c.generator(101), ("generators", 0)),
+    (lambda c: c.generator(102, 2), ("generators", 2)),
+    (lambda c: c.generator(207, "'P1'"), ("generators", 5)),
+    (lambda c: c.generator(101, 2), KeyError),
+    (lambda c: c.branch(101, 103), ("branches", 0)),
+    (lambda c: c.branch(104, 103, "2"), ("branches", 3)),
+    (lambda c: c.branch(101, 104), KeyError),
+])
+def test_lookups_by_key(lookup, found):
+    case = zel23.read(CASES[0])
+    if found is KeyError:
+        with pytest.raises(KeyError):
+            lookup(case)
+    else:
+        section, row = found
+        assert lookup(case) == getattr(case, section)[row]
+
+
 def test_to_pandas_columns_lines_and_edits():
     case = zel23.read(CASES[0])
     tables = case.to_pandas()
