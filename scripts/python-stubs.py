@@ -18,7 +18,7 @@ import re
 import sys
 import typing
 
-import zel23  # imported first: the package adds properties to compiled classes
+import zel23  # noqa: F401  (first: the package adds properties to compiled classes)
 from zel23 import _zel23 as module
 
 OWN = module.__name__ + "."
