@@ -4,6 +4,8 @@ mistake the types must catch; one that catches nothing fails the check."""
 
 from typing import List, Union, assert_type
 
+import numpy
+
 import zel23
 
 
@@ -11,6 +13,7 @@ def usage(path: str) -> None:
     case = zel23.read(path, strict=True, max_problems=10)
     assert_type(case, zel23.Case)
     assert_type(zel23.read_matpower(b"function mpc = c\n"), zel23.Case)
+    assert_type(zel23.read(numpy.frombuffer(b"0 100\n", numpy.uint8)), zel23.Case)
     bus = case.buses[0]
     assert_type(bus, zel23.Bus)
     assert_type((bus.I, bus.VM, bus.NAME), tuple[int, float, str])

@@ -41,7 +41,8 @@ if _typing.TYPE_CHECKING:
 SECTIONS: Tuple[str, ...] = _zel23.SECTIONS
 
 #: What read() and read_matpower() take.
-Source = Union[str, bytes, bytearray, memoryview, "_os.PathLike[Any]", IO[Any]]
+Source = Union[str, bytes, bytearray, memoryview, "numpy.ndarray[Any, Any]",
+               "_os.PathLike[Any]", IO[Any]]
 #: What write() and write_matpower() take.
 Target = Union[str, "_os.PathLike[Any]", IO[Any]]
 
@@ -186,11 +187,12 @@ def write_matpower(case: Case, target: Target, *, name: str = "zel23case") -> Li
 
 
 #: The index of each to_pandas() table: its key columns and their names.
-_KEYS: Dict[str, Tuple[Tuple[str, ...], Tuple[str, ...]]] = {"buses": (("I",), ("bus",)), "generators": (("I", "ID"), ("bus", "id")),
-         "branches": (("I", "J", "CKT"), ("i", "j", "ckt")),
-         "adjustments": (("I", "J", "CKT"), ("i", "j", "ckt")),
-         "areas": (("I",), ("area",)), "dc_lines": (("I",), ("dc_line",)),
-         "shunts": (("I",), ("bus",))}
+_KEYS: Dict[str, Tuple[Tuple[str, ...], Tuple[str, ...]]] = {
+    "buses": (("I",), ("bus",)), "generators": (("I", "ID"), ("bus", "id")),
+    "branches": (("I", "J", "CKT"), ("i", "j", "ckt")),
+    "adjustments": (("I", "J", "CKT"), ("i", "j", "ckt")),
+    "areas": (("I",), ("area",)), "dc_lines": (("I",), ("dc_line",)),
+    "shunts": (("I",), ("bus",))}
 
 
 def _plain(text: str) -> str:
