@@ -266,8 +266,6 @@ class Case(_zel23.Case):
             tables[name] = frame
         return tables
 
-
-
     @classmethod
     def from_pandas(cls, tables: Mapping[str, pandas.DataFrame], *,
                     comments: Optional[Iterable[str]] = None,
@@ -312,14 +310,10 @@ class Case(_zel23.Case):
             case._set_columns(k, columns, len(frame))
         return case
 
-
-
     def to_matpower(self, name: str = "zel23case") -> str:
         """The case as MATPOWER case text whose function is ``name`` (see
         write_matpower for the notes on what it does not carry)."""
         return self._to_matpower(name)[0].decode("utf-8", "surrogateescape")
-
-
 
     def check(self) -> pandas.DataFrame:
         """The readiness findings, one row each, in line order: a DataFrame with
@@ -328,8 +322,6 @@ class Case(_zel23.Case):
         import pandas
         return pandas.DataFrame(self._check()[0],
                                 columns=["line", "severity", "code", "message"])
-
-
 
     def check_summary(self) -> Dict[str, Any]:
         """The network as check() sees it: buses, isolated_buses, swing_buses and
