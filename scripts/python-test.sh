@@ -55,7 +55,8 @@ PYTHONPATH="$site" ZEL23_TOOL="${ZEL23_TOOL:-$prefix/bin/zel23}" PYTHONDONTWRITE
 # python/tests/typing_usage.py, which pins what the types tell a user.
 if [ ${#preload[@]} -eq 0 ]; then
   [ -f "$site/zel23/_zel23.pyi" ] || { echo "no generated stubs for zel23._zel23" >&2; exit 1; }
-  (cd "$site" && PYTHONPATH="$site" "$python" -m mypy.stubtest --mypy-config-file "$repo/python/mypy.ini" \
-    --allowlist "$repo/python/stubtest-allowlist.txt" zel23._zel23 &&
-    "$python" -m mypy --config-file "$repo/python/mypy.ini" zel23 "$repo/python/tests/typing_usage.py")
+  cd "$site" # mypy finds the installed package here, and leaves its cache here
+  PYTHONPATH="$site" "$python" -m mypy.stubtest --mypy-config-file "$repo/python/mypy.ini" \
+    --allowlist "$repo/python/stubtest-allowlist.txt" zel23._zel23
+  "$python" -m mypy --config-file "$repo/python/mypy.ini" zel23 "$repo/python/tests/typing_usage.py"
 fi
