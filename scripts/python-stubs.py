@@ -68,6 +68,20 @@ def type_text(node):
     return text
 
 
+def param(name, arg, default):
+    """One typed parameter, its default (if any) left to the runtime."""
+    if arg.annotation is None:
+        fail(f"{name}: argument {arg.arg} has no type")
+    return f"{arg.arg}: {type_text(arg.annotation)}" + (" = ..." if default else "")
+
+
+def accessor(method, name):
+    """The signature of a property's getter or setter, which pybind11 writes
+    without a name."""
+    (node,) = signatures(method.__doc__ and name + method.__doc__, name)
+    return node
+
+
 def function(name, value, self):
     """The stub lines of a compiled function or method."""
     defs = signatures(value.__doc__, name)
@@ -81,17 +95,13 @@ def function(name, value, self):
             if k == 0 and self:
                 params.append("self")  # pybind11 names the class; the stub need not
                 continue
-            if arg.annotation is None:
-                fail(f"{name}: argument {arg.arg} has no type")
-            params.append(f"{arg.arg}: {type_text(arg.annotation)}"
-                          + (" = ..." if default is not None else ""))
+            params.append(param(name, arg, default))
         if a.vararg or a.kwarg:
             fail(f"{name}: *args or **kwargs in {ast.unparse(node.args)}")
         if a.kwonlyargs:
             params.append("*")
-            for arg, default in zip(a.kwonlyargs, a.kw_defaults):
-                params.append(f"{arg.arg}: {type_text(arg.annotation)}"
-                              + (" = ..." if default is not None else ""))
+            params += [param(name, arg, default)
+                       for arg, default in zip(a.kwonlyargs, a.kw_defaults)]
         if node.returns is None:
             fail(f"{name}: no result type")
         head = f"def {name}({', '.join(params)}) -> {type_text(node.returns)}:"
@@ -161,14 +171,12 @@ def class_stub(cls, imports):
             if not inspect.isbuiltin(value.fget):
                 body += python_property(name, value, imports)
                 continue
-            (getter,) = signatures(value.fget.__doc__ and name + value.fget.__doc__, name)
-            kind = type_text(getter.returns)
+            kind = type_text(accessor(value.fget, name).returns)
             doc = docstring(value.__doc__)
             if value.fset is None:
                 body += ["@property"] + defined(f"def {name}(self) -> {kind}:", doc)
                 continue
-            (setter,) = signatures(value.fset.__doc__ and name + value.fset.__doc__, name)
-            taken = type_text(setter.args.args[1].annotation)
+            taken = type_text(accessor(value.fset, name).args.args[1].annotation)
             if taken == kind:
                 body += [f"{name}: {kind}"] + doc
             else:  # takes more than it gives: a section takes any iterable of records

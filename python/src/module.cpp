@@ -205,10 +205,6 @@ private:
   std::size_t index_ = 0;
 };
 
-constexpr const char* pythonType(int) { return "int"; }
-constexpr const char* pythonType(double) { return "float"; }
-constexpr const char* pythonType(const std::string&) { return "str"; }
-
 template <class Rec> std::string printed(const Rec& r) {
   std::ostringstream out;
   out << r;
@@ -238,16 +234,26 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
     classDoc += std::string(" ") + field;
   docs().push_back(classDoc + ".");
   py::class_<H> cls(m, name, docs().back().c_str());
-  // The constructor takes the fields by keyword: its signature, written out
-  // here, names each with its type and default.
+  // One property per field, typed in its signature; the constructor takes
+  // the fields by keyword, and its signature, written out here, names each
+  // with its type and default.
   const auto& names = fieldNames<Rec>();
-  Rec proto;
   std::string init = "__init__(self, *";
-  for (std::size_t i = 0; i < names.size(); ++i)
-    withField(proto, i, [&](const char* field, const auto& v) {
-      init += std::string(", ") + field + ": " + pythonType(v) + " = " +
-              std::string(py::repr(shown(field, v)));
-    });
+  Rec proto;
+  std::size_t next = 0;
+  forEachField(proto, [&](const char* field, const auto& v) {
+    using T = std::decay_t<decltype(v)>;
+    const std::string type = Shown<T>::name.text, preset = py::repr(shown(field, v));
+    init += std::string(", ") + field + ": " + type + " = " + preset;
+    docs().push_back(
+        type + " field " + field + " (default " + preset + ")" +
+        (isName(field) ? "; a plain name, quoted and padded when written" : ""));
+    const std::size_t i = next++;
+    cls.def_property(
+        field, [i](const H& h) { return Typed<T>{getField(h.get(), i)}; },
+        [i](H& h, const Typed<T>& v) { setField(h.get(), i, v.value); },
+        docs().back().c_str());
+  });
   docs().push_back(init +
                    ") -> None\n\nA record with every field at its default, or as given "
                    "by keyword.");
@@ -266,19 +272,6 @@ py::class_<Handle<Rec>> bindRecord(py::module_& m, const char* name, const char*
           }),
           docs().back().c_str());
   signatures.enable_function_signatures();
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    withField(proto, i, [&](const char* field, const auto& v) {
-      using T = std::decay_t<decltype(v)>;
-      docs().push_back(
-          std::string(pythonType(v)) + " field " + field + " (default " +
-          std::string(py::repr(shown(field, v))) + ")" +
-          (isName(field) ? "; a plain name, quoted and padded when written" : ""));
-      cls.def_property(
-          names[i], [i](const H& h) { return Typed<T>{getField(h.get(), i)}; },
-          [i](H& h, const Typed<T>& v) { setField(h.get(), i, v.value); },
-          docs().back().c_str());
-    });
-  }
   py::tuple fieldTuple(names.size());
   for (std::size_t i = 0; i < names.size(); ++i)
     fieldTuple[i] = py::str(names[i]);
