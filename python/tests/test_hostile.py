@@ -185,6 +185,28 @@ def test_text_fields(field, value, stored):
         assert record.stored(field) == stored
 
 
+@SETTINGS
+@given(st.sampled_from(["comments", "system_base", "generator", "branch", "parse"]),
+       st.lists(ANYTHING, max_size=3))
+def test_case_arguments_are_taken_or_refused(what, values):
+    case = zel23.read(DATA)
+    before = (case.to_bytes(), case.comments, case.system_base)
+    one = values[0] if values else None
+    act = {"comments": lambda: setattr(case, "comments", values),
+           "system_base": lambda: setattr(case, "system_base", one),
+           "generator": lambda: case.generator(102, one),
+           "branch": lambda: case.branch(101, 103, one),
+           "parse": lambda: zel23.Bus.parse(one)}[what]
+    try:
+        found = act()
+    except (TypeError, ValueError, OverflowError, KeyError):
+        assert (case.to_bytes(), case.comments, case.system_base) == before
+        return
+    assert all(isinstance(line, str) for line in case.comments)
+    assert isinstance(case.system_base, float)
+    assert found is None or isinstance(found, (zel23.Generator, zel23.Branch, zel23.Bus))
+
+
 @pytest.mark.parametrize("value, cut", [
     ("A'" + "x" * 34, False), ("A'" + "x" * 35, True),  # shown whole up to 36 characters
     ("\u00e9'" + "\u00e9" * 40, True),  # cut between characters, not bytes
